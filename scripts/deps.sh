@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Installs what a fresh Debian machine lacks to build, test and run the viewer.
+# Does nothing when everything is already there.
+set -euo pipefail
+packages=(build-essential cmake ninja-build pkg-config qt6-base-dev libgl-dev
+          libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth fonts-dejavu-core)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+echo "Installing: ${missing[*]}"
+SUDO=""
+[ "$(id -u)" -ne 0 ] && SUDO="sudo"
+$SUDO apt-get update
+DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y --no-install-recommends "${missing[@]}"

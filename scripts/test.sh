@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# Builds everything and runs every test: the full build (core, windows,
+# benchmarks compiled) and then the core tests again under ASan and UBSan.
+set -euo pipefail
+top=$(cd "$(dirname "$0")/.." && pwd)
+"$top/scripts/deps.sh"
+"$top/scripts/build.sh" build
+(cd "$top/build" && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j "$(nproc)")
+"$top/scripts/build.sh" build-asan -DKORU_SANITIZE=ON -DKORU_BUILD_GUI=OFF -DKORU_BUILD_BENCH=OFF \
+  -DCMAKE_BUILD_TYPE=Debug
+(cd "$top/build-asan" && ctest --output-on-failure -j "$(nproc)")
+echo "All tests passed."
