@@ -1,0 +1,131 @@
+#include "app/Session.h"
+
+#include "signal/OpenFlow.h"
+#include "text/TimeText.h"
+
+namespace koru {
+
+namespace {
+constexpr unsigned kOpenFlags = OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST |
+                                OFN_FILEMUSTEXIST;
+constexpr unsigned kSaveFlags = OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_NOCHANGEDIR |
+                                OFN_PATHMUSTEXIST | OFN_NOREADONLYRETURN;
+constexpr unsigned kAppendFlags = OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST |
+                                  OFN_FILEMUSTEXIST | OFN_NOREADONLYRETURN;
+constexpr const char* kSignalFilter =
+    "Signal files (*.sig)|*.sig|Binary 12 bit files (*.bin)|*.bin|Binary 16 bit files "
+    "(*.dat)|*.dat|Bigendian 12b files (*.nib)|*.nib|";
+constexpr const char* kSaveFilter =
+    "Signal files (*.sig)|*.sig|Text files (*.txt)|*.txt|Binary 12 bit files (*.bin)|*.bin|"
+    "Binary 16 bit files (*.dat)|*.dat|BigEndian 12b files (*.nib)|*.nib|";
+constexpr const char* kOpenMessage =
+    "Select desired \"*.sig\", or \"*.bin\", or \"*.dat\", or \"*.nib\" file. Then press \"OK\".";
+
+FileDialogSetup MakeSetup(unsigned flags, const char* filter, const char* ext,
+                          const std::string& dir) {
+    FileDialogSetup s;
+    s.flags = flags;
+    s.filter = filter;
+    s.defaultExt = ext;
+    s.initialDir = &dir;
+    return s;
+}
+}  // namespace
+
+Session::Session(Ui& ui) : ui_(ui) {
+    const std::string& dir = settings_.sigPath;
+    openSetup = MakeSetup(kOpenFlags, kSignalFilter, "sig", dir);
+    saveSetup = MakeSetup(kSaveFlags, kSaveFilter, "sig", dir);
+    markerSetup = MakeSetup(kSaveFlags, "Marker files (*.mrk)|*.mrk", "mrk", dir);
+    appendSetup = MakeSetup(kAppendFlags, kSaveFilter, "sig", dir);
+    convertSourceSetup = MakeSetup(kOpenFlags, "Text files (*.txt)|*.txt|", "txt", dir);
+    convertTargetSetup = MakeSetup(kSaveFlags, "Signal files (*.sig)|*.sig|", "sig", dir);
+}
+
+void Session::StartUp(const std::vector<std::string>& fileArgs) {
+    doc_.SetFileBacked(settings_.fileMode != 0);
+    openedFromCommandLine_ = !fileArgs.empty();
+    idleStatus_ = kIdleStatusText;
+    ui_.SetStatusText(idleStatus_);
+    if (openedFromCommandLine_) {
+        firstArg_ = fileArgs.front();
+        OpenRecording(firstArg_, true);
+    }
+}
+
+void Session::FinishStartUp() {
+    if (!openedFromCommandLine_) return;
+    ui_.SetTitle(std::string(kAppTitle) + " -- " + doc_.FileName());
+    ui_.SetViewMenuEnabled(true);
+    SyncToggleChecks();
+    LoadSamples();
+    ui_.InvalidateAll();
+}
+
+void Session::OpenCommand() {
+    ui_.SetStatusText(kOpenMessage);
+    const FileDialogAnswer answer = ui_.OpenFileDialog(openSetup);
+    if (answer.ok) {
+        if (!LoadableExtension(answer.path)) {
+            ui_.ShowMessage(MessageOwner::None, RefusalText(), "File Select Error",
+                            MessageIcon::Stop);
+            if (doc_.IsOpen()) {
+                doc_.Close();
+                ShowNoRecording();
+            }
+        } else {
+            // The dialog remembers the name as shown, upper-cased.
+            openSetup.fileName = UpperCased(answer.path);
+            OpenRecording(answer.path, false);
+        }
+    }
+    ui_.SetStatusText(idleStatus_);
+}
+
+void Session::OpenRecording(const std::string& path, bool deferLoad) {
+    if (OpenSignalFile(doc_, path, ui_) != OpenOutcome::Opened) {
+        ShowNoRecording();
+        return;
+    }
+    ShowRecording(deferLoad);
+}
+
+void Session::ShowRecording(bool deferLoad) {
+    const bool micro = settings_.timeResolution != 0;
+    const int32_t frames = doc_.CountFrames();
+    const SignalHeader& h = doc_.Header();
+    ui_.SetField(Field::Length, FormatLength(frames, h.Interval, micro));
+    ui_.SetField(Field::Position, micro ? "00:00.000000" : "00:00.000");
+    ui_.SetField(Field::SampPerDiv, std::to_string(timeBase_.Spd()));
+    ui_.SetField(Field::Description, h.DescriptionText());
+    ui_.SetField(Field::Frequency, FormatFrequency(h.Interval));
+    ui_.SetTitle(std::string(kAppTitle) + " -- " + doc_.FileName());
+    SyncToggleChecks();
+    if (!deferLoad) LoadSamples();
+    ui_.SetViewMenuEnabled(true);
+    ui_.InvalidateAll();
+}
+
+void Session::ShowNoRecording() {
+    ui_.SetTitle(kAppTitle);
+    doc_.Close();
+    openedFromCommandLine_ = false;
+    ui_.SetViewMenuEnabled(false);
+    for (Field f : {Field::Cut, Field::Description, Field::Length, Field::Position,
+                    Field::SampPerDiv, Field::Frequency})
+        ui_.SetField(f, "");
+    if (view_) view_->ResetView();
+    ui_.InvalidateAll();
+}
+
+void Session::LoadSamples() {
+    if (view_) view_->PrepareForLoad();
+    doc_.Load(ui_);
+}
+
+void Session::SyncToggleChecks() {
+    ui_.SetToggleChecks(settings_.dots != 0, settings_.markers != 0, settings_.names != 0,
+                        settings_.timeHacks != 0);
+}
+
+}  // namespace koru

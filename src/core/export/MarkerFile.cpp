@@ -1,0 +1,70 @@
+#include "export/MarkerFile.h"
+
+#include <dirent.h>
+#include <strings.h>
+
+#include <fstream>
+#include <iterator>
+
+#include "text/DecimalScan.h"
+
+namespace koru {
+
+std::string MarkerPathFor(const std::string& signalPath) {
+    const std::size_t slash = signalPath.find_last_of('/');
+    const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+    std::size_t from = nameStart;
+    while (from < signalPath.size() && signalPath[from] == '.') ++from;
+    const std::size_t dot = signalPath.find('.', from);
+    return signalPath.substr(0, dot) + ".mrk";
+}
+
+namespace {
+
+// The marker file may have been written by a system that ignores case, so
+// RUN1.MRK and run1.mrk both belong to RUN1.SIG.
+std::string FindCaseInsensitive(const std::string& path) {
+    const std::size_t slash = path.find_last_of('/');
+    const std::string dir = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    std::ifstream exact(path, std::ios::binary);
+    if (exact) return path;
+    DIR* d = ::opendir(dir.c_str());
+    if (!d) return {};
+    std::string found;
+    while (dirent* e = ::readdir(d)) {
+        if (::strcasecmp(e->d_name, name.c_str()) == 0) {
+            found = (slash == std::string::npos ? std::string{} : dir) + e->d_name;
+            break;
+        }
+    }
+    ::closedir(d);
+    return found;
+}
+
+}  // namespace
+
+bool ReadMarkers(const std::string& path, int32_t frameCount, std::vector<int32_t>& out) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return false;
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    DecimalScanner scan(text);
+    while (out.size() < MarkerList::kCapacity) {
+        int64_t v = 0;
+        if (!scan.Next(v)) break;
+        if (v > frameCount || v < INT32_MIN) break;
+        out.push_back(static_cast<int32_t>(v));
+    }
+    return true;
+}
+
+void ReadMarkerFile(SignalDocument& doc) {
+    MarkerList& markers = doc.Markers();
+    markers.Clear();
+    if (doc.Kind() != SourceKind::Sig || doc.Header().MarkerFileSuppressed()) return;
+    const std::string path = FindCaseInsensitive(MarkerPathFor(doc.Path()));
+    if (path.empty()) return;
+    if (ReadMarkers(path, doc.FrameCount(), markers.items)) markers.loaded = true;
+}
+
+}  // namespace koru

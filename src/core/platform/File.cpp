@@ -1,0 +1,57 @@
+#include "platform/File.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <utility>
+
+namespace koru {
+
+ReadOnlyFile& ReadOnlyFile::operator=(ReadOnlyFile&& other) noexcept {
+    if (this != &other) {
+        Close();
+        fd_ = std::exchange(other.fd_, -1);
+    }
+    return *this;
+}
+
+bool ReadOnlyFile::Open(const std::string& path) {
+    Close();
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+        ::close(fd);
+        return false;
+    }
+    fd_ = fd;
+    return true;
+}
+
+void ReadOnlyFile::Close() {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+}
+
+uint64_t ReadOnlyFile::Size() const {
+    struct stat st {};
+    if (fd_ < 0 || ::fstat(fd_, &st) != 0 || st.st_size < 0) return 0;
+    return static_cast<uint64_t>(st.st_size);
+}
+
+std::size_t ReadOnlyFile::ReadAt(uint64_t offset, void* buffer, std::size_t n) const {
+    if (fd_ < 0) return 0;
+    auto* out = static_cast<char*>(buffer);
+    std::size_t done = 0;
+    while (done < n) {
+        ssize_t r = ::pread(fd_, out + done, n - done, static_cast<off_t>(offset + done));
+        if (r < 0 && errno == EINTR) continue;
+        if (r <= 0) break;
+        done += static_cast<std::size_t>(r);
+    }
+    return done;
+}
+
+}  // namespace koru

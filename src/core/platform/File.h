@@ -1,0 +1,34 @@
+#pragma once
+// A file opened for reading, with positioned reads so several readers can
+// share it without fighting over one stream position.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace koru {
+
+class ReadOnlyFile {
+public:
+    ReadOnlyFile() = default;
+    ~ReadOnlyFile() { Close(); }
+    ReadOnlyFile(const ReadOnlyFile&) = delete;
+    ReadOnlyFile& operator=(const ReadOnlyFile&) = delete;
+    ReadOnlyFile(ReadOnlyFile&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
+    ReadOnlyFile& operator=(ReadOnlyFile&& other) noexcept;
+
+    // False when the path cannot be opened for reading (or is a directory).
+    bool Open(const std::string& path);
+    void Close();
+    bool IsOpen() const { return fd_ >= 0; }
+
+    // Current size in bytes; 0 when it cannot be told.
+    uint64_t Size() const;
+    // Reads up to n bytes at offset; returns how many were read (short at the end).
+    std::size_t ReadAt(uint64_t offset, void* buffer, std::size_t n) const;
+
+private:
+    int fd_ = -1;
+};
+
+}  // namespace koru

@@ -1,0 +1,28 @@
+#pragma once
+// From a file name to an open recording: kind by name, header from the file
+// or from the Read Binary answer, frame count and markers. Failures are shown
+// here with their messages; the caller returns the window to its empty look.
+
+#include <string>
+
+#include "platform/Ui.h"
+#include "signal/SignalDocument.h"
+
+namespace koru {
+
+enum class OpenOutcome { Opened, CannotOpen, Invalid };
+
+std::string UpperCased(std::string text);
+
+// Whether the Open dialog may load this name (".sig", ".bin", ".dat", ".nib", any case).
+bool LoadableExtension(const std::string& path);
+
+std::string RefusalText();
+std::string CannotOpenText(const std::string& upperPath);
+std::string InvalidFileText(const std::string& upperPath);
+
+// Closes what was open, then opens `path`. The document is left closed on
+// failure. Samples are not loaded here.
+OpenOutcome OpenSignalFile(SignalDocument& doc, const std::string& path, Ui& ui);
+
+}  // namespace koru

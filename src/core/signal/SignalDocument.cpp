@@ -1,0 +1,163 @@
+#include "signal/SignalDocument.h"
+
+#include <algorithm>
+
+namespace koru {
+
+namespace {
+// Bytes read per block while loading or reading in file mode.
+constexpr std::size_t kReadBlockBytes = std::size_t{1} << 20;
+// Smaller blocks for file-mode readers, which often want only a screenful.
+constexpr std::size_t kCursorBlockBytes = std::size_t{64} << 10;
+
+std::size_t FrameBytes(uint16_t channels) { return 2u * channels; }
+}  // namespace
+
+bool SignalDocument::OpenFile(const std::string& path, const std::string& upperName,
+                              SourceKind kind) {
+    Close();
+    if (!file_.Open(path)) return false;
+    path_ = path;
+    fileName_ = upperName;
+    kind_ = kind;
+    header_ = SignalHeader{};
+    return true;
+}
+
+bool SignalDocument::ReadSigHeader() {
+    HeaderBytes bytes{};
+    if (file_.ReadAt(0, bytes.data(), bytes.size()) < bytes.size()) return false;
+    header_ = ParseHeader(bytes);
+    return HeaderAcceptable(header_);
+}
+
+void SignalDocument::Close() {
+    file_.Close();
+    store_.Clear();
+    seekCursor_.reset();
+    isOpen_ = false;
+    frameCount_ = 0;
+}
+
+int32_t SignalDocument::CountFrames() {
+    const uint64_t size = file_.Size();
+    const uint64_t dataStart = kind_ == SourceKind::Sig ? SignalHeader::kSize : 0;
+    const uint64_t frameBytes = FrameBytes(header_.ChannelCount);
+    uint64_t frames = 0;
+    if (frameBytes != 0 && size > dataStart) frames = (size - dataStart) / frameBytes;
+    frameCount_ = static_cast<int32_t>(std::min<uint64_t>(frames, INT32_MAX));
+    return frameCount_;
+}
+
+uint64_t SignalDocument::FrameOffset(int64_t i) const {
+    const uint64_t dataStart = kind_ == SourceKind::Sig ? SignalHeader::kSize : 0;
+    return dataStart + static_cast<uint64_t>(i) * FrameBytes(header_.ChannelCount);
+}
+
+void SignalDocument::DecodeFrames(const uint8_t* raw, std::size_t frames, uint16_t channels,
+                                  SourceKind kind, Frame* out) {
+    const std::size_t stride = FrameBytes(channels);
+    const int used = std::min<int>(channels, kFrameChannels);
+    for (std::size_t f = 0; f < frames; ++f, raw += stride) {
+        Frame& fr = out[f];
+        for (int c = 0; c < used; ++c) {
+            auto word = static_cast<uint16_t>(raw[2 * c] | raw[2 * c + 1] << 8);
+            fr[static_cast<std::size_t>(c)] = Normalise(word, kind);
+        }
+        for (int c = used; c < kFrameChannels; ++c) fr[static_cast<std::size_t>(c)] = 0;
+    }
+}
+
+bool SignalDocument::Load(Ui& ui) {
+    store_.Clear();
+    SeekFrame(0);
+    if (fileBacked_) return true;
+
+    ui.SetCursor(CursorShape::Wait);
+    ui.ProgressBegin(ProgressMode::Reading);
+    ui.ProgressSet(0);
+
+    const auto total = static_cast<std::size_t>(std::max(frameCount_, 0));
+    const std::size_t frameBytes = FrameBytes(header_.ChannelCount);
+    const std::size_t blockFrames = std::max<std::size_t>(1, kReadBlockBytes / frameBytes);
+    std::vector<uint8_t> block(blockFrames * frameBytes);
+    store_.ExpectFrames(total);
+
+    bool memoryOk = true;
+    int lastPercent = 0;
+    std::size_t done = 0;
+    while (done < total) {
+        const std::size_t want = std::min(blockFrames, total - done);
+        const std::size_t got = file_.ReadAt(FrameOffset(static_cast<int64_t>(done)),
+                                             block.data(), want * frameBytes) / frameBytes;
+        if (got == 0) break;  // the file shrank under us
+        std::size_t decoded = 0;
+        while (decoded < got) {
+            std::size_t room = 0;
+            Frame* dst = store_.Grow(got - decoded, room);
+            if (!dst) {
+                memoryOk = false;
+                break;
+            }
+            DecodeFrames(block.data() + decoded * frameBytes, room, header_.ChannelCount,
+                         kind_, dst);
+            store_.Commit(room);
+            decoded += room;
+        }
+        done += decoded;
+        const int percent = static_cast<int>(static_cast<uint64_t>(done) * 100 / total);
+        if (percent != lastPercent) {
+            ui.ProgressSet(percent);
+            lastPercent = percent;
+        }
+        if (!memoryOk || got < want) break;
+    }
+    if (!memoryOk)
+        ui.ShowMessage(MessageOwner::View, "Insufficient Memory to load complete file", "WARNING",
+                       MessageIcon::Exclamation);
+    ui.SetCursor(CursorShape::View);
+    ui.ProgressEnd();
+    return memoryOk;
+}
+
+void SignalDocument::SeekFrame(int64_t i) { seekCursor_ = std::make_unique<FrameCursor>(*this, i); }
+
+bool SignalDocument::ReadFrame(Frame& out) {
+    if (!seekCursor_) seekCursor_ = std::make_unique<FrameCursor>(*this, 0);
+    const Frame* f = seekCursor_->Next();
+    if (!f) return false;
+    out = *f;
+    return true;
+}
+
+int64_t SignalDocument::ReadableFrames() const {
+    if (!isOpen_) return 0;
+    if (!fileBacked_) return static_cast<int64_t>(store_.Size());
+    return frameCount_;
+}
+
+FrameCursor::FrameCursor(const SignalDocument& doc, int64_t first) : doc_(doc), next_(first) {}
+
+const Frame* FrameCursor::Next() {
+    if (!doc_.FileBacked()) {
+        const Frame* f = doc_.FindFrame(next_);
+        if (f) ++next_;
+        return f;
+    }
+    if (pos_ >= filled_) {
+        const std::size_t frameBytes = 2u * doc_.Header().ChannelCount;
+        if (frameBytes == 0 || next_ < 0) return nullptr;
+        const std::size_t blockFrames = std::max<std::size_t>(1, kCursorBlockBytes / frameBytes);
+        raw_.resize(blockFrames * frameBytes);
+        filled_ = doc_.File().ReadAt(doc_.FrameOffset(next_), raw_.data(), raw_.size()) / frameBytes;
+        pos_ = 0;
+        if (filled_ == 0) return nullptr;
+        buffer_.resize(filled_);
+        SignalDocument::DecodeFrames(raw_.data(), filled_, doc_.Header().ChannelCount, doc_.Kind(),
+                                     buffer_.data());
+    }
+    ++next_;
+    return &buffer_[pos_++];
+}
+
+}  // namespace koru
