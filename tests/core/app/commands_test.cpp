@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "core/support/ScriptedUi.h"
+#include "support/ScriptedUi.h"
 
 namespace koru {
 namespace {
@@ -100,23 +100,17 @@ struct EnableRow {
 };
 
 const EnableRow kRows[] = {
-    {false, 0, 0, {0, 0, 0, 0, 0, 0, 0, 0, 0}},
-    {false, 0, 1, {0, 0, 0, 0, 0, 0, 0, 0, 0}},
-    {false, 0, 2, {0, 0, 0, 0, 0, 0, 1, 1, 1}},
-    {false, 3, 0, {0, 0, 0, 0, 0, 1, 0, 0, 0}},
-    {false, 3, 1, {0, 0, 0, 0, 0, 1, 0, 0, 0}},
-    {false, 3, 2, {0, 0, 0, 0, 0, 1, 1, 1, 1}},
-    {true, 0, 0, {1, 1, 1, 1, 1, 0, 0, 0, 0}},
-    {true, 0, 1, {1, 1, 1, 1, 1, 0, 0, 0, 0}},
-    {true, 0, 2, {1, 1, 1, 1, 1, 0, 1, 1, 1}},
-    {true, 1, 0, {1, 1, 1, 1, 1, 1, 0, 0, 0}},
-    {true, 1, 1, {1, 1, 1, 1, 1, 1, 0, 0, 0}},
-    {true, 2048, 2, {1, 1, 1, 1, 1, 1, 1, 1, 1}},
+    {false, 0, 0, {0, 0, 0, 0, 0, 0, 0, 0, 0}}, {false, 0, 1, {0, 0, 0, 0, 0, 0, 0, 0, 0}},
+    {false, 0, 2, {0, 0, 0, 0, 0, 0, 1, 1, 1}}, {false, 3, 0, {0, 0, 0, 0, 0, 1, 0, 0, 0}},
+    {false, 3, 1, {0, 0, 0, 0, 0, 1, 0, 0, 0}}, {false, 3, 2, {0, 0, 0, 0, 0, 1, 1, 1, 1}},
+    {true, 0, 0, {1, 1, 1, 1, 1, 0, 0, 0, 0}},  {true, 0, 1, {1, 1, 1, 1, 1, 0, 0, 0, 0}},
+    {true, 0, 2, {1, 1, 1, 1, 1, 0, 1, 1, 1}},  {true, 1, 0, {1, 1, 1, 1, 1, 1, 0, 0, 0}},
+    {true, 1, 1, {1, 1, 1, 1, 1, 1, 0, 0, 0}},  {true, 2048, 2, {1, 1, 1, 1, 1, 1, 1, 1, 1}},
 };
 
 // Open, Exit, Convert, Help, About, Time Base, the toggles, File and Help popups.
-const int32_t kAlways[] = {24332, 24340, 24335, 24349, 24354, 24343, 24344,
-                           24345, 24346, 24347, 24331, 24348};
+const int32_t kAlways[] = {24332, 24340, 24335, 24349, 24354, 24343,
+                           24344, 24345, 24346, 24347, 24331, 24348};
 
 TEST(EnableRules, FollowOpenMarkersAndTags) {
     for (const auto& row : kRows) {
@@ -213,8 +207,7 @@ TEST(CommandMenu, EveryMenuTextIsReachableExactlyOnce) {
         }
     }
     for (const auto& c : Commands()) {
-        EXPECT_EQ(onMenu.count(c.cmd), c.menuText.empty() ? 0u : 1u)
-            << static_cast<int32_t>(c.cmd);
+        EXPECT_EQ(onMenu.count(c.cmd), c.menuText.empty() ? 0u : 1u) << static_cast<int32_t>(c.cmd);
     }
 }
 
@@ -234,7 +227,9 @@ TEST(CommandToolBar, ButtonOrderAndPictures) {
     for (std::size_t i = 0; i < bar.size(); ++i) {
         SCOPED_TRACE(i);
         EXPECT_EQ(bar[i].separator, expected[i].separator);
-        if (!expected[i].separator) EXPECT_EQ(static_cast<int32_t>(bar[i].cmd), expected[i].cmd);
+        if (!expected[i].separator) {
+            EXPECT_EQ(static_cast<int32_t>(bar[i].cmd), expected[i].cmd);
+        }
         EXPECT_EQ(bar[i].bitmap, expected[i].bitmap);
     }
 }
@@ -249,7 +244,7 @@ TEST(StatusMessageScope, ShowsMessageThenRestoresIdle) {
         EXPECT_EQ(ui.status, "Select desired time base");
     }
     EXPECT_EQ(ui.statusHistory, (std::vector<std::string>{"Select desired time base",
-                                                           std::string(kIdleStatusMessage)}));
+                                                          std::string(kIdleStatusMessage)}));
 }
 
 TEST(StatusMessageScope, RestoresIdleWhenAnExceptionEscapes) {
