@@ -1,0 +1,102 @@
+#pragma once
+// A canvas on a 32-bit pixel buffer in memory: the view's back buffer, which
+// the window shows as it is, and the surface of headless renders and tests.
+//
+// Lines follow one fixed walk, so every result is exact and repeatable: from
+// the start point step along the major axis, and step the minor axis when the
+// error term e (starting at the major length, less twice the minor length per
+// step) drops below zero, adding back twice the major length. Ties therefore
+// lean toward the start point, and a line is not always the same pixel set as
+// the one drawn in the opposite direction. The walk plus the end pixel is the
+// pixel-by-pixel inverting walk the view uses for measurement lines, so a
+// line drawn with LineTo and one repainted pixel by pixel agree.
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+#include "platform/Canvas.h"
+#include "platform/TextRenderer.h"
+
+namespace koru {
+
+class RasterCanvas final : public Canvas {
+public:
+    // An empty canvas; Resize gives it pixels.
+    RasterCanvas();
+    RasterCanvas(int width, int height, ColorRef fill = Rgb(255, 255, 255));
+
+    // --- Buffer management; none of these is limited by the clip.
+
+    int Width() const override { return width_; }
+    int Height() const override { return height_; }
+    // Pixels per row; rows follow each other without padding.
+    int Stride() const { return width_; }
+    int BytesPerLine() const { return width_ * 4; }
+    // Row-major 0xFFRRGGBB pixels, Stride() per row.
+    uint32_t* Pixels() { return pixels_.data(); }
+    const uint32_t* Pixels() const { return pixels_.data(); }
+    PixelBuffer Buffer() { return PixelBuffer{pixels_.data(), width_, height_, width_}; }
+
+    // Keeps the part of the picture both sizes share (anchored top-left) and
+    // fills the rest with `fill`. Negative sizes count as 0.
+    void Resize(int width, int height, ColorRef fill = Rgb(255, 255, 255));
+    void Fill(ColorRef color);
+
+    // Moves the picture by (dx, dy) pixels, positive to the right and down,
+    // as a window scroll does. Pixels moved off the buffer are lost; the
+    // uncovered area keeps its old contents, to be erased and repainted by
+    // the caller. Answers the uncovered area as up to two disjoint
+    // rectangles (a band across the full width for dy, then the rest of the
+    // uncovered columns for dx).
+    std::vector<Rect> ScrollPixels(int dx, int dy);
+
+    // --- Clip: drawing (pixels, lines, text, FillRect) stays inside it.
+    // A partial repaint sets it to the update rectangle, so the seam columns
+    // the paint draws on either side never touch pixels outside the strip.
+
+    void SetClipRect(const Rect& clip);
+    void ResetClipRect();
+    // The clip in use, already limited to the buffer.
+    Rect ClipRect() const { return clip_; }
+
+    // --- Drawing.
+
+    void SetPixel(int x, int y, ColorRef color) override;
+    // Answers any pixel of the buffer, inside the clip or not, so that a
+    // picture can be checked after a clipped repaint.
+    ColorRef GetPixel(int x, int y) const override;
+    void FillRect(const Rect& rect, ColorRef color);
+
+    void TextOut(int x, int y, std::string_view text) override;
+    Size GetTextExtent(std::string_view text) const override;
+
+    // Text goes through this hook; FixedFont unless another is set. A null
+    // renderer puts FixedFont back.
+    void SetTextRenderer(std::shared_ptr<const TextRenderer> renderer);
+    const TextRenderer& GetTextRenderer() const { return *text_; }
+
+protected:
+    void DrawLine(Point from, Point to) override;
+
+private:
+    uint32_t& At(int x, int y) {
+        return pixels_[static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) +
+                       static_cast<std::size_t>(x)];
+    }
+    void Recalculate();
+    void VerticalLine(int x, int y0, int y1);    // rows y0..y1 inclusive, y0 <= y1
+    void HorizontalLine(int y, int x0, int x1);  // columns x0..x1 inclusive, x0 <= x1
+    void WalkLine(Point from, Point to);
+
+    int width_ = 0;
+    int height_ = 0;
+    std::vector<uint32_t> pixels_;
+    std::optional<Rect> requestedClip_;
+    Rect clip_;
+    std::shared_ptr<const TextRenderer> text_;
+};
+
+}  // namespace koru
