@@ -198,19 +198,6 @@ TEST(CommandMenu, InitialStateAsBuilt) {
                                       Cmd::ToggleTimeHacks}));
 }
 
-TEST(CommandMenu, EveryMenuTextIsReachableExactlyOnce) {
-    std::multiset<Cmd> onMenu;
-    for (const auto& item : MenuBar()) {
-        if (!item.isPopup) onMenu.insert(static_cast<Cmd>(item.id));
-        for (const auto& e : item.entries) {
-            if (!e.separator) onMenu.insert(e.cmd);
-        }
-    }
-    for (const auto& c : Commands()) {
-        EXPECT_EQ(onMenu.count(c.cmd), c.menuText.empty() ? 0u : 1u) << static_cast<int32_t>(c.cmd);
-    }
-}
-
 TEST(CommandToolBar, ButtonOrderAndPictures) {
     struct Expected {
         bool separator;
