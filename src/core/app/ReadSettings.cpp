@@ -1,0 +1,174 @@
+#include "app/ReadSettings.h"
+
+#include <array>
+#include <span>
+#include <string_view>
+
+#include "platform/Profile.h"
+#include "text/DecimalScan.h"
+#include "text/IntList.h"
+
+namespace koru {
+
+namespace {
+
+// Buffer sizes of the readers, in characters.
+constexpr std::size_t kLongText = 259;
+constexpr std::size_t kShortText = 79;
+constexpr std::size_t kDefaultConfigText = 63;
+
+struct OldDefault {
+    const char* value;
+    const char* appended;
+};
+// The four-field defaults older versions wrote, and the marker flag each gets.
+constexpr std::array<OldDefault, kChannelCount> kOldDefaults = {{
+    {"1,1,9,5", ",0"},
+    {"1,1,9,5", ",0"},
+    {"3,2,10,5", ",0"},
+    {"4,3,11,5", ",0"},
+    {"13,4,12,5", ",1"},
+    {"15,5,13,5", ",0"},
+    {"14,6,9,5", ",0"},
+    {"16,7,14,5", ",0"},
+}};
+
+std::string Triple(int a, int b, int c) {
+    return std::to_string(a) + "," + std::to_string(b) + "," + std::to_string(c);
+}
+
+uint8_t Low8(int64_t v) { return static_cast<uint8_t>(v & 0xFF); }
+
+SettingsReadReport Upgrade(const std::string& ini, const std::string& programDir) {
+    SettingsReadReport report;
+    report.upgraded = true;
+    // Without the version key in place, the next start would append the
+    // marker flags a second time; so nothing else is touched.
+    if (!ProfileWriteString(ini, kSystemSection, "VERSION", kSettingsVersion)) {
+        report.writeFailed = true;
+        return report;
+    }
+    for (int n = 1; n <= kChannelCount; ++n) {
+        const OldDefault& old = kOldDefaults[static_cast<std::size_t>(n - 1)];
+        std::string value =
+            ProfileReadString(ini, kDefaultConfigSection, ChannelKey(n), old.value, kLongText);
+        value += old.appended;
+        if (!ProfileWriteString(ini, kDefaultConfigSection, ChannelKey(n), value)) {
+            report.writeFailed = true;
+        }
+    }
+    report.cfgFiles = UpgradeOldConfigFiles(programDir);
+    return report;
+}
+
+void ReadColor(const std::string& ini, int index, ColorTable& colors) {
+    const ColorEntry& entry = colors.Entry(index);
+    const std::string key = "COLOR" + std::to_string(index);
+    const std::string fallback = entry.Name + "=" + Triple(entry.Red, entry.Green, entry.Blue);
+    const std::string text = ProfileReadString(ini, kColorsSection, key, fallback, kShortText);
+
+    const std::size_t eq = text.find('=');
+    std::string_view name = std::string_view(text).substr(0, eq);
+    std::string newName = name.empty() ? entry.Name : std::string(name);
+    std::array<uint8_t, 3> rgb = {entry.Red, entry.Green, entry.Blue};
+    if (eq != std::string::npos) {
+        std::string_view rest = std::string_view(text).substr(eq + 1);
+        for (std::size_t i = 0; i < rgb.size(); ++i) {
+            const std::size_t comma = rest.find(',');
+            int64_t v = 0;
+            if (ScanInt(rest.substr(0, comma), v)) rgb[i] = Low8(v);
+            if (comma == std::string_view::npos) break;
+            rest.remove_prefix(comma + 1);
+        }
+    }
+    colors.Set(index, newName, rgb[0], rgb[1], rgb[2]);
+}
+
+ColorRef ReadRgb(const std::string& ini, const char* key, ColorRef current) {
+    std::array<int32_t, 3> rgb = {RedOf(current), GreenOf(current), BlueOf(current)};
+    const std::string text =
+        ProfileReadString(ini, kSystemSection, key, Triple(rgb[0], rgb[1], rgb[2]), kShortText);
+    ScanIntList(text, rgb);
+    return Rgb(static_cast<uint32_t>(rgb[0]), static_cast<uint32_t>(rgb[1]),
+               static_cast<uint32_t>(rgb[2]));
+}
+
+void ReadSwitch(const std::string& ini, const char* key, uint8_t& value) {
+    value = ProfileReadInt(ini, kSystemSection, key, value) != 0 ? 1 : 0;
+}
+
+}  // namespace
+
+std::string ChannelKey(int channel) { return "CHAN" + std::to_string(channel); }
+
+std::string NormalizeSigPath(std::string path) {
+    if (path.size() > 1 && (path.back() == '\\' || path.back() == '/')) path.pop_back();
+    if (!path.empty() && path.back() == ':') path += '\\';
+    return path;
+}
+
+SettingsReadReport ReadSettings(const std::string& ini, const std::string& programDir,
+                                Settings& settings, ChannelModel& channels) {
+    SettingsReadReport report;
+    settings.version = ProfileReadString(ini, kSystemSection, "VERSION", kNoVersion, kLongText);
+    if (settings.version == kNoVersion) {
+        report = Upgrade(ini, programDir);
+        if (!report.writeFailed) settings.version = kSettingsVersion;
+    }
+
+    for (int i = 0; i < kLeadNameCount; ++i) {
+        const std::string key = "LEAD" + std::to_string(i);
+        channels.leadNames.Set(i, ProfileReadString(ini, kLeadNamesSection, key,
+                                                    channels.leadNames.Name(i), kNameMaxChars));
+    }
+    for (int i = 0; i < kColorCount; ++i) ReadColor(ini, i, channels.colors);
+
+    settings.background = ReadRgb(ini, "BACKGROUND", settings.background);
+    settings.text = ReadRgb(ini, "TEXT", settings.text);
+
+    settings.sigPath = NormalizeSigPath(
+        ProfileReadString(ini, kSystemSection, "SIGPATH", settings.sigPath, kLongText));
+
+    ReadSwitch(ini, "DOTS", settings.dots);
+    ReadSwitch(ini, "MARKERS", settings.markers);
+    ReadSwitch(ini, "NAMES", settings.names);
+    ReadSwitch(ini, "PRINTFRAME", settings.printFrame);
+    ReadSwitch(ini, "FILEMODE", settings.fileMode);
+    ReadSwitch(ini, "TIME HACKS", settings.timeHacks);
+    ReadSwitch(ini, "TIME RESOLUTION", settings.timeResolution);
+
+    for (int n = 1; n <= kChannelCount; ++n) {
+        ChannelRecord& record = channels.current[static_cast<std::size_t>(n - 1)];
+        const std::string text = ProfileReadString(ini, kDefaultConfigSection, ChannelKey(n),
+                                                    FormatChannelRecord(record), kShortText);
+        ParseChannelRecord(text, record);
+    }
+    return report;
+}
+
+bool WriteDefaultConfig(const std::string& iniPath, const ChannelConfig& config) {
+    bool ok = true;
+    for (int n = 1; n <= kChannelCount; ++n) {
+        const ChannelRecord& record = config[static_cast<std::size_t>(n - 1)];
+        if (!ProfileWriteString(iniPath, kDefaultConfigSection, ChannelKey(n),
+                                FormatChannelRecord(record))) {
+            ok = false;
+        }
+    }
+    return ok;
+}
+
+void ReadDefaultConfig(const std::string& iniPath, const ChannelConfig& current,
+                       ChannelConfig& working) {
+    for (std::size_t ch = 0; ch < working.size(); ++ch) {
+        const ChannelRecord& c = current[ch];
+        const std::string fallback = Triple(c.LeadName, c.DisplayPosition, c.DisplayColor) + "," +
+                                     std::to_string(c.DisplaySize);
+        const std::string text =
+            ProfileReadString(iniPath, kDefaultConfigSection, ChannelKey(static_cast<int>(ch + 1)),
+                              fallback, kDefaultConfigText);
+        ParseChannelRecord(text, working[ch]);
+    }
+}
+
+}  // namespace koru

@@ -1,0 +1,39 @@
+#pragma once
+// Configuration files (".cfg"): one channel configuration as eight lines of
+// five decimal numbers in record order, separated by single blanks.
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "config/ChannelConfig.h"
+
+namespace koru {
+
+// The file's text: "%d %d %d %d %d" per channel, each line ending in CR LF.
+std::string FormatConfigFile(const ChannelConfig& config);
+
+// Reads the text as a run of up to 40 integers (any white space, line ends
+// included, between them) into the records in order. Reading stops at the
+// first item that is not a number; fields not reached keep their values.
+// Returns the number of fields set.
+int ParseConfigText(std::string_view text, ChannelConfig& config);
+
+// ParseConfigText on a file's contents; false when it cannot be read.
+bool LoadConfigFile(const std::string& path, ChannelConfig& config);
+// Writes the file as a whole (temporary file + rename); false on failure.
+bool SaveConfigFile(const std::string& path, const ChannelConfig& config);
+
+struct CfgUpgradeResult {
+    std::vector<std::string> converted;  // paths rewritten in the new format
+    std::vector<std::string> failed;     // old-format files that could not be rewritten
+};
+
+// Rewrites every old four-number configuration file in `directory` (regular
+// files whose name ends in ".cfg", any case) in the five-number format, with
+// HasMarker 0. A file counts as old when it holds exactly 32 integers and
+// nothing else, so files already converted, and files that are not
+// configurations at all, are left alone.
+CfgUpgradeResult UpgradeOldConfigFiles(const std::string& directory);
+
+}  // namespace koru

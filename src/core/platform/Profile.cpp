@@ -1,0 +1,211 @@
+#include "platform/Profile.h"
+
+#include <vector>
+
+#include "platform/AtomicWrite.h"
+
+namespace koru {
+
+namespace {
+
+// White space as the profile reader sees it; Ctrl-Z is the old end-of-file
+// mark some editors still leave behind.
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f' ||
+           c == '\x1a';
+}
+
+std::string_view Trim(std::string_view s) {
+    while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
+    while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
+    return s;
+}
+
+char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool SameName(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
+    }
+    return true;
+}
+
+struct Line {
+    enum Kind { kOther, kSection, kKey };
+    Kind kind = kOther;
+    std::string_view name;
+    std::string_view value;
+    bool hasValue = false;
+};
+
+Line ParseLine(std::string_view raw) {
+    Line line;
+    std::string_view s = Trim(raw);
+    if (s.empty() || s.front() == ';') return line;
+    if (s.front() == '[') {
+        // A header without its "]" is read as an ordinary key line.
+        const std::size_t close = s.rfind(']');
+        if (close != std::string_view::npos) {
+            line.kind = Line::kSection;
+            line.name = Trim(s.substr(1, close - 1));
+            return line;
+        }
+    }
+    line.kind = Line::kKey;
+    const std::size_t eq = s.find('=');
+    if (eq == std::string_view::npos) {
+        line.name = s;
+        return line;
+    }
+    line.name = Trim(s.substr(0, eq));
+    line.value = Trim(s.substr(eq + 1));
+    line.hasValue = true;
+    return line;
+}
+
+// The file's lines without their line ends (CR LF or LF).
+std::vector<std::string_view> SplitLines(std::string_view text) {
+    std::vector<std::string_view> lines;
+    if (text.size() >= 3 && text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string_view::npos) end = text.size();
+        std::string_view line = text.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        lines.push_back(line);
+        start = end + 1;
+    }
+    return lines;
+}
+
+// A value as a C caller would see it in its buffer: up to the first NUL,
+// without enclosing quotes, at most maxChars long.
+std::string CopyOut(std::string_view value, std::size_t maxChars) {
+    value = value.substr(0, value.find('\0'));
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+        value.back() == value.front()) {
+        value = value.substr(1, value.size() - 2);
+    }
+    return std::string(value.substr(0, maxChars));
+}
+
+bool HasForbiddenChar(std::string_view s) {
+    return s.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
+}
+
+}  // namespace
+
+std::string ProfileReadString(const std::string& file, std::string_view section,
+                              std::string_view key, std::string_view defaultValue,
+                              std::size_t maxChars) {
+    while (!defaultValue.empty() && defaultValue.back() == ' ') defaultValue.remove_suffix(1);
+    section = Trim(section);
+    key = Trim(key);
+
+    std::string text;
+    if (!ReadWholeFile(file, text)) return CopyOut(defaultValue, maxChars);
+
+    bool inSection = false;
+    bool seenSection = false;
+    for (std::string_view raw : SplitLines(text)) {
+        const Line line = ParseLine(raw);
+        if (line.kind == Line::kSection) {
+            // Only the first section of the name is searched.
+            if (seenSection) break;
+            inSection = SameName(line.name, section);
+            seenSection = inSection;
+        } else if (inSection && line.kind == Line::kKey && SameName(line.name, key)) {
+            return CopyOut(line.hasValue ? line.value : defaultValue, maxChars);
+        }
+    }
+    return CopyOut(defaultValue, maxChars);
+}
+
+int32_t ProfileReadInt(const std::string& file, std::string_view section, std::string_view key,
+                       int32_t defaultValue) {
+    // Integers are read through a short buffer, as the Windows function does.
+    const std::string text = ProfileReadString(file, section, key, "", 29);
+    if (text.empty()) return defaultValue;
+    std::size_t i = 0;
+    while (i < text.size() && static_cast<unsigned char>(text[i]) <= ' ') ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+    uint32_t total = 0;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+        total = total * 10u + static_cast<uint32_t>(text[i] - '0');
+    }
+    if (negative) total = 0u - total;
+    return static_cast<int32_t>(total);
+}
+
+bool ProfileWriteString(const std::string& file, std::string_view section, std::string_view key,
+                        std::string_view value) {
+    section = Trim(section);
+    key = Trim(key);
+    while (!value.empty() && IsBlank(value.front())) value.remove_prefix(1);
+    if (section.empty() || key.empty() || HasForbiddenChar(section) || HasForbiddenChar(key) ||
+        HasForbiddenChar(value)) {
+        return false;
+    }
+    // Keys that would read back as something else cannot be stored.
+    if (key.find('=') != std::string_view::npos || key.front() == ';' || key.front() == '[') {
+        return false;
+    }
+
+    std::string text;
+    ReadWholeFile(file, text);  // a missing file is simply empty
+    std::string bom;
+    if (text.size() >= 3 && text.compare(0, 3, "\xEF\xBB\xBF") == 0) bom = text.substr(0, 3);
+    std::vector<std::string_view> lines = SplitLines(text);
+
+    std::size_t header = lines.size();
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const Line line = ParseLine(lines[i]);
+        if (line.kind == Line::kSection && SameName(line.name, section)) {
+            header = i;
+            break;
+        }
+    }
+
+    std::vector<std::string> added;  // owns the new text that `lines` points into
+    added.reserve(2);
+    if (header == lines.size()) {
+        if (!lines.empty() && !Trim(lines.back()).empty()) lines.emplace_back();
+        added.push_back("[" + std::string(section) + "]");
+        added.push_back(std::string(key) + "=" + std::string(value));
+        lines.push_back(added[0]);
+        lines.push_back(added[1]);
+    } else {
+        std::size_t end = header + 1;
+        std::size_t lastFilled = header;
+        std::size_t found = lines.size();
+        for (; end < lines.size(); ++end) {
+            const Line line = ParseLine(lines[end]);
+            if (line.kind == Line::kSection) break;
+            if (!Trim(lines[end]).empty()) lastFilled = end;
+            if (found == lines.size() && line.kind == Line::kKey && SameName(line.name, key)) {
+                found = end;
+            }
+        }
+        if (found < lines.size()) {
+            const Line line = ParseLine(lines[found]);
+            if (line.hasValue && line.value == value) return true;
+            added.push_back(std::string(line.name) + "=" + std::string(value));
+            lines[found] = added[0];
+        } else {
+            added.push_back(std::string(key) + "=" + std::string(value));
+            lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(lastFilled + 1), added[0]);
+        }
+    }
+
+    std::string out = bom;
+    for (std::string_view line : lines) {
+        out.append(line);
+        out.append("\r\n");
+    }
+    return WriteFileAtomically(file, out);
+}
+
+}  // namespace koru

@@ -1,0 +1,42 @@
+#pragma once
+// Reading and writing an INI-style settings file ("[section]" lines followed by
+// key=value lines) with the behaviour Windows programs expect of their
+// private profile files:
+//  - section and key names match without regard to ASCII case, and the first
+//    matching section (and in it the first matching key) wins;
+//  - names and values are trimmed of surrounding white space, and a value
+//    enclosed in matching single or double quotes loses them;
+//  - a missing file, section or key yields the caller's default;
+//  - a write keeps every other line (comments included) as it was, creates the
+//    file when needed and ends every line in CR LF.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace koru {
+
+// The value of `key` in `section`, or `defaultValue` (trailing blanks removed)
+// when the file, section or key is missing or the key has no "=". The answer
+// is cut to `maxChars` characters, as if read into a buffer of maxChars + 1.
+std::string ProfileReadString(const std::string& file, std::string_view section,
+                              std::string_view key, std::string_view defaultValue,
+                              std::size_t maxChars);
+
+// The value read as a decimal integer: leading white space and one sign are
+// allowed, digits are read up to the first other character (none gives 0),
+// and the result wraps like a 32-bit unsigned accumulator. Missing or empty
+// values give `defaultValue`.
+int32_t ProfileReadInt(const std::string& file, std::string_view section, std::string_view key,
+                       int32_t defaultValue);
+
+// Sets `key` in `section` to `value` (leading blanks dropped). Adds the key at
+// the end of the section, or the section at the end of the file, when missing.
+// An unchanged value leaves the file untouched. The file is replaced as a
+// whole through a temporary file. False when the file cannot be written, or
+// when a name is empty or any argument holds a line break or NUL byte.
+bool ProfileWriteString(const std::string& file, std::string_view section, std::string_view key,
+                        std::string_view value);
+
+}  // namespace koru
