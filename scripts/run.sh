@@ -5,8 +5,8 @@ set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 "$top/scripts/deps.sh"
 "$top/scripts/build.sh" build -DKORU_BUILD_BENCH=OFF
-export KORUVIEW_HOME=${KORUVIEW_HOME:-$top/build/home}
-mkdir -p "$KORUVIEW_HOME"
+
+
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   exec xvfb-run -a -s "-screen 0 1280x1024x24" "$top/build/src/gui/koruview" "$@" "$top/examples/ptb_s0010_8lead.sig"
 fi

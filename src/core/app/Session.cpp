@@ -1,5 +1,6 @@
 #include "app/Session.h"
 
+#include "app/Commands.h"
 #include "signal/OpenFlow.h"
 #include "text/TimeText.h"
 
@@ -18,8 +19,6 @@ constexpr const char* kSignalFilter =
 constexpr const char* kSaveFilter =
     "Signal files (*.sig)|*.sig|Text files (*.txt)|*.txt|Binary 12 bit files (*.bin)|*.bin|"
     "Binary 16 bit files (*.dat)|*.dat|BigEndian 12b files (*.nib)|*.nib|";
-constexpr const char* kOpenMessage =
-    "Select desired \"*.sig\", or \"*.bin\", or \"*.dat\", or \"*.nib\" file. Then press \"OK\".";
 
 FileDialogSetup MakeSetup(unsigned flags, const char* filter, const char* ext,
                           const std::string& dir) {
@@ -45,7 +44,7 @@ Session::Session(Ui& ui) : ui_(ui) {
 void Session::StartUp(const std::vector<std::string>& fileArgs) {
     doc_.SetFileBacked(settings_.fileMode != 0);
     openedFromCommandLine_ = !fileArgs.empty();
-    idleStatus_ = kIdleStatusText;
+    idleStatus_ = kIdleStatusMessage;
     ui_.SetStatusText(idleStatus_);
     if (openedFromCommandLine_) {
         firstArg_ = fileArgs.front();
@@ -63,7 +62,7 @@ void Session::FinishStartUp() {
 }
 
 void Session::OpenCommand() {
-    ui_.SetStatusText(kOpenMessage);
+    StatusMessageScope status(ui_, Cmd::Open, idleStatus_);
     const FileDialogAnswer answer = ui_.OpenFileDialog(openSetup);
     if (answer.ok) {
         if (!LoadableExtension(answer.path)) {
@@ -79,7 +78,6 @@ void Session::OpenCommand() {
             OpenRecording(answer.path, false);
         }
     }
-    ui_.SetStatusText(idleStatus_);
 }
 
 void Session::OpenRecording(const std::string& path, bool deferLoad) {

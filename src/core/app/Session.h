@@ -4,12 +4,14 @@
 // when none is.
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/Settings.h"
 #include "config/TimeBase.h"
 #include "platform/Ui.h"
 #include "signal/SignalDocument.h"
+#include "view/Geometry.h"
 
 namespace koru {
 
@@ -24,7 +26,6 @@ public:
     virtual void ResetView() = 0;
 };
 
-inline constexpr const char* kIdleStatusText = "Select \"FILE\\OPEN\" to view a new signal file.";
 inline constexpr const char* kAppTitle = "KORU VIEW";
 
 class Session {
@@ -38,6 +39,17 @@ public:
     const TimeBase& timeBase() const { return timeBase_; }
     SignalDocument& document() { return doc_; }
     const SignalDocument& document() const { return doc_; }
+    ScreenGeometry& geometry() { return geometry_; }
+    const ScreenGeometry& geometry() const { return geometry_; }
+    // Where the settings file and the help guide live, fixed at start-up.
+    void SetPaths(std::string settingsFile, std::string helpFile, std::string programDir) {
+        settingsPath_ = std::move(settingsFile);
+        helpPath_ = std::move(helpFile);
+        programDir_ = std::move(programDir);
+    }
+    const std::string& settingsPath() const { return settingsPath_; }
+    const std::string& helpPath() const { return helpPath_; }
+    const std::string& programDir() const { return programDir_; }
     const std::string& idleStatus() const { return idleStatus_; }
     bool openedFromCommandLine() const { return openedFromCommandLine_; }
 
@@ -65,10 +77,12 @@ private:
     Ui& ui_;
     Settings settings_;
     TimeBase timeBase_;
+    ScreenGeometry geometry_;
     SignalDocument doc_;
     ViewControl* view_ = nullptr;
     std::string idleStatus_;
     std::string firstArg_;
+    std::string settingsPath_, helpPath_, programDir_;
     bool openedFromCommandLine_ = false;
 };
 

@@ -30,7 +30,8 @@ struct FileDialogSetup {
     std::string filter;          // "desc|pattern|desc|pattern|"
     std::string defaultExt;      // without the dot
     const std::string* initialDir = nullptr;  // shared with the SIGPATH setting
-    std::string fileName;        // last chosen path, empty before first use
+    std::string fileName;        // last chosen name as shown, empty before first use
+    std::string lastDir;         // where the last chosen file really lives
 };
 
 struct FileDialogAnswer {

@@ -1,0 +1,43 @@
+#include "KoruApp.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+#include <QTimer>
+
+#include "ClientWin.h"
+#include "KoruWin.h"
+#include "platform/Paths.h"
+
+TKoruApp::TKoruApp(const StartOptions& options) : options_(options) {}
+
+TKoruApp::~TKoruApp() {
+    // Nothing is written back at exit; only the open file is let go.
+    session_.document().Close();
+}
+
+void TKoruApp::Start() {
+    const koru::ProgramPaths paths = koru::FindProgramPaths(options_.argv0.c_str());
+    session_.SetPaths(paths.settingsFile, paths.helpFile, paths.directory);
+    ReadStartUpSettings();
+
+    int w = 1024, h = 768;
+    if (options_.screen) {
+        std::tie(w, h) = *options_.screen;
+    } else if (QScreen* s = QGuiApplication::primaryScreen()) {
+        w = s->size().width();
+        h = s->size().height();
+    }
+    session_.geometry().SetScreen(w, h);
+
+    win_ = std::make_unique<TKoruWin>(session_);
+    ui_.SetWindow(win_.get());
+    session_.AttachView(win_->View());
+    session_.StartUp(options_.files);
+    win_->showMaximized();
+    // The samples of a file named at start-up load once the frame is up.
+    QTimer::singleShot(0, win_.get(), [this] { session_.FinishStartUp(); });
+}
+
+void TKoruApp::ReadStartUpSettings() {
+    // Filled in when the settings reader lands.
+}

@@ -1,0 +1,61 @@
+#pragma once
+// The main frame: menu bar, tool bar(s) with their text fields, status bar,
+// and the Signal view as its client. Commands arrive here by number.
+
+#include <QMainWindow>
+#include <map>
+
+#include "app/Commands.h"
+#include "app/Session.h"
+#include "platform/Ui.h"
+
+class QLabel;
+class QMenu;
+class QAction;
+class QToolBar;
+class TClientWin;
+
+class TKoruWin : public QMainWindow {
+    Q_OBJECT
+public:
+    TKoruWin(koru::Session& session, QWidget* parent = nullptr);
+
+    TClientWin* View() const { return view_; }
+    QLabel* FieldLabel(koru::Field field) const { return fields_.at(field); }
+    QLabel* MessageField() const { return message_; }
+    QAction* Action(int command) const;
+    QMenu* ViewMenu() const { return viewMenu_; }
+    QToolBar* FirstBar() const { return firstBar_; }
+    QToolBar* SecondBar() const { return secondBar_; }
+
+    void SetField(koru::Field field, const QString& text);
+    void SetMessage(const QString& text);
+    void SetViewMenuEnabled(bool enabled);
+    void SetToggleChecks(bool dots, bool markers, bool names, bool timeHacks);
+    // Applies the enable rules to every action and the View popup.
+    void RefreshCommandStates();
+
+public slots:
+    void OnCommand(int command);
+
+private:
+    void BuildMenuBar();
+    void BuildToolBars();
+    void BuildStatusBar();
+    QLabel* AddField(QToolBar* bar, const char* label, int labelChars, koru::Field field,
+                     int chars);
+    QAction* MakeAction(const koru::CommandInfo& info);
+    void ToggleSetting(uint8_t& flag, int command);
+    void ShowAbout();
+    void OpenHelp();
+
+    koru::Session& session_;
+    TClientWin* view_ = nullptr;
+    std::map<int, QAction*> actions_;
+    std::map<koru::Field, QLabel*> fields_;
+    QLabel* message_ = nullptr;
+    QMenu* viewMenu_ = nullptr;
+    QToolBar* firstBar_ = nullptr;
+    QToolBar* secondBar_ = nullptr;
+    bool viewMenuEnabled_ = false;
+};

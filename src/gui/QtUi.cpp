@@ -1,0 +1,140 @@
+#include "QtUi.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMessageBox>
+
+#include "ClientWin.h"
+#include "KoruWin.h"
+#include "ProgressDialog.h"
+#include "ReadBinaryDialog.h"
+
+namespace {
+QString Q(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<int>(s.size())); }
+}  // namespace
+
+QtUi::QtUi() = default;
+QtUi::~QtUi() = default;
+
+void QtUi::SetStatusText(std::string_view text) {
+    if (win_) win_->SetMessage(Q(text));
+}
+
+void QtUi::ShowMessage(koru::MessageOwner owner, std::string_view text, std::string_view title,
+                       koru::MessageIcon icon) {
+    QWidget* parent = nullptr;
+    if (win_ && owner == koru::MessageOwner::MainWindow) parent = win_;
+    if (win_ && owner == koru::MessageOwner::View) parent = win_->View();
+    QMessageBox::Icon qicon = QMessageBox::Information;
+    switch (icon) {
+        case koru::MessageIcon::Stop: qicon = QMessageBox::Critical; break;
+        case koru::MessageIcon::Exclamation: qicon = QMessageBox::Warning; break;
+        case koru::MessageIcon::Question: qicon = QMessageBox::Question; break;
+        case koru::MessageIcon::Information: break;
+    }
+    QMessageBox box(qicon, Q(title), Q(text), QMessageBox::Ok, parent);
+    box.exec();
+}
+
+QString QtUi::QtFilter(const std::string& filter) {
+    const QStringList parts = Q(filter).split('|', Qt::SkipEmptyParts);
+    QStringList out;
+    for (int i = 0; i + 1 < parts.size(); i += 2) {
+        // Qt reads the patterns from the parentheses; add them if the text has none.
+        const QString& desc = parts[i];
+        out << (desc.contains('(') ? desc : desc + " (" + parts[i + 1] + ")");
+    }
+    return out.join(";;");
+}
+
+koru::FileDialogAnswer QtUi::RunFileDialog(koru::FileDialogSetup& setup, bool save) {
+    QFileDialog dlg(win_);
+    dlg.setOption(QFileDialog::DontUseNativeDialog);
+    dlg.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dlg.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dlg.setNameFilter(QtFilter(setup.filter));
+    dlg.setDefaultSuffix(Q(setup.defaultExt));
+    if (setup.flags & koru::OFN_OVERWRITEPROMPT) dlg.setOption(QFileDialog::DontConfirmOverwrite, false);
+    else dlg.setOption(QFileDialog::DontConfirmOverwrite, true);
+    // Start where the last chosen file was, else in the signal directory when
+    // it exists, else in the current directory.
+    QString dir = Q(setup.lastDir);
+    if (dir.isEmpty() && setup.initialDir) dir = Q(*setup.initialDir);
+    if (dir.isEmpty() || !QFileInfo(dir).isDir()) dir = QDir::currentPath();
+    dlg.setDirectory(dir);
+    if (!setup.fileName.empty()) dlg.selectFile(QFileInfo(Q(setup.fileName)).fileName());
+    koru::FileDialogAnswer answer;
+    if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return answer;
+    const QString path = dlg.selectedFiles().first();
+    answer.ok = true;
+    answer.path = path.toStdString();
+    answer.extensionDifferent =
+        QFileInfo(path).suffix().compare(Q(setup.defaultExt), Qt::CaseInsensitive) != 0;
+    setup.fileName = answer.path;
+    setup.lastDir = QFileInfo(path).absolutePath().toStdString();
+    return answer;
+}
+
+koru::FileDialogAnswer QtUi::OpenFileDialog(koru::FileDialogSetup& setup) {
+    return RunFileDialog(setup, false);
+}
+
+koru::FileDialogAnswer QtUi::SaveFileDialog(koru::FileDialogSetup& setup) {
+    return RunFileDialog(setup, true);
+}
+
+koru::ReadBinaryAnswer QtUi::ReadBinary() {
+    TRozaverazeDialog dlg(nullptr);
+    dlg.exec();
+    return {dlg.Channels(), dlg.Interval()};
+}
+
+void QtUi::ProgressBegin(koru::ProgressMode mode) {
+    progress_ = std::make_unique<TProgressDialog>(
+        win_ ? static_cast<QWidget*>(win_->View()) : nullptr,
+        mode == koru::ProgressMode::Writing ? TProgressDialog::Writing : TProgressDialog::Reading);
+    progress_->show();
+    progress_->repaint();
+}
+
+void QtUi::ProgressSet(int percent) {
+    if (progress_) progress_->SetPercent(percent);
+}
+
+void QtUi::ProgressEnd() { progress_.reset(); }
+
+void QtUi::SetCursor(koru::CursorShape shape) {
+    if (shape == koru::CursorShape::Wait && !waitCursor_) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        waitCursor_ = true;
+    } else if (shape == koru::CursorShape::View && waitCursor_) {
+        QApplication::restoreOverrideCursor();
+        waitCursor_ = false;
+    }
+}
+
+void QtUi::SetField(koru::Field field, std::string_view text) {
+    if (win_) win_->SetField(field, Q(text));
+}
+
+void QtUi::SetTitle(std::string_view title) {
+    if (win_) win_->setWindowTitle(Q(title));
+}
+
+void QtUi::SetViewMenuEnabled(bool enabled) {
+    if (win_) win_->SetViewMenuEnabled(enabled);
+}
+
+void QtUi::SetToggleChecks(bool dots, bool markers, bool names, bool timeHacks) {
+    if (win_) win_->SetToggleChecks(dots, markers, names, timeHacks);
+}
+
+void QtUi::InvalidateAll() {
+    if (!win_) return;
+    win_->update();
+    win_->View()->viewport()->update();
+    win_->RefreshCommandStates();
+}

@@ -1,0 +1,67 @@
+#include <QApplication>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "KoruApp.h"
+
+namespace {
+
+const char kUsage[] =
+    "Usage: koruview [--screen WxH] [FILE]\n"
+    "       koruview --version | --help\n"
+    "\n"
+    "Views a multichannel electrogram recording (.sig, .bin, .dat, .nib).\n"
+    "  --screen WxH   take the screen as W by H pixels (headless runs, tests)\n"
+    "  --version      print the version and exit\n"
+    "  --help         print this text and exit\n"
+    "The settings file and the help guide are looked for in $KORUVIEW_HOME,\n"
+    "else beside the program.\n";
+
+bool ParseScreen(const char* text, std::pair<int, int>& out) {
+    int w = 0, h = 0;
+    char x = 0;
+    if (std::sscanf(text, "%d%c%d", &w, &x, &h) != 3 || (x != 'x' && x != 'X') || w < 100 ||
+        h < 100 || w > 20000 || h > 20000)
+        return false;
+    out = {w, h};
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    StartOptions options;
+    options.argv0 = argv[0];
+    for (int i = 1; i < argc; ++i) {
+        const char* a = argv[i];
+        if (std::strcmp(a, "--version") == 0) {
+            std::printf("KORU VIEW %s\n", KORU_VERSION_TEXT);
+            return 0;
+        }
+        if (std::strcmp(a, "--help") == 0) {
+            std::fputs(kUsage, stdout);
+            return 0;
+        }
+        if (std::strcmp(a, "--screen") == 0 && i + 1 < argc) {
+            std::pair<int, int> size;
+            if (!ParseScreen(argv[++i], size)) {
+                std::fprintf(stderr, "koruview: --screen wants WxH, as in 1280x1024\n");
+                return 2;
+            }
+            options.screen = size;
+            continue;
+        }
+        if (a[0] == '-' && a[1] == '-') {
+            std::fprintf(stderr, "koruview: unknown option %s\n%s", a, kUsage);
+            return 2;
+        }
+        options.files.emplace_back(a);
+    }
+
+    QApplication qapp(argc, argv);
+    QApplication::setApplicationName("KORUVIEW");
+    TKoruApp app(options);
+    app.Start();
+    return QApplication::exec();
+}
