@@ -69,7 +69,7 @@ struct CanvasState {
 };
 
 class Canvas {
-public:
+  public:
     virtual ~Canvas() = default;
 
     // Size of the logical drawing area in pixels.
@@ -142,12 +142,12 @@ public:
 
     const CanvasState& State() const { return state_; }
 
-protected:
+  protected:
     // The stroke from `from` to `to` without the pixel at `to`; nothing when
     // they are equal.
     virtual void DrawLine(Point from, Point to) = 0;
 
-private:
+  private:
     template <typename T>
     static T Exchange(T& slot, T value) {
         T old = slot;
@@ -161,13 +161,13 @@ private:
 
 // Saves the state on construction and restores it on scope exit.
 class CanvasStateGuard {
-public:
+  public:
     explicit CanvasStateGuard(Canvas& canvas) : canvas_(canvas) { canvas_.SaveState(); }
     ~CanvasStateGuard() { canvas_.RestoreState(); }
     CanvasStateGuard(const CanvasStateGuard&) = delete;
     CanvasStateGuard& operator=(const CanvasStateGuard&) = delete;
 
-private:
+  private:
     Canvas& canvas_;
 };
 

@@ -6,7 +6,7 @@
 namespace koru {
 namespace {
 
-using Rows = const char* [FixedFont::kGlyphHeight];
+using Rows = std::array<const char*, FixedFont::kGlyphHeight>;
 
 // Printable ASCII from ' ' to '~', drawn as '#' on '.'.
 constexpr Rows kShapes[] = {
@@ -118,7 +118,7 @@ constexpr FixedFont::Glyph Pack(const Rows& rows) {
         uint8_t bits = 0;
         for (int c = 0; c < FixedFont::kGlyphWidth; ++c) {
             bits = static_cast<uint8_t>(bits << 1);
-            if (rows[r][c] == '#') bits |= 1u;
+            if (rows[static_cast<std::size_t>(r)][c] == '#') bits |= 1u;
         }
         g[static_cast<std::size_t>(r)] = bits;
     }

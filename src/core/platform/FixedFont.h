@@ -13,7 +13,7 @@
 namespace koru {
 
 class FixedFont final : public TextRenderer {
-public:
+  public:
     static constexpr int kCellWidth = 6;
     static constexpr int kCellHeight = 8;
     static constexpr int kGlyphWidth = 5;

@@ -42,10 +42,10 @@ void RasterCanvas::Resize(int width, int height, ColorRef fill) {
     std::vector<uint32_t> next(static_cast<std::size_t>(width) * static_cast<std::size_t>(height),
                                PixelFromColor(fill));
     const int keepW = std::min(width, width_);
-    const int keepH = std::min(height, height_);
+    const int keepH = keepW > 0 ? std::min(height, height_) : 0;
     for (int y = 0; y < keepH; ++y) {
-        std::memcpy(&next[static_cast<std::size_t>(y) * static_cast<std::size_t>(width)],
-                    &At(0, y), static_cast<std::size_t>(keepW) * sizeof(uint32_t));
+        std::memcpy(&next[static_cast<std::size_t>(y) * static_cast<std::size_t>(width)], &At(0, y),
+                    static_cast<std::size_t>(keepW) * sizeof(uint32_t));
     }
     pixels_ = std::move(next);
     width_ = width;
@@ -110,7 +110,7 @@ void RasterCanvas::SetPixel(int x, int y, ColorRef color) {
 ColorRef RasterCanvas::GetPixel(int x, int y) const {
     if (x < 0 || y < 0 || x >= width_ || y >= height_) return CLR_INVALID;
     return ColorFromPixel(pixels_[static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) +
-                                 static_cast<std::size_t>(x)]);
+                                  static_cast<std::size_t>(x)]);
 }
 
 void RasterCanvas::FillRect(const Rect& rect, ColorRef color) {
@@ -126,7 +126,9 @@ void RasterCanvas::TextOut(int x, int y, std::string_view text) {
     text_->Draw(Buffer(), clip_, x, y, text, TextStyle{s.textColor, s.bkMode, s.bkColor});
 }
 
-Size RasterCanvas::GetTextExtent(std::string_view text) const { return text_->Measure(text); }
+Size RasterCanvas::GetTextExtent(std::string_view text) const {
+    return text_->Measure(text);
+}
 
 void RasterCanvas::SetTextRenderer(std::shared_ptr<const TextRenderer> renderer) {
     text_ = renderer ? std::move(renderer) : DefaultTextRenderer();
@@ -209,8 +211,7 @@ void RasterCanvas::WalkLine(Point from, Point to) {
     // e = major - 2*minor*i + 2*major*k from being negative. The product can
     // exceed 64 bits for lines spanning the whole coordinate range.
     const __int128 need = static_cast<__int128>(2 * minor) * iFirst - major;
-    const int64_t k =
-        need <= 0 ? 0 : static_cast<int64_t>((need + 2 * major - 1) / (2 * major));
+    const int64_t k = need <= 0 ? 0 : static_cast<int64_t>((need + 2 * major - 1) / (2 * major));
     int64_t e = static_cast<int64_t>(static_cast<__int128>(major) -
                                      static_cast<__int128>(2 * minor) * iFirst +
                                      static_cast<__int128>(2 * major) * k);

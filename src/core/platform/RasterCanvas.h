@@ -23,7 +23,7 @@
 namespace koru {
 
 class RasterCanvas final : public Canvas {
-public:
+  public:
     // An empty canvas; Resize gives it pixels.
     RasterCanvas();
     RasterCanvas(int width, int height, ColorRef fill = Rgb(255, 255, 255));
@@ -78,10 +78,10 @@ public:
     void SetTextRenderer(std::shared_ptr<const TextRenderer> renderer);
     const TextRenderer& GetTextRenderer() const { return *text_; }
 
-protected:
+  protected:
     void DrawLine(Point from, Point to) override;
 
-private:
+  private:
     uint32_t& At(int x, int y) {
         return pixels_[static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) +
                        static_cast<std::size_t>(x)];

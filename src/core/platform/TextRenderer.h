@@ -3,6 +3,7 @@
 // the desktop's font rasteriser; core code and its tests use FixedFont, whose
 // pixels are known exactly.
 
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 
@@ -40,7 +41,7 @@ struct TextStyle {
 };
 
 class TextRenderer {
-public:
+  public:
     virtual ~TextRenderer() = default;
 
     // Width and height of the text's cell box in pixels.

@@ -1,9 +1,9 @@
-#include "platform/FixedFont.h"
-
 #include <gtest/gtest.h>
 
 #include <map>
 #include <vector>
+
+#include "platform/FixedFont.h"
 
 namespace koru {
 namespace {
