@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <new>
 
+#include <sys/mman.h>
+
 namespace koru {
 
 Frame* FrameStore::Grow(std::size_t want, std::size_t& got) {
@@ -25,9 +27,10 @@ Frame* FrameStore::Grow(std::size_t want, std::size_t& got) {
     // A short allocation is allowed only as the final chunk, which is the
     // case when memory runs out: ask for less until something fits.
     while (request > 0) {
-        Frame* p = new (std::nothrow) Frame[request];
-        if (p) {
-            chunks_.push_back({std::unique_ptr<Frame[]>(p), request});
+        auto memory = Allocate(request);
+        if (memory) {
+            Frame* p = memory.get();
+            chunks_.push_back({std::move(memory), request});
             allocated_ += request;
             got = std::min(want, request);
             return p;
@@ -35,6 +38,19 @@ Frame* FrameStore::Grow(std::size_t want, std::size_t& got) {
         request /= 2;
     }
     return nullptr;
+}
+
+void FrameStore::ChunkMemory::operator()(Frame* p) const {
+    if (mapped) ::munmap(p, bytes);
+    else delete[] p;
+}
+
+std::unique_ptr<Frame[], FrameStore::ChunkMemory> FrameStore::Allocate(std::size_t frames) {
+    const std::size_t bytes = frames * sizeof(Frame);
+    void* m = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE,
+                     MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
+    if (m != MAP_FAILED) return {static_cast<Frame*>(m), ChunkMemory{bytes, true}};
+    return {new (std::nothrow) Frame[frames], ChunkMemory{bytes, false}};
 }
 
 void FrameStore::Clear() {

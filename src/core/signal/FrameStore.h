@@ -41,10 +41,18 @@ public:
     void SetFrameBudgetForTesting(std::size_t frames) { budget_ = frames; }
 
 private:
+    // Chunk memory comes pre-faulted from the kernel where it can: touching
+    // fresh pages one by one costs more than the read that fills them.
+    struct ChunkMemory {
+        void operator()(Frame* p) const;
+        std::size_t bytes = 0;
+        bool mapped = false;
+    };
     struct Chunk {
-        std::unique_ptr<Frame[]> frames;
+        std::unique_ptr<Frame[], ChunkMemory> frames;
         std::size_t capacity = 0;
     };
+    static std::unique_ptr<Frame[], ChunkMemory> Allocate(std::size_t frames);
     std::vector<Chunk> chunks_;
     std::size_t size_ = 0;
     std::size_t allocated_ = 0;

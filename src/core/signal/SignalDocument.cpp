@@ -1,6 +1,8 @@
 #include "signal/SignalDocument.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstring>
 
 namespace koru {
 
@@ -54,17 +56,42 @@ uint64_t SignalDocument::FrameOffset(int64_t i) const {
     return dataStart + static_cast<uint64_t>(i) * FrameBytes(header_.ChannelCount);
 }
 
-void SignalDocument::DecodeFrames(const uint8_t* raw, std::size_t frames, uint16_t channels,
-                                  SourceKind kind, Frame* out) {
+namespace {
+
+template <SourceKind K>
+void DecodeAs(const uint8_t* raw, std::size_t frames, uint16_t channels, Frame* out) {
     const std::size_t stride = FrameBytes(channels);
     const int used = std::min<int>(channels, kFrameChannels);
     for (std::size_t f = 0; f < frames; ++f, raw += stride) {
         Frame& fr = out[f];
-        for (int c = 0; c < used; ++c) {
-            auto word = static_cast<uint16_t>(raw[2 * c] | raw[2 * c + 1] << 8);
-            fr[static_cast<std::size_t>(c)] = Normalise(word, kind);
+        int c = 0;
+        for (; c < used; ++c) {
+            const auto word = static_cast<uint16_t>(raw[2 * c] | raw[2 * c + 1] << 8);
+            fr[static_cast<std::size_t>(c)] = Normalise(word, K);
         }
-        for (int c = used; c < kFrameChannels; ++c) fr[static_cast<std::size_t>(c)] = 0;
+        for (; c < kFrameChannels; ++c) fr[static_cast<std::size_t>(c)] = 0;
+    }
+}
+
+// Eight little-endian words per frame are already the store's layout.
+bool StoredAsIs(SourceKind kind, uint16_t channels) {
+    return std::endian::native == std::endian::little && channels == kFrameChannels &&
+           (kind == SourceKind::Sig || kind == SourceKind::Bin);
+}
+
+}  // namespace
+
+void SignalDocument::DecodeFrames(const uint8_t* raw, std::size_t frames, uint16_t channels,
+                                  SourceKind kind, Frame* out) {
+    if (StoredAsIs(kind, channels)) {
+        std::memcpy(out, raw, frames * sizeof(Frame));
+        return;
+    }
+    switch (kind) {
+        case SourceKind::Sig: DecodeAs<SourceKind::Sig>(raw, frames, channels, out); break;
+        case SourceKind::Bin: DecodeAs<SourceKind::Bin>(raw, frames, channels, out); break;
+        case SourceKind::Dat: DecodeAs<SourceKind::Dat>(raw, frames, channels, out); break;
+        case SourceKind::Nib: DecodeAs<SourceKind::Nib>(raw, frames, channels, out); break;
     }
 }
 
@@ -80,37 +107,34 @@ bool SignalDocument::Load(Ui& ui) {
     const auto total = static_cast<std::size_t>(std::max(frameCount_, 0));
     const std::size_t frameBytes = FrameBytes(header_.ChannelCount);
     const std::size_t blockFrames = std::max<std::size_t>(1, kReadBlockBytes / frameBytes);
-    std::vector<uint8_t> block(blockFrames * frameBytes);
+    const bool direct = StoredAsIs(kind_, header_.ChannelCount);
+    std::vector<uint8_t> block(direct ? 0 : blockFrames * frameBytes);
     store_.ExpectFrames(total);
 
     bool memoryOk = true;
     int lastPercent = 0;
     std::size_t done = 0;
     while (done < total) {
-        const std::size_t want = std::min(blockFrames, total - done);
-        const std::size_t got = file_.ReadAt(FrameOffset(static_cast<int64_t>(done)),
-                                             block.data(), want * frameBytes) / frameBytes;
-        if (got == 0) break;  // the file shrank under us
-        std::size_t decoded = 0;
-        while (decoded < got) {
-            std::size_t room = 0;
-            Frame* dst = store_.Grow(got - decoded, room);
-            if (!dst) {
-                memoryOk = false;
-                break;
-            }
-            DecodeFrames(block.data() + decoded * frameBytes, room, header_.ChannelCount,
-                         kind_, dst);
-            store_.Commit(room);
-            decoded += room;
+        std::size_t room = 0;
+        Frame* dst = store_.Grow(std::min(blockFrames, total - done), room);
+        if (!dst) {
+            memoryOk = false;
+            break;
         }
-        done += decoded;
+        // Frames already in the store's layout are read straight into it.
+        void* target = direct ? static_cast<void*>(dst) : static_cast<void*>(block.data());
+        const std::size_t got =
+            file_.ReadAt(FrameOffset(static_cast<int64_t>(done)), target, room * frameBytes) /
+            frameBytes;
+        if (!direct) DecodeFrames(block.data(), got, header_.ChannelCount, kind_, dst);
+        store_.Commit(got);
+        done += got;
         const int percent = static_cast<int>(static_cast<uint64_t>(done) * 100 / total);
         if (percent != lastPercent) {
             ui.ProgressSet(percent);
             lastPercent = percent;
         }
-        if (!memoryOk || got < want) break;
+        if (got < room) break;  // the file shrank under us
     }
     if (!memoryOk)
         ui.ShowMessage(MessageOwner::View, "Insufficient Memory to load complete file", "WARNING",

@@ -1,0 +1,140 @@
+// Loading a large recording: the in-memory load against a plain read() of
+// the same file, the store's bytes per frame, and the file-backed open, which
+// must not grow with the file.
+//
+//   build/bench/load_bench [--benchmark_filter=...]
+// KORU_BENCH_MB sets the size of the generated recording (default 208 MB).
+
+#include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "signal/OpenFlow.h"
+#include "signal/SignalDocument.h"
+#include "signal/SignalHeader.h"
+
+namespace {
+
+class NullUi : public koru::Ui {
+public:
+    void SetStatusText(std::string_view) override {}
+    void ShowMessage(koru::MessageOwner, std::string_view, std::string_view,
+                     koru::MessageIcon) override {}
+    koru::FileDialogAnswer OpenFileDialog(koru::FileDialogSetup&) override { return {}; }
+    koru::FileDialogAnswer SaveFileDialog(koru::FileDialogSetup&) override { return {}; }
+    koru::ReadBinaryAnswer ReadBinary() override { return {}; }
+    void ProgressBegin(koru::ProgressMode) override {}
+    void ProgressSet(int) override { ++updates; }
+    void ProgressEnd() override {}
+    void SetCursor(koru::CursorShape) override {}
+    void SetField(koru::Field, std::string_view) override {}
+    void SetTitle(std::string_view) override {}
+    void SetViewMenuEnabled(bool) override {}
+    void SetToggleChecks(bool, bool, bool, bool) override {}
+    void InvalidateAll() override {}
+    int updates = 0;
+};
+
+std::string MakeRecording(const char* name, uint64_t megabytes) {
+    const std::string path = std::string("/tmp/koru-bench-") + name + ".sig";
+    koru::SignalHeader h;
+    h.ChannelCount = 8;
+    h.Interval = 1000;
+    h.SetDescription("bench");
+    const uint64_t frames = megabytes * 1024 * 1024 / 16;
+    std::ifstream probe(path, std::ios::binary | std::ios::ate);
+    if (probe && static_cast<uint64_t>(probe.tellg()) == 326 + frames * 16) return path;
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    const auto header = koru::SerializeHeader(h);
+    out.write(reinterpret_cast<const char*>(header.data()), header.size());
+    std::vector<int16_t> block(8 * 65536);
+    for (uint64_t f = 0; f < frames;) {
+        const uint64_t n = std::min<uint64_t>(65536, frames - f);
+        for (uint64_t i = 0; i < n; ++i)
+            for (int c = 0; c < 8; ++c)
+                block[i * 8 + static_cast<uint64_t>(c)] =
+                    static_cast<int16_t>(((f + i) * 7 + static_cast<uint64_t>(c) * 131) % 4096 - 2048);
+        out.write(reinterpret_cast<const char*>(block.data()), static_cast<std::streamsize>(n * 16));
+        f += n;
+    }
+    return path;
+}
+
+uint64_t BenchMegabytes() {
+    const char* env = std::getenv("KORU_BENCH_MB");
+    return env ? std::strtoull(env, nullptr, 10) : 208;
+}
+
+const std::string& BigFile() {
+    static const std::string path = MakeRecording("big", BenchMegabytes());
+    return path;
+}
+
+void BM_PlainRead(benchmark::State& state) {
+    const std::string& path = BigFile();
+    for (auto _ : state) {
+        // A fresh buffer each time, as a load must take fresh memory too.
+        int fd = ::open(path.c_str(), O_RDONLY);
+        const auto size = static_cast<std::size_t>(::lseek(fd, 0, SEEK_END));
+        ::lseek(fd, 0, SEEK_SET);
+        std::unique_ptr<char[]> buffer(new char[size]);
+        std::size_t done = 0;
+        while (done < size) {
+            ssize_t r = ::read(fd, buffer.get() + done, size - done);
+            if (r <= 0) break;
+            done += static_cast<std::size_t>(r);
+        }
+        ::close(fd);
+        benchmark::DoNotOptimize(buffer.get());
+        state.SetBytesProcessed(state.bytes_processed() + static_cast<int64_t>(done));
+    }
+}
+
+void BM_LoadInMemory(benchmark::State& state) {
+    const std::string& path = BigFile();
+    NullUi ui;
+    koru::SignalDocument doc;
+    double bytesPerFrame = 0;
+    for (auto _ : state) {
+        doc.Close();
+        doc.SetFileBacked(false);
+        koru::OpenSignalFile(doc, path, ui);
+        doc.Load(ui);
+        bytesPerFrame = static_cast<double>(doc.StoreForTesting().BytesAllocated()) /
+                        static_cast<double>(doc.FrameCount());
+        state.SetBytesProcessed(state.bytes_processed() +
+                                static_cast<int64_t>(doc.FrameCount()) * 16);
+    }
+    state.counters["bytes_per_frame"] = bytesPerFrame;
+    state.counters["frames"] = doc.FrameCount();
+    state.counters["progress_updates"] = ui.updates / static_cast<double>(state.iterations());
+}
+
+void BM_OpenFileBacked(benchmark::State& state) {
+    const std::string path = state.range(0) == 0 ? MakeRecording("small", 1) : BigFile();
+    NullUi ui;
+    koru::SignalDocument doc;
+    for (auto _ : state) {
+        doc.Close();
+        doc.SetFileBacked(true);
+        koru::OpenSignalFile(doc, path, ui);
+        doc.Load(ui);
+        benchmark::DoNotOptimize(doc.FrameCount());
+    }
+    state.counters["frames"] = doc.FrameCount();
+}
+
+}  // namespace
+
+BENCHMARK(BM_PlainRead)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_LoadInMemory)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_OpenFileBacked)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
+BENCHMARK_MAIN();
