@@ -37,7 +37,9 @@ std::string Triple(int a, int b, int c) {
     return std::to_string(a) + "," + std::to_string(b) + "," + std::to_string(c);
 }
 
-uint8_t Low8(int64_t v) { return static_cast<uint8_t>(v & 0xFF); }
+uint8_t Low8(int64_t v) {
+    return static_cast<uint8_t>(v & 0xFF);
+}
 
 SettingsReadReport Upgrade(const std::string& ini, const std::string& programDir) {
     SettingsReadReport report;
@@ -99,7 +101,9 @@ void ReadSwitch(const std::string& ini, const char* key, uint8_t& value) {
 
 }  // namespace
 
-std::string ChannelKey(int channel) { return "CHAN" + std::to_string(channel); }
+std::string ChannelKey(int channel) {
+    return "CHAN" + std::to_string(channel);
+}
 
 std::string NormalizeSigPath(std::string path) {
     if (path.size() > 1 && (path.back() == '\\' || path.back() == '/')) path.pop_back();
@@ -140,7 +144,7 @@ SettingsReadReport ReadSettings(const std::string& ini, const std::string& progr
     for (int n = 1; n <= kChannelCount; ++n) {
         ChannelRecord& record = channels.current[static_cast<std::size_t>(n - 1)];
         const std::string text = ProfileReadString(ini, kDefaultConfigSection, ChannelKey(n),
-                                                    FormatChannelRecord(record), kShortText);
+                                                   FormatChannelRecord(record), kShortText);
         ParseChannelRecord(text, record);
     }
     return report;

@@ -9,8 +9,9 @@ namespace koru {
 namespace {
 
 constexpr std::array<const char*, kLeadNameCount> kDefaultLeadNames = {
-    "<none>", "I",   "II",  "III", "V1",        "V2",        "V3",       "V4",       "V5",   "V6x",
-    "aVR",    "aVL", "aVF", "Atrial-Bi", "Atrial-Un", "Ventr-Bi", "Ventr-Un", "Map1", "Map2", "Map3"};
+    "<none>",    "I",        "II",       "III",  "V1",   "V2",  "V3",
+    "V4",        "V5",       "V6x",      "aVR",  "aVL",  "aVF", "Atrial-Bi",
+    "Atrial-Un", "Ventr-Bi", "Ventr-Un", "Map1", "Map2", "Map3"};
 
 struct DefaultColor {
     const char* name;
@@ -35,21 +36,30 @@ constexpr std::array<DefaultColor, kColorCount> kDefaultColors = {{
     {"White", 255, 255, 255},
 }};
 
-std::size_t Slot(int32_t index) { return static_cast<std::size_t>(index); }
+std::size_t Slot(int32_t index) {
+    return static_cast<std::size_t>(index);
+}
 
 }  // namespace
 
 int32_t& ChannelRecord::Field(int i) {
     switch (i) {
-        case 0: return LeadName;
-        case 1: return DisplayPosition;
-        case 2: return DisplayColor;
-        case 3: return DisplaySize;
-        default: return HasMarker;
+        case 0:
+            return LeadName;
+        case 1:
+            return DisplayPosition;
+        case 2:
+            return DisplayColor;
+        case 3:
+            return DisplaySize;
+        default:
+            return HasMarker;
     }
 }
 
-int32_t ChannelRecord::Field(int i) const { return const_cast<ChannelRecord*>(this)->Field(i); }
+int32_t ChannelRecord::Field(int i) const {
+    return const_cast<ChannelRecord*>(this)->Field(i);
+}
 
 ChannelConfig DefaultChannelConfig() {
     return {{
@@ -64,15 +74,25 @@ ChannelConfig DefaultChannelConfig() {
     }};
 }
 
-bool ValidLeadName(int32_t index) { return index >= 0 && index < kLeadNameCount; }
-bool ValidPosition(int32_t position) { return position >= 1 && position <= kDisplaySlots; }
-bool ValidColor(int32_t index) { return index >= 0 && index < kColorCount; }
-bool ValidSize(int32_t size) { return size >= 1 && size <= kMaxDisplaySize; }
+bool ValidLeadName(int32_t index) {
+    return index >= 0 && index < kLeadNameCount;
+}
+bool ValidPosition(int32_t position) {
+    return position >= 1 && position <= kDisplaySlots;
+}
+bool ValidColor(int32_t index) {
+    return index >= 0 && index < kColorCount;
+}
+bool ValidSize(int32_t size) {
+    return size >= 1 && size <= kMaxDisplaySize;
+}
 bool IsDrawable(const ChannelRecord& record) {
     return ValidPosition(record.DisplayPosition) && ValidColor(record.DisplayColor);
 }
 
-std::string CutName(std::string_view name) { return std::string(name.substr(0, kNameMaxChars)); }
+std::string CutName(std::string_view name) {
+    return std::string(name.substr(0, kNameMaxChars));
+}
 
 LeadNameTable::LeadNameTable() {
     for (std::size_t i = 0; i < names_.size(); ++i) names_[i] = kDefaultLeadNames[i];

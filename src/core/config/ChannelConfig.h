@@ -44,15 +44,15 @@ using ChannelConfig = std::array<ChannelRecord, kChannelCount>;
 // The records in force before the settings file is read.
 ChannelConfig DefaultChannelConfig();
 
-bool ValidLeadName(int32_t index);    // 0..19
-bool ValidPosition(int32_t position); // 1..8: a slot that is drawn (0 hides the trace)
-bool ValidColor(int32_t index);       // 0..15
-bool ValidSize(int32_t size);         // 1..20, what the Configure dialog can set
+bool ValidLeadName(int32_t index);     // 0..19
+bool ValidPosition(int32_t position);  // 1..8: a slot that is drawn (0 hides the trace)
+bool ValidColor(int32_t index);        // 0..15
+bool ValidSize(int32_t size);          // 1..20, what the Configure dialog can set
 // A trace can be drawn only in a real slot and a real colour.
 bool IsDrawable(const ChannelRecord& record);
 
 class LeadNameTable {
-public:
+  public:
     LeadNameTable();  // the compiled-in names
 
     // The name, or "<none>" for an index outside the table.
@@ -60,7 +60,7 @@ public:
     // Replaces an entry, cutting the name to 15 characters; ignored out of range.
     void Set(int32_t index, std::string_view name);
 
-private:
+  private:
     std::array<std::string, kLeadNameCount> names_;
 };
 
@@ -74,7 +74,7 @@ struct ColorEntry {
 };
 
 class ColorTable {
-public:
+  public:
     ColorTable();  // "Black" 0,0,0 to "White" 255,255,255
 
     // The entry, or a black entry named "<none>" for an index outside the table.
@@ -83,7 +83,7 @@ public:
     // Replaces an entry, cutting the name to 15 characters; ignored out of range.
     void Set(int32_t index, std::string_view name, uint8_t red, uint8_t green, uint8_t blue);
 
-private:
+  private:
     std::array<ColorEntry, kColorCount> entries_;
 };
 

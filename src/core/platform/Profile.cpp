@@ -11,8 +11,7 @@ namespace {
 // White space as the profile reader sees it; Ctrl-Z is the old end-of-file
 // mark some editors still leave behind.
 bool IsBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f' ||
-           c == '\x1a';
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f' || c == '\x1a';
 }
 
 std::string_view Trim(std::string_view s) {
@@ -21,7 +20,9 @@ std::string_view Trim(std::string_view s) {
     return s;
 }
 
-char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char LowerAscii(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 bool SameName(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;

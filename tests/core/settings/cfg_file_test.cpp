@@ -1,0 +1,102 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "config/CfgFile.h"
+#include "support/TempDir.h"
+
+namespace koru {
+namespace {
+
+using test::TempDir;
+
+std::string Slurp(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+constexpr const char* kOldFile =
+    "1 1 9 5\r\n2 2 10 5\r\n3 3 11 5\r\n4 4 12 5\r\n"
+    "15 5 13 5\r\n16 6 9 5\r\n14 7 14 5\r\n14 8 14 5\r\n";
+constexpr const char* kNewFile =
+    "1 1 9 5 0\r\n2 2 10 5 0\r\n3 3 11 5 0\r\n4 4 12 5 0\r\n"
+    "15 5 13 5 0\r\n16 6 9 5 0\r\n14 7 14 5 0\r\n14 8 14 5 0\r\n";
+
+TEST(CfgFile, WritesEightCrLfLinesThatReadBackExactly) {
+    TempDir dir;
+    EXPECT_EQ(FormatConfigFile(DefaultChannelConfig()), kNewFile);
+
+    ChannelConfig odd = DefaultChannelConfig();
+    odd[3] = ChannelRecord{-7, 0, 99, 21, 2};
+    const std::string path = dir.File("odd.cfg");
+    ASSERT_TRUE(SaveConfigFile(path, odd));
+    ChannelConfig back{};
+    ASSERT_TRUE(LoadConfigFile(path, back));
+    EXPECT_EQ(back, odd);
+    EXPECT_FALSE(SaveConfigFile(dir.path(), odd));
+    EXPECT_FALSE(LoadConfigFile(dir.File("missing.cfg"), back));
+}
+
+TEST(CfgFile, ReadsFortyNumbersWhateverTheLineLayout) {
+    std::string oneLine, onePerLine;
+    for (int i = 1; i <= 40; ++i) {
+        oneLine += std::to_string(i) + " ";
+        onePerLine += std::to_string(i) + "\n";
+    }
+    ChannelConfig a{}, b{};
+    EXPECT_EQ(ParseConfigText(oneLine, a), 40);
+    EXPECT_EQ(ParseConfigText(onePerLine, b), 40);
+    EXPECT_EQ(a, b);
+    EXPECT_EQ(a[7], (ChannelRecord{36, 37, 38, 39, 40}));
+}
+
+TEST(CfgFile, ShortOrBrokenFilesSetOnlyTheFieldsBeforeTheBreak) {
+    ChannelConfig c = DefaultChannelConfig();
+    EXPECT_EQ(ParseConfigText("", c), 0);
+    EXPECT_EQ(c, DefaultChannelConfig());
+
+    // An old four-number file read five at a time fills the first 32 fields.
+    EXPECT_EQ(ParseConfigText(kOldFile, c), 32);
+    EXPECT_EQ(c[0], (ChannelRecord{1, 1, 9, 5, 2}));
+    EXPECT_EQ(c[6], (ChannelRecord{14, 5, 14, 5, 0}));  // last three fields kept
+    EXPECT_EQ(c[7], DefaultChannelConfig()[7]);
+
+    c = DefaultChannelConfig();
+    EXPECT_EQ(ParseConfigText("3 4 x 6", c), 2);
+    EXPECT_EQ(c[0], (ChannelRecord{3, 4, 9, 5, 0}));
+}
+
+TEST(CfgFile, UpgradeRewritesOnlyOldFourNumberFiles) {
+    TempDir dir;
+    const std::string old = dir.WriteText("old.cfg", kOldFile);
+    const std::string oldLf = dir.WriteText("UPPER.CFG",
+                                            "7 3 2 5\n1 1 1 1\n2 2 2 2\n3 3 3 3\n"
+                                            "4 4 4 4\n5 5 5 5\n6 6 6 6\n-8 8 8 8\n");
+    const std::string current = dir.WriteText("new.cfg", kNewFile);
+    const std::string notes = dir.WriteText("notes.cfg", "not a configuration\n");
+    const std::string wrongExt = dir.WriteText("old.txt", kOldFile);
+    std::filesystem::create_directory(dir.File("folder.cfg"));
+    std::filesystem::create_symlink(wrongExt, dir.File("link.cfg"));
+
+    const CfgUpgradeResult r = UpgradeOldConfigFiles(dir.path());
+    EXPECT_EQ(r.converted.size(), 2u);
+    EXPECT_TRUE(r.failed.empty());
+    EXPECT_EQ(Slurp(old), kNewFile);
+    EXPECT_EQ(Slurp(oldLf),
+              "7 3 2 5 0\r\n1 1 1 1 0\r\n2 2 2 2 0\r\n3 3 3 3 0\r\n"
+              "4 4 4 4 0\r\n5 5 5 5 0\r\n6 6 6 6 0\r\n-8 8 8 8 0\r\n");
+    EXPECT_EQ(Slurp(current), kNewFile);
+    EXPECT_EQ(Slurp(notes), "not a configuration\n");
+    EXPECT_EQ(Slurp(wrongExt), kOldFile);
+
+    // A second run finds nothing left to convert.
+    EXPECT_TRUE(UpgradeOldConfigFiles(dir.path()).converted.empty());
+    EXPECT_TRUE(UpgradeOldConfigFiles(dir.File("missing")).converted.empty());
+}
+
+}  // namespace
+}  // namespace koru
