@@ -6,6 +6,7 @@
 
 #include "ClientWin.h"
 #include "KoruWin.h"
+#include "app/ReadSettings.h"
 #include "platform/Paths.h"
 
 TKoruApp::TKoruApp(const StartOptions& options) : options_(options) {}
@@ -39,5 +40,6 @@ void TKoruApp::Start() {
 }
 
 void TKoruApp::ReadStartUpSettings() {
-    // Filled in when the settings reader lands.
+    koru::ReadSettings(session_.settingsPath(), session_.programDir(), session_.settings(),
+                       session_.channels());
 }

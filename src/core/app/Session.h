@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/Settings.h"
+#include "config/ChannelConfig.h"
 #include "config/TimeBase.h"
 #include "platform/Ui.h"
 #include "signal/SignalDocument.h"
@@ -39,6 +40,8 @@ public:
     const TimeBase& timeBase() const { return timeBase_; }
     SignalDocument& document() { return doc_; }
     const SignalDocument& document() const { return doc_; }
+    ChannelModel& channels() { return channels_; }
+    const ChannelModel& channels() const { return channels_; }
     ScreenGeometry& geometry() { return geometry_; }
     const ScreenGeometry& geometry() const { return geometry_; }
     // Where the settings file and the help guide live, fixed at start-up.
@@ -78,6 +81,7 @@ private:
     Settings settings_;
     TimeBase timeBase_;
     ScreenGeometry geometry_;
+    ChannelModel channels_;
     SignalDocument doc_;
     ViewControl* view_ = nullptr;
     std::string idleStatus_;
