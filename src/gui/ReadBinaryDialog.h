@@ -18,7 +18,7 @@ public:
     // The interval the edit box reads as: leading blanks, a sign, digits.
     static int ParseInterval(const QString& text);
 
-protected:
+public slots:
     void accept() override;
 
 private:
