@@ -1,0 +1,138 @@
+// The menu bar and tool bar built from the command table, with the real
+// actions following the enable rules, the toggles' check marks and the
+// status-bar message protocol.
+
+#include <QAction>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QToolBar>
+#include <QtTest>
+
+#include "KoruApp.h"
+#include "KoruWin.h"
+
+using koru::Cmd;
+
+class CommandsMenuTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> home_;
+
+    std::unique_ptr<TKoruApp> Start(const QByteArray& settings, std::vector<std::string> files = {}) {
+        home_ = std::make_unique<QTemporaryDir>();
+        qputenv("KORUVIEW_HOME", home_->path().toUtf8());
+        if (!settings.isEmpty()) {
+            // The settings file takes the running program's base name.
+            QFile f(home_->filePath(QFileInfo(QCoreApplication::applicationFilePath()).baseName() +
+                                    ".INI"));
+            f.open(QIODevice::WriteOnly);
+            f.write(settings);
+        }
+        StartOptions o;
+        o.screen = std::pair{1280, 1024};
+        o.files = std::move(files);
+        o.argv0 = "koruview";
+        auto app = std::make_unique<TKoruApp>(o);
+        app->Start();
+        return app;
+    }
+
+    static QStringList Texts(const QList<QAction*>& actions) {
+        QStringList out;
+        for (QAction* a : actions) out << (a->isSeparator() ? QString("-") : a->text());
+        return out;
+    }
+
+private slots:
+    void menuBarFollowsTheResource() {
+        auto app = Start({});
+        QMenuBar* bar = app->window()->menuBar();
+        QCOMPARE(Texts(bar->actions()), (QStringList{"&File", "&Configure", "&View"}));
+        QCOMPARE(Texts(bar->actions()[0]->menu()->actions()),
+                 (QStringList{"&Open...", "&Save As...", "Save Markers...", "&Append To...",
+                              "&Convert TXT to SIG...", "-", "&Print", "P&rinter setup...", "-",
+                              "E&xit"}));
+        QCOMPARE(Texts(bar->actions()[2]->menu()->actions()),
+                 (QStringList{"&Time Base...", "Measure &Amplitude", "-", "&Dots", "&Markers",
+                              "&Names", "Time&Hack"}));
+        auto* right = qobject_cast<QMenuBar*>(bar->cornerWidget(Qt::TopRightCorner));
+        QVERIFY(right);
+        QCOMPARE(Texts(right->actions()), QStringList{"&Help"});
+        QCOMPARE(Texts(right->actions()[0]->menu()->actions()),
+                 (QStringList{"&Help", "-", "&About..."}));
+        // Hints travel as status tips, popups included.
+        QCOMPARE(bar->actions()[0]->statusTip(), QString("Open, Print or Quit."));
+        QCOMPARE(bar->actions()[2]->statusTip(), QString("Toggle display of dots, markers, or names"));
+        QCOMPARE(app->window()->Action(int(Cmd::PopChannelNames))->statusTip(),
+                 QString("Pop channel names onto left edge of screen"));
+    }
+
+    void toolBarHasTheButtonsInOrder() {
+        auto app = Start({});
+        QStringList hints;
+        for (QAction* a : app->window()->FirstBar()->actions()) {
+            if (a->isSeparator()) hints << "-";
+            else if (a->data().isValid()) hints << QString::number(a->data().toInt());
+        }
+        QCOMPARE(hints.mid(0, 10), (QStringList{"24332", "24333", "24334", "24337", "24335",
+                                                "24355", "24356", "-", "24340", "24349"}));
+    }
+
+    void actionsFollowTheEnableRulesOnceARecordingOpens() {
+        auto app = Start({});
+        TKoruWin* w = app->window();
+        QVERIFY(!w->Action(int(Cmd::Configure))->isEnabled());
+        app->session().OpenRecording(std::string(KORU_EXAMPLES_DIR) + "/ptb_s0010_8lead.sig", false);
+        w->RefreshCommandStates();
+        for (Cmd c : {Cmd::Configure, Cmd::Print, Cmd::PrinterSetup, Cmd::PopChannelNames})
+            QVERIFY(w->Action(int(c))->isEnabled());
+        QVERIFY(w->ViewMenu()->menuAction()->isEnabled());
+        for (Cmd c : {Cmd::SaveAs, Cmd::AppendTo, Cmd::MeasureAmplitude, Cmd::SaveMarkers})
+            QVERIFY(!w->Action(int(c))->isEnabled());
+    }
+
+    void dotsOffShowsCheckedUntilTheFirstRecordingOpens() {
+        auto app = Start("[SYSTEM]\r\nVERSION=95.400\r\nDOTS=0\r\n");
+        QAction* dots = app->window()->Action(int(Cmd::ToggleDots));
+        QVERIFY(dots->isChecked());
+        QCOMPARE(app->session().settings().dots, uint8_t{0});
+        app->session().OpenRecording(std::string(KORU_EXAMPLES_DIR) + "/ptb_s0010_8lead.sig", false);
+        QVERIFY(!dots->isChecked());
+        QVERIFY(app->window()->Action(int(Cmd::ToggleNames))->isChecked());
+        dots->trigger();
+        QVERIFY(dots->isChecked());
+        QCOMPARE(app->session().settings().dots, uint8_t{1});
+        dots->trigger();
+        QVERIFY(!dots->isChecked());
+        QCOMPARE(app->session().settings().dots, uint8_t{0});
+    }
+
+    void cancelledDialogCommandRestoresTheIdleText() {
+        auto app = Start({});
+        const QString idle = app->window()->MessageField()->text();
+        QString during;
+        QTimer::singleShot(0, [&] {
+            during = app->window()->MessageField()->text();
+            if (QWidget* modal = QApplication::activeModalWidget()) modal->close();
+        });
+        app->window()->Action(int(Cmd::Open))->trigger();
+        QCOMPARE(during, QString("Select desired \"*.sig\", or \"*.bin\", or \"*.dat\", or "
+                                 "\"*.nib\" file. Then press \"OK\"."));
+        QCOMPARE(app->window()->MessageField()->text(), idle);
+    }
+
+    void exitClosesTheWindow() {
+        auto app = Start({});
+        QVERIFY(app->window()->isVisible());
+        app->window()->Action(int(Cmd::Exit))->trigger();
+        QVERIFY(!app->window()->isVisible());
+    }
+};
+
+QTEST_MAIN(CommandsMenuTest)
+#include "commands_menu_test.moc"
