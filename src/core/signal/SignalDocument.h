@@ -10,23 +10,13 @@
 #include "platform/File.h"
 #include "platform/Ui.h"
 #include "signal/FrameStore.h"
+#include "signal/MarkerList.h"
 #include "signal/SignalHeader.h"
 #include "signal/SourceKind.h"
 
 namespace koru {
 
 class FrameCursor;
-
-struct MarkerList {
-    static constexpr std::size_t kCapacity = 2048;
-    std::vector<int32_t> items;  // frame indices
-    bool loaded = false;         // whether the view draws markers at all
-    int32_t Count() const { return static_cast<int32_t>(items.size()); }
-    void Clear() {
-        items.clear();
-        loaded = false;
-    }
-};
 
 class SignalDocument {
 public:
