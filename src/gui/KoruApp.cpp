@@ -33,6 +33,10 @@ void TKoruApp::Start() {
     win_ = std::make_unique<TKoruWin>(session_);
     ui_.SetWindow(win_.get());
     session_.AttachView(win_->View());
+    if (settingsWriteFailed_)
+        ui_.ShowMessage(koru::MessageOwner::MainWindow,
+                        "KORU VIEW -- Cannot write settings file: " + session_.settingsPath(),
+                        "WARNING", koru::MessageIcon::Exclamation);
     session_.StartUp(options_.files);
     win_->showMaximized();
     // The samples of a file named at start-up load once the frame is up.
@@ -40,6 +44,7 @@ void TKoruApp::Start() {
 }
 
 void TKoruApp::ReadStartUpSettings() {
-    koru::ReadSettings(session_.settingsPath(), session_.programDir(), session_.settings(),
-                       session_.channels());
+    const koru::SettingsReadReport report = koru::ReadSettings(
+        session_.settingsPath(), session_.programDir(), session_.settings(), session_.channels());
+    settingsWriteFailed_ = report.writeFailed;
 }

@@ -36,4 +36,5 @@ private:
     QtUi ui_;
     koru::Session session_{ui_};
     std::unique_ptr<TKoruWin> win_;
+    bool settingsWriteFailed_ = false;
 };

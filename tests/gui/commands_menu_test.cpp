@@ -3,6 +3,8 @@
 // status-bar message protocol.
 
 #include <QAction>
+#include <QDialogButtonBox>
+#include <QPushButton>
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
@@ -124,6 +126,31 @@ private slots:
         QCOMPARE(during, QString("Select desired \"*.sig\", or \"*.bin\", or \"*.dat\", or "
                                  "\"*.nib\" file. Then press \"OK\"."));
         QCOMPARE(app->window()->MessageField()->text(), idle);
+    }
+
+    void aboutBoxRestoresTheIdleTextHoweverItCloses() {
+        auto app = Start({});
+        const QString idle = app->window()->MessageField()->text();
+        for (int way = 0; way < 3; ++way) {
+            QString during, title;
+            QTimer::singleShot(0, [&] {
+                QWidget* box = QApplication::activeModalWidget();
+                QVERIFY(box);
+                during = app->window()->MessageField()->text();
+                title = box->windowTitle();
+                bool version = false;
+                for (QLabel* l : box->findChildren<QLabel*>())
+                    version = version || l->text().startsWith("Version 95.4\n");
+                QVERIFY(version);
+                if (way == 0) QTest::keyClick(box, Qt::Key_Return);
+                else if (way == 1) box->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+                else box->close();
+            });
+            app->window()->Action(int(Cmd::About))->trigger();
+            QCOMPARE(title, QString("ABOUT KORUVIEW"));
+            QCOMPARE(during, QString("Press Enter or click OK to close window"));
+            QCOMPARE(app->window()->MessageField()->text(), idle);
+        }
     }
 
     void exitClosesTheWindow() {
