@@ -1,0 +1,96 @@
+// The orientation aids drawn with the traces: dots, channel names, time
+// hacks along the top edge, and the markers of the recording.
+
+#include "view/SignalView.h"
+
+namespace koru {
+
+namespace {
+
+constexpr int64_t kHalfSecond = 500'000;  // microseconds between time hacks
+constexpr int kMinuteTick = 20;
+constexpr int kSecondTick = 10;
+constexpr int kHalfSecondTick = 5;
+constexpr int kMarkerReach = 40;  // a marker line spans this far above and below a baseline
+
+// Multiples of m in 1..n.
+__int128 MultiplesUpTo(__int128 n, int m) { return n / m; }
+
+void Tick(Canvas& canvas, int x, int height) {
+    canvas.MoveToEx(x, 0);
+    canvas.LineTo(x, height);
+}
+
+}  // namespace
+
+void SignalView::DrawDots(Canvas& canvas, const PaintPass& pass) const {
+    const ColorRef color = pass.printing ? Rgb(0, 0, 0) : Rgb(255, 255, 255);
+    const int top = pass.rect.top / 10 * 10;
+    for (int x = pass.L / 10 * 10; x <= pass.R; x += 10)
+        for (int y = top; y <= pass.rect.bottom; y += 10) canvas.SetPixel(x, y, color);
+}
+
+void SignalView::DrawNames(Canvas& canvas) const {
+    const ChannelModel& model = session_.channels();
+    const int yOffset = scrollY_ * kVerticalUnit;
+    // By position, so the slots are labelled top to bottom; channels sharing
+    // a position write over each other.
+    for (int32_t p = 1; p <= kDisplaySlots; ++p) {
+        const Slot& slot = slots_[static_cast<std::size_t>(p - 1)];
+        for (const ChannelRecord& rec : model.current) {
+            if (rec.DisplayPosition != p || !ValidColor(rec.DisplayColor)) continue;
+            canvas.SetTextColor(model.colors.Ref(rec.DisplayColor));
+            if (rec.LeadName != 0 && ValidLeadName(rec.LeadName))
+                canvas.TextOut(slot.NameX, slot.BaselineY - yOffset, model.leadNames.Name(rec.LeadName));
+        }
+    }
+}
+
+void SignalView::DrawTimeHacks(Canvas& canvas, const PaintPass& pass) const {
+    const int64_t u =
+        static_cast<int64_t>(session_.document().Header().Interval) * (Spd() / 10);
+    const int64_t half = u / 2;
+    const Rop oldRop = canvas.SetROP2(Rop::Not);
+    for (int32_t x = pass.L; x <= pass.R; ++x) {
+        const int64_t column = pass.H + x;
+        if (column == 0) {
+            Tick(canvas, x, kMinuteTick);
+            continue;
+        }
+        if (column < 0 || u <= 0) continue;
+        // Half seconds k with v < k * 0.5 s <= v + u. Ticks in one column
+        // invert the same pixels, so only the parity of each height counts;
+        // that keeps a column spanning many seconds cheap.
+        const __int128 v = static_cast<__int128>(column) * u - half;
+        const __int128 first = v / kHalfSecond;  // k above this ...
+        const __int128 last = (v + u) / kHalfSecond;  // ... up to this
+        if (last <= first) continue;
+        const __int128 minutes = MultiplesUpTo(last, 120) - MultiplesUpTo(first, 120);
+        const __int128 evens = MultiplesUpTo(last, 2) - MultiplesUpTo(first, 2);
+        const __int128 all = last - first;
+        if (minutes % 2 != 0) Tick(canvas, x, kMinuteTick);
+        if ((evens - minutes) % 2 != 0) Tick(canvas, x, kSecondTick);
+        if ((all - evens) % 2 != 0) Tick(canvas, x, kHalfSecondTick);
+    }
+    canvas.SetROP2(oldRop);
+}
+
+void SignalView::DrawMarkers(Canvas& canvas, const PaintPass& pass) const {
+    const int32_t spd = Spd();
+    const int yOffset = scrollY_ * kVerticalUnit;
+    const ChannelConfig& config = session_.channels().current;
+    const Rop oldRop = canvas.SetROP2(Rop::Not);
+    for (const int32_t m : session_.document().Markers().items) {
+        if (m == 0 || m < pass.S0 || m > pass.S1) continue;
+        const int x = static_cast<int>(static_cast<int64_t>(m) * 10 / spd - pass.H);
+        for (const ChannelRecord& rec : config) {
+            if (rec.HasMarker != 1 || !IsDrawable(rec)) continue;
+            const int base = BaselineY(rec.DisplayPosition) - yOffset;
+            canvas.MoveToEx(x, base + kMarkerReach);
+            canvas.LineTo(x, base - kMarkerReach);
+        }
+    }
+    canvas.SetROP2(oldRop);
+}
+
+}  // namespace koru

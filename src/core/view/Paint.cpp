@@ -1,0 +1,157 @@
+// The paint operation and the traces.
+
+#include <algorithm>
+#include <limits>
+
+#include "signal/SignalDocument.h"
+#include "view/SignalView.h"
+
+namespace koru {
+
+namespace {
+
+// Keeps pixel coordinates of absurd sizes (from out-of-range gains) well
+// inside int, where the canvas clips them.
+int ToPixel(int64_t v) {
+    constexpr int64_t kLimit = int64_t{1} << 29;
+    return static_cast<int>(std::clamp(v, -kLimit, kLimit));
+}
+
+struct TraceChannel {
+    std::size_t index = 0;  // 0..7 in the frame
+    int64_t baseline = 0;   // baseline less the vertical scroll offset
+    int32_t size = 0;
+    ColorRef color = 0;
+    int Y(int16_t v) const { return ToPixel(baseline - TraceOffset(v, size)); }
+};
+
+}  // namespace
+
+void SignalView::Paint(Canvas& canvas, const Rect& rect) {
+    const SignalDocument& doc = session_.document();
+    if (!doc.IsOpen()) return;
+
+    const int32_t spd = Spd();
+    PaintPass pass;
+    pass.rect = rect;
+    // One column either side, so traces join across the edges of a partial
+    // repaint; the clip keeps those columns off the screen.
+    pass.L = rect.left;
+    pass.R = rect.right + 1;
+
+    BkMode oldBkMode = BkMode::Opaque;
+    if (printingPage_) {
+        printingPage_ = false;
+        pass.printing = true;
+        pass.H = static_cast<int64_t>(printStartDivision_) * kDivisionWidth;
+    } else {
+        pass.H = ScreenOffset();
+        oldBkMode = canvas.SetBkMode(BkMode::Transparent);
+        canvas.SetBkColor(session_.settings().background);
+        session_.ui().SetField(
+            Field::Position,
+            PositionText(scrollX_, HorizontalRange(), session_.geometry().PageDivisions, spd,
+                         doc.Header().Interval, session_.settings().timeResolution != 0));
+    }
+
+    const Settings& settings = session_.settings();
+    if (settings.dots) DrawDots(canvas, pass);
+    if (settings.names && (pass.H == 0 || pass.printing)) DrawNames(canvas);
+
+    pass.S0 = (pass.L + pass.H) * spd / 10;
+    pass.S1 = (pass.R + pass.H) * spd / 10;
+
+    if (settings.timeHacks && scrollY_ == 0 && rect.top <= 20) DrawTimeHacks(canvas, pass);
+
+    const Rop oldRop = canvas.SetROP2(Rop::CopyPen);
+    const ColorRef oldPen = canvas.CurrentPen();
+    DrawTraces(canvas, pass);
+    canvas.SetROP2(oldRop);
+    canvas.SelectPen(oldPen);
+
+    // Measurement lines belong here, when MARKERS is on and there are any.
+    if (doc.Markers().loaded) DrawMarkers(canvas, pass);
+    // Tags belong here, over everything else.
+
+    if (!pass.printing) canvas.SetBkMode(oldBkMode);
+}
+
+void SignalView::DrawTraces(Canvas& canvas, const PaintPass& pass) const {
+    const int32_t spd = Spd();
+    int32_t firstColumn = pass.L;
+    int64_t firstFrame = pass.S0;
+    // A printed page can reach left of the recording; its traces start at
+    // the recording's first column instead of not at all.
+    if (pass.L + pass.H < 0) {
+        firstColumn = static_cast<int32_t>(-pass.H);
+        firstFrame = 0;
+    }
+    if (firstColumn > pass.R) return;
+
+    FrameCursor cursor(session_.document(), firstFrame);
+    const Frame* frame = cursor.Next();
+    if (!frame) return;
+
+    std::array<TraceChannel, kChannelCount> channels;
+    std::size_t count = 0;
+    const ChannelConfig& config = session_.channels().current;
+    const int64_t scrollOffset = static_cast<int64_t>(scrollY_) * kVerticalUnit;
+    for (std::size_t ch = 0; ch < config.size(); ++ch) {
+        const ChannelRecord& rec = config[ch];
+        if (!IsDrawable(rec)) continue;
+        channels[count++] = TraceChannel{ch, BaselineY(rec.DisplayPosition) - scrollOffset,
+                                         rec.DisplaySize, session_.channels().colors.Ref(rec.DisplayColor)};
+    }
+
+    Frame lo = *frame, hi = *frame, last = *frame;
+    std::array<Point, kChannelCount> prevLow{}, prevHigh{};
+    for (std::size_t i = 0; i < count; ++i) {
+        const int y = channels[i].Y(last[channels[i].index]);
+        prevLow[i] = prevHigh[i] = Point{0, y};
+    }
+
+    const int32_t perColumn = std::max(spd / 10, 1);
+    for (int32_t x = firstColumn; x <= pass.R && frame; ++x) {
+        // The first column starts with the frame already read; each column
+        // ends early where the data ends and is drawn with what it got.
+        for (int32_t k = 0; k < perColumn && frame; ++k) {
+            const Frame& f = *frame;
+            for (std::size_t c = 0; c < kFrameChannels; ++c) {
+                lo[c] = std::min(lo[c], f[c]);
+                hi[c] = std::max(hi[c], f[c]);
+            }
+            last = f;
+            frame = cursor.Next();
+        }
+        for (std::size_t i = 0; i < count; ++i) {
+            const TraceChannel& ch = channels[i];
+            canvas.SelectPen(ch.color);
+            const Point low{x, ch.Y(lo[ch.index])};
+            const Point high{x, ch.Y(hi[ch.index])};
+            if (!pass.printing) {
+                if (low == high) {
+                    canvas.SetPixel(x, low.y, ch.color);
+                } else {
+                    canvas.MoveToEx(low.x, low.y);
+                    canvas.LineTo(high.x, high.y);
+                }
+            } else if (prevLow[i].y >= high.y) {
+                canvas.MoveToEx(prevLow[i].x, prevLow[i].y);
+                canvas.LineTo(high.x, high.y);
+                canvas.LineTo(low.x, low.y);
+            } else {
+                canvas.MoveToEx(prevHigh[i].x, prevHigh[i].y);
+                canvas.LineTo(low.x, low.y);
+                canvas.LineTo(high.x, high.y);
+            }
+            prevLow[i] = low;
+            prevHigh[i] = high;
+        }
+        // The next column's extremes start from this column's last frame,
+        // so neighbouring strokes always share a value.
+        lo = last;
+        hi = last;
+    }
+}
+
+}  // namespace koru

@@ -1,0 +1,135 @@
+#include "view/SignalView.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "text/TimeText.h"
+
+namespace koru {
+
+namespace {
+// Beyond this many separate areas, one rectangle around them all is cheaper.
+constexpr std::size_t kMaxPendingAreas = 8;
+
+Rect Bounding(const Rect& a, const Rect& b) {
+    return Rect{std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
+                std::max(a.bottom, b.bottom)};
+}
+
+bool Covers(const Rect& outer, const Rect& inner) {
+    return outer.left <= inner.left && outer.top <= inner.top && outer.right >= inner.right &&
+           outer.bottom >= inner.bottom;
+}
+}  // namespace
+
+SlotTable MakeSlotTable(int32_t screenHeight) {
+    SlotTable slots{};
+    const int32_t step = screenHeight / 11;
+    for (int32_t p = 1; p <= kDisplaySlots; ++p)
+        slots[static_cast<std::size_t>(p - 1)] = Slot{kNameX, step * p};
+    return slots;
+}
+
+int32_t HorizontalRangeFor(int64_t frameCount, int32_t spd) {
+    if (spd <= 0 || frameCount <= 0) return 0;
+    return static_cast<int32_t>(frameCount * 10 / spd / 10);
+}
+
+std::string PositionText(int32_t scrollX, int32_t horizontalRange, int32_t pageDivisions,
+                         int32_t spd, uint32_t interval, bool microsecondResolution) {
+    const int64_t firstFrame = static_cast<int64_t>(scrollX) * spd;
+    const int64_t micros = firstFrame * static_cast<int64_t>(interval);
+    const int64_t pd = pageDivisions > 0 ? pageDivisions : 1;
+    char page[96];
+    std::snprintf(page, sizeof page, "  Page: %lld.%.2lld/%lld.%.2lld",
+                  static_cast<long long>(scrollX / pd + 1), static_cast<long long>(scrollX % pd),
+                  static_cast<long long>(horizontalRange / pd + 1),
+                  static_cast<long long>(horizontalRange % pd));
+    return "Time: " + FormatTime(micros, microsecondResolution) + page;
+}
+
+SignalView::SignalView(Session& session)
+    : session_(session), slots_(MakeSlotTable(session.geometry().ScreenHeight)) {}
+
+int32_t SignalView::Spd() const { return session_.timeBase().Spd(); }
+
+int32_t SignalView::HorizontalRange() const {
+    const SignalDocument& doc = session_.document();
+    return doc.IsOpen() ? HorizontalRangeFor(doc.FrameCount(), Spd()) : 0;
+}
+
+int32_t SignalView::VerticalRange() const {
+    return session_.document().IsOpen() ? kVerticalRange : 0;
+}
+
+void SignalView::Reposition(int32_t division) {
+    scrollX_ = std::clamp(division, 0, HorizontalRange());
+    scrollY_ = std::clamp(scrollY_, 0, VerticalRange());
+    InvalidateAll();
+}
+
+void SignalView::ResizeClient(int width, int height) {
+    buffer_.Resize(width, height, background_);
+    Reposition(scrollX_);
+}
+
+void SignalView::Invalidate(const Rect& rect) {
+    const Rect r = rect.Intersect(ClientRect());
+    if (r.Empty()) return;
+    if (std::none_of(pending_.begin(), pending_.end(),
+                     [&](const Rect& p) { return Covers(p, r); })) {
+        pending_.push_back(r);
+        if (pending_.size() > kMaxPendingAreas) {
+            Rect all = pending_.front();
+            for (const Rect& p : pending_) all = Bounding(all, p);
+            pending_.assign(1, all);
+        }
+    }
+    Show(r);
+}
+
+void SignalView::InvalidateAll() {
+    pending_.clear();
+    Invalidate(ClientRect());
+}
+
+bool SignalView::Update() {
+    if (pending_.empty()) return false;
+    // Taken first: a repaint must not see its own area as still pending.
+    std::vector<Rect> areas;
+    areas.swap(pending_);
+    for (const Rect& r : areas) RepaintRect(r);
+    return true;
+}
+
+void SignalView::RepaintRect(const Rect& rect) {
+    const Rect r = rect.Intersect(ClientRect());
+    if (r.Empty()) return;
+    CanvasStateGuard keep(buffer_);
+    buffer_.SetClipRect(r);
+    buffer_.FillRect(r, background_);
+    Paint(buffer_, r);
+    buffer_.ResetClipRect();
+}
+
+void SignalView::PopChannelNames() {
+    if (!session_.document().IsOpen() || ClientRect().Empty()) return;
+    CanvasStateGuard keep(buffer_);
+    buffer_.ResetClipRect();
+    buffer_.SetBkMode(BkMode::Transparent);
+    buffer_.SetBkColor(session_.settings().background);
+    DrawNames(buffer_);
+    Show(ClientRect());
+}
+
+void SignalView::PrepareForLoad() {
+    background_ = session_.settings().background;
+    Reposition(0);
+}
+
+void SignalView::ResetView() {
+    background_ = Rgb(255, 255, 255);
+    Reposition(0);
+}
+
+}  // namespace koru
