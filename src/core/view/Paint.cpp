@@ -36,7 +36,7 @@ void SignalView::Paint(Canvas& canvas, const Rect& rect) {
     pass.rect = rect;
     // One column either side, so traces join across the edges of a partial
     // repaint; the clip keeps those columns off the screen.
-    pass.L = rect.left;
+    pass.L = (scrollX_ == 0 && rect.left == 0) ? rect.left : rect.left - 1;
     pass.R = rect.right + 1;
 
     BkMode oldBkMode = BkMode::Opaque;
