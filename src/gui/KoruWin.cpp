@@ -178,7 +178,7 @@ void TKoruWin::RefreshCommandStates() {
 
 void TKoruWin::ToggleSetting(uint8_t& flag, int command) {
     flag = flag ? 0 : 1;
-    view_->viewport()->update();
+    view_->InvalidateAll();
     Action(command)->setChecked(flag != 0);
 }
 
@@ -202,6 +202,9 @@ void TKoruWin::OnCommand(int command) {
             break;
         case Cmd::ToggleTimeHacks:
             ToggleSetting(s.timeHacks, command);
+            break;
+        case Cmd::PopChannelNames:
+            view_->PopChannelNames();
             break;
         case Cmd::Help:
             OpenHelp();
