@@ -1,11 +1,13 @@
 #pragma once
-// The Signal view as the main window's client: a scroll area that shows the
-// view's back buffer.
+// The Signal view as the main window's client: a scroll area whose viewport
+// shows the view's back buffer. Drawing is done by the core view model; this
+// widget forwards size changes and shows what the model repainted.
 
 #include <QAbstractScrollArea>
 #include <QImage>
 
 #include "app/Session.h"
+#include "view/SignalView.h"
 
 class TClientWin : public QAbstractScrollArea, public koru::ViewControl {
     Q_OBJECT
@@ -15,14 +17,23 @@ public:
     void PrepareForLoad() override;
     void ResetView() override;
 
-    QColor Background() const { return background_; }
+    koru::SignalView& Model() { return view_; }
+    // The whole client area drawn again, as after a display toggle.
+    void InvalidateAll() { view_.InvalidateAll(); }
+    // The channel names over the current picture at the left edge.
+    void PopChannelNames() { view_.PopChannelNames(); }
+
+    QColor Background() const;
+    // The back buffer as an image over the same memory (valid until the
+    // next resize).
+    QImage Picture() const;
     // The program's cross-hair pointer, hot spot at its centre.
     static QCursor MakeViewCursor();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
-    koru::Session& session_;
-    QColor background_ = Qt::white;
+    koru::SignalView view_;
 };
