@@ -1,18 +1,26 @@
 #include <QApplication>
+#include <QGuiApplication>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
 #include "KoruApp.h"
+#include "Render.h"
 
 namespace {
 
 const char kUsage[] =
     "Usage: koruview [--screen WxH] [FILE]\n"
+    "       koruview --render OUT.png [--screen WxH] [--spd N] FILE\n"
     "       koruview --version | --help\n"
     "\n"
     "Views a multichannel electrogram recording (.sig, .bin, .dat, .nib).\n"
     "  --screen WxH   take the screen as W by H pixels (headless runs, tests)\n"
+    "  --render OUT   write the picture the view shows for FILE at start to the\n"
+    "                 PNG file OUT, without a window (1024x768 unless --screen)\n"
+    "  --spd N        with --render: N samples per division (640 ... 10) instead\n"
+    "                 of the starting 40\n"
     "  --version      print the version and exit\n"
     "  --help         print this text and exit\n"
     "The settings file and the help guide are looked for in $KORUVIEW_HOME,\n"
@@ -33,6 +41,7 @@ bool ParseScreen(const char* text, std::pair<int, int>& out) {
 int main(int argc, char** argv) {
     StartOptions options;
     options.argv0 = argv[0];
+    RenderOptions render;
     for (int i = 1; i < argc; ++i) {
         const char* a = argv[i];
         if (std::strcmp(a, "--version") == 0) {
@@ -52,11 +61,38 @@ int main(int argc, char** argv) {
             options.screen = size;
             continue;
         }
+        if (std::strcmp(a, "--render") == 0) {
+            if (i + 1 >= argc) {
+                std::fprintf(stderr, "koruview: --render wants an output file\n");
+                return 2;
+            }
+            render.outPath = argv[++i];
+            continue;
+        }
+        if (std::strcmp(a, "--spd") == 0 && i + 1 < argc) {
+            render.spd = std::atoi(argv[++i]);
+            if (TimeBaseIndexOf(render.spd) < 0) {
+                std::fprintf(stderr, "koruview: --spd wants 640, 320, 160, 80, 40, 20 or 10\n");
+                return 2;
+            }
+            continue;
+        }
         if (a[0] == '-' && a[1] == '-') {
             std::fprintf(stderr, "koruview: unknown option %s\n%s", a, kUsage);
             return 2;
         }
         options.files.emplace_back(a);
+    }
+
+    if (render.spd != 0 && render.outPath.empty()) {
+        std::fprintf(stderr, "koruview: --spd goes with --render\n");
+        return 2;
+    }
+    if (!render.outPath.empty()) {
+        // No window and no display needed.
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+        QGuiApplication gapp(argc, argv);
+        return RenderToPng(options, render);
     }
 
     QApplication qapp(argc, argv);

@@ -1,0 +1,14 @@
+#include "view/Snapshot.h"
+
+namespace koru {
+
+bool RenderStartUpPicture(Session& session, SignalView& view, const std::string& file) {
+    session.AttachView(&view);
+    session.StartUp({file});
+    if (!session.document().IsOpen()) return false;
+    session.FinishStartUp();
+    view.Update();
+    return true;
+}
+
+}  // namespace koru
