@@ -1,0 +1,172 @@
+// Painting the Signal view: a full paint of a 1920x1080 view of an
+// 8-channel recording at 640 samples per division (64 frames per column),
+// in both storage modes, against a bare loop that only finds the same
+// per-column minima and maxima over the same frames; and the 10-pixel strip
+// a one-division line scroll repaints.
+//
+//   build/bench/paint_bench [--benchmark_filter=...]
+//
+// The bare loop reads through the same frame cursor as the paint, so the
+// ratio is what drawing adds, not a difference in reading.
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "signal/SignalDocument.h"
+#include "signal/SignalHeader.h"
+#include "view/Snapshot.h"
+#include "view/SignalView.h"
+
+namespace {
+
+constexpr int kWidth = 1920;
+constexpr int kHeight = 1080;
+constexpr int kScrollX = 100;  // start a little into the recording
+constexpr int64_t kFrames = 1'500'000;
+
+// An ECG-like test signal: a slow wave with a sharp spike every 800 frames.
+int16_t Sample(int64_t f, int c) {
+    const int64_t phase = (f + c * 37) % 800;
+    const int64_t wave = (phase * 3) % 400 - 200;
+    const int64_t spike = phase < 20 ? (20 - phase) * 60 : 0;
+    return static_cast<int16_t>(wave + spike - c * 10);
+}
+
+const std::string& Recording() {
+    static const std::string path = [] {
+        const std::string p = "/tmp/koru-bench-paint.sig";
+        std::ifstream probe(p, std::ios::binary | std::ios::ate);
+        if (probe && static_cast<int64_t>(probe.tellg()) == 326 + kFrames * 16) return p;
+        koru::SignalHeader h;
+        h.ChannelCount = 8;
+        h.Interval = 1000;
+        h.SetDescription("paint bench");
+        std::ofstream out(p, std::ios::binary | std::ios::trunc);
+        const auto header = koru::SerializeHeader(h);
+        out.write(reinterpret_cast<const char*>(header.data()), static_cast<std::streamsize>(header.size()));
+        std::vector<int16_t> block;
+        block.reserve(8 * 65536);
+        for (int64_t f = 0; f < kFrames; ++f) {
+            for (int c = 0; c < 8; ++c) block.push_back(Sample(f, c));
+            if (block.size() == block.capacity() || f + 1 == kFrames) {
+                out.write(reinterpret_cast<const char*>(block.data()),
+                          static_cast<std::streamsize>(block.size() * 2));
+                block.clear();
+            }
+        }
+        return p;
+    }();
+    return path;
+}
+
+struct View {
+    koru::HeadlessUi ui;
+    koru::Session session{ui};
+    std::unique_ptr<koru::SignalView> view;
+
+    explicit View(bool fileBacked) {
+        session.geometry().SetScreen(kWidth, kHeight);
+        session.timeBase().SetIndex(0);  // 640 samples per division
+        session.settings().fileMode = fileBacked ? 1 : 0;
+        view = std::make_unique<koru::SignalView>(session);
+        view->ResizeClient(kWidth, kHeight);
+        if (!koru::RenderStartUpPicture(session, *view, Recording())) std::abort();
+        view->SetScroll(kScrollX, 0);
+        view->RepaintRect(view->ClientRect());
+    }
+};
+
+// Paint only, as after the background was erased.
+void BM_FullPaint(benchmark::State& state) {
+    View v(state.range(0) != 0);
+    koru::RasterCanvas& buffer = v.view->BackBuffer();
+    const koru::Rect all = v.view->ClientRect();
+    for (auto _ : state) {
+        v.view->Paint(buffer, all);
+        benchmark::DoNotOptimize(buffer.Pixels());
+    }
+    state.SetLabel(state.range(0) ? "file-backed" : "in memory");
+}
+
+// Erase and paint: what a whole-view repaint costs.
+void BM_FullRepaint(benchmark::State& state) {
+    View v(state.range(0) != 0);
+    const koru::Rect all = v.view->ClientRect();
+    for (auto _ : state) {
+        v.view->RepaintRect(all);
+        benchmark::DoNotOptimize(v.view->BackBuffer().Pixels());
+    }
+    state.SetLabel(state.range(0) ? "file-backed" : "in memory");
+}
+
+// The same frames, the same per-column extremes, nothing drawn.
+void BM_MinMaxLoop(benchmark::State& state) {
+    View v(state.range(0) != 0);
+    const koru::SignalDocument& doc = v.session.document();
+    const int64_t first = v.view->FrameAtColumn(-1);
+    constexpr int kColumns = kWidth + 2;
+    constexpr int kPerColumn = 64;
+    std::vector<koru::Frame> lows(kColumns), highs(kColumns);
+    for (auto _ : state) {
+        koru::FrameCursor cursor(doc, first);
+        const koru::Frame* f = cursor.Next();
+        koru::Frame lo = *f, hi = *f, last = *f;
+        for (int x = 0; x < kColumns && f; ++x) {
+            for (int k = 0; k < kPerColumn && f; ++k) {
+                for (std::size_t c = 0; c < koru::kFrameChannels; ++c) {
+                    lo[c] = std::min(lo[c], (*f)[c]);
+                    hi[c] = std::max(hi[c], (*f)[c]);
+                }
+                last = *f;
+                f = cursor.Next();
+            }
+            lows[static_cast<std::size_t>(x)] = lo;
+            highs[static_cast<std::size_t>(x)] = hi;
+            lo = hi = last;
+        }
+        benchmark::DoNotOptimize(lows.data());
+        benchmark::DoNotOptimize(highs.data());
+    }
+    state.SetLabel(state.range(0) ? "file-backed" : "in memory");
+}
+
+// One division's strip at the right edge, erased and painted.
+void BM_StripRepaint(benchmark::State& state) {
+    View v(state.range(0) != 0);
+    const koru::Rect strip{kWidth - 10, 0, kWidth, kHeight};
+    for (auto _ : state) {
+        v.view->RepaintRect(strip);
+        benchmark::DoNotOptimize(v.view->BackBuffer().Pixels());
+    }
+    state.SetLabel(state.range(0) ? "file-backed" : "in memory");
+}
+
+// A line scroll as it will run: shift the picture one division and repaint
+// the uncovered strip.
+void BM_LineScroll(benchmark::State& state) {
+    View v(state.range(0) != 0);
+    koru::RasterCanvas& buffer = v.view->BackBuffer();
+    int32_t x = kScrollX;
+    for (auto _ : state) {
+        x = x + 1 < v.view->HorizontalRange() ? x + 1 : kScrollX;
+        v.view->SetScroll(x, 0);
+        for (const koru::Rect& r : buffer.ScrollPixels(-10, 0)) v.view->RepaintRect(r);
+        benchmark::DoNotOptimize(buffer.Pixels());
+    }
+    state.SetLabel(state.range(0) ? "file-backed" : "in memory");
+}
+
+BENCHMARK(BM_MinMaxLoop)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_FullPaint)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_FullRepaint)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_StripRepaint)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_LineScroll)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
