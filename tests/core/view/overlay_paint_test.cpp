@@ -66,16 +66,20 @@ TEST(DotsTest, TurningDotsOffAndOnRestoresTheSameGrid) {
     EXPECT_EQ(on, PixelsOf(fx.Full()));
 }
 
-TEST(DotsTest, PrintedDotsAreBlack) {
+TEST(DotsTest, PrintedPagesHaveBlackDotsAndNamesWhereverTheyStart) {
     OverlayFixture fx;
-    fx.HideAllChannels();
     fx.session.settings().dots = 1;
-    fx.Open(1, 1000, 20'000, Zero);
+    fx.session.settings().names = 1;
+    fx.Open(8, 1000, 20'000, Zero);
     RasterCanvas paper(kW, kH);
-    fx.view->BeginPrintPage(4);
+    fx.view->BeginPrintPage(25);
     fx.view->Paint(paper, Rect{0, 0, kW, kH});
-    EXPECT_EQ(paper.GetPixel(20, 30), Rgb(0, 0, 0));
-    EXPECT_EQ(paper.GetPixel(21, 30), kWhite);
+    EXPECT_EQ(paper.GetPixel(20, 20), Rgb(0, 0, 0));
+    EXPECT_EQ(paper.GetPixel(21, 20), kWhite);
+    bool named = false;  // "I" below baseline 30
+    for (int y = 31; y < 38; ++y)
+        for (int x = 10; x < 16; ++x) named = named || paper.GetPixel(x, y) == fx.ColorOf(0);
+    EXPECT_TRUE(named);
 }
 
 TEST(NamesTest, NamesOnlyAtTheStartUntilPoppedOntoTheLeftEdge) {
@@ -105,16 +109,15 @@ TEST(NamesTest, NamesOnlyAtTheStartUntilPoppedOntoTheLeftEdge) {
     // Not remembered: the next repaint of that area takes them away.
     fx.Full();
     EXPECT_FALSE(fx.AnyIn(nameOfFirst, fx.ColorOf(0)));
-}
 
-TEST(NamesTest, PoppedNamesIgnoreTheSettingAndFollowTheVerticalScroll) {
-    OverlayFixture fx;
-    fx.Open(8, 1000, 20'000, Zero);
+    // Popped whatever the setting, and moved up with the traces.
+    fx.session.settings().names = 0;
     fx.view->SetScroll(0, 1);
     fx.Full();
-    EXPECT_FALSE(fx.AnyIn(Rect{10, 91, 28, 98}, fx.ColorOf(3)));  // names off
+    const Rect scrolledFourth{10, 91, 22, 98};
+    EXPECT_FALSE(fx.AnyIn(scrolledFourth, fx.ColorOf(3)));
     fx.view->PopChannelNames();
-    EXPECT_TRUE(fx.AnyIn(Rect{10, 91, 28, 98}, fx.ColorOf(3)));  // "V1" at 120 - 30
+    EXPECT_TRUE(fx.AnyIn(scrolledFourth, fx.ColorOf(3)));
 }
 
 TEST(NamesTest, ChannelsWithoutANameOrAValidColourShowNone) {
@@ -133,19 +136,6 @@ TEST(NamesTest, ChannelsWithoutANameOrAValidColourShowNone) {
                 ASSERT_EQ(fx.Px(x, y), fx.Background()) << "position " << p;
     }
     EXPECT_TRUE(fx.AnyIn(Rect{10, 121, 22, 128}, fx.ColorOf(3)));
-}
-
-TEST(NamesTest, PrintedPagesShowNamesWhereverTheyStart) {
-    OverlayFixture fx;
-    fx.session.settings().names = 1;
-    fx.Open(8, 1000, 20'000, Zero);
-    RasterCanvas paper(kW, kH);
-    fx.view->BeginPrintPage(25);
-    fx.view->Paint(paper, Rect{0, 0, kW, kH});
-    bool found = false;
-    for (int y = 31; y < 38; ++y)
-        for (int x = 10; x < 16; ++x) found = found || paper.GetPixel(x, y) == fx.ColorOf(0);
-    EXPECT_TRUE(found);
 }
 
 struct TimeHackFixture : OverlayFixture {
@@ -266,7 +256,7 @@ TEST(MarkersTest, EachMarkerIsDrawnOnEveryChannelWithAMarkerFlag) {
     EXPECT_EQ(Sorted(fx.Changed(before)), Sorted(expected));
 }
 
-TEST(MarkersTest, MarkerAtFrameZeroAndUnloadedListsAreNeverDrawn) {
+TEST(MarkersTest, FrameZeroUnloadedListsAndUnflaggedChannelsShowNoMarkers) {
     MarkerFixture fx;
     fx.SetMarkers({});
     const auto before = PixelsOf(fx.Full());
@@ -274,6 +264,12 @@ TEST(MarkersTest, MarkerAtFrameZeroAndUnloadedListsAreNeverDrawn) {
     fx.Full();
     EXPECT_TRUE(fx.Changed(before).empty());
     fx.SetMarkers({400, 800}, false);
+    fx.Full();
+    EXPECT_TRUE(fx.Changed(before).empty());
+
+    for (ChannelRecord& r : fx.session.channels().current) r.HasMarker = 0;
+    fx.session.channels().current[2].HasMarker = 2;  // only 1 counts
+    fx.SetMarkers({400});
     fx.Full();
     EXPECT_TRUE(fx.Changed(before).empty());
 }
@@ -288,17 +284,6 @@ TEST(MarkersTest, MarkersMoveUpWithTheTracesAndFollowTheScroll) {
     std::vector<Point> expected = MarkerLine(10, 0);
     for (Point p : MarkerLine(10, 120)) expected.push_back(p);
     EXPECT_EQ(Sorted(fx.Changed(before)), Sorted(expected));
-}
-
-TEST(MarkersTest, NoChannelWithTheFlagMeansNoMarkers) {
-    MarkerFixture fx;
-    fx.SetMarkers({});
-    const auto before = PixelsOf(fx.Full());
-    for (ChannelRecord& r : fx.session.channels().current) r.HasMarker = 0;
-    fx.session.channels().current[2].HasMarker = 2;  // only 1 counts
-    fx.SetMarkers({400});
-    fx.Full();
-    EXPECT_TRUE(fx.Changed(before).empty());
 }
 
 }  // namespace

@@ -89,30 +89,22 @@ TEST(TracePaintTest, BothStorageModesDrawTheSamePicture) {
     }
 }
 
-TEST(TracePaintTest, FlatStretchAtTenSamplesPerDivisionIsOnePixelPerColumn) {
-    ViewFixture fx(kW, kH);
-    fx.TracesOnly();
-    fx.session.timeBase().SetIndex(6);  // spd 10: one frame per column
-    fx.Open(1, 1000, 1000, [](int64_t, int) { return int16_t{0}; });
-    fx.Full();
-    for (int x : {0, 1, 57, kW - 1}) {
-        EXPECT_EQ(fx.RowsOf(x, fx.ColorOf(0)), std::vector<int>{Baseline(1)}) << x;
-    }
-}
-
-TEST(TracePaintTest, StrokesLeaveOutTheirEndPixel) {
-    // One pixel up per frame at spd 10: each column's stroke runs from the
-    // previous frame's value to its own, which the stroke leaves out.
+TEST(TracePaintTest, TenSamplesPerDivisionDrawsSinglePixels) {
+    // One pixel up per frame, one frame per column: each column's stroke
+    // runs from the previous frame's value to its own, which the stroke
+    // leaves out; a flat stretch is one pixel per column.
     ViewFixture fx(kW, kH);
     fx.TracesOnly();
     fx.session.timeBase().SetIndex(6);
     fx.Solo(0, 8);  // room to rise
-    fx.Open(1, 1000, 100, [](int64_t f, int) { return static_cast<int16_t>(32 * f); });
+    fx.Open(1, 1000, 150, [](int64_t f, int) { return static_cast<int16_t>(32 * std::min<int64_t>(f, 100)); });
     fx.Full();
     const int base = Baseline(8);
     EXPECT_EQ(fx.RowsOf(0, fx.ColorOf(0)), std::vector<int>{base});
-    for (int x : {1, 2, 50, 99}) EXPECT_EQ(fx.RowsOf(x, fx.ColorOf(0)), std::vector<int>{base - (x - 1)}) << x;
-    EXPECT_TRUE(fx.RowsOf(100, fx.ColorOf(0)).empty());
+    for (int x : {1, 2, 50, 100})
+        EXPECT_EQ(fx.RowsOf(x, fx.ColorOf(0)), std::vector<int>{base - (x - 1)}) << x;
+    for (int x : {102, 149}) EXPECT_EQ(fx.RowsOf(x, fx.ColorOf(0)), std::vector<int>{base - 100}) << x;
+    EXPECT_TRUE(fx.RowsOf(150, fx.ColorOf(0)).empty());
 }
 
 TEST(TracePaintTest, ColumnCoversTheSpanBetweenItsExtremes) {
