@@ -135,6 +135,6 @@ void QtUi::SetToggleChecks(bool dots, bool markers, bool names, bool timeHacks) 
 void QtUi::InvalidateAll() {
     if (!win_) return;
     win_->update();
-    win_->View()->viewport()->update();
+    win_->View()->InvalidateAll();
     win_->RefreshCommandStates();
 }
