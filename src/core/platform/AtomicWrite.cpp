@@ -1,5 +1,7 @@
 #include "platform/AtomicWrite.h"
 
+#include "platform/File.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -69,24 +71,17 @@ bool WriteFileAtomically(const std::string& path, std::string_view bytes) {
 
 bool ReadWholeFile(const std::string& path, std::string& out) {
     out.clear();
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return false;
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
-        ::close(fd);
-        return false;
+    ReadOnlyFile file;
+    if (!file.Open(path)) return false;
+    // Read until a short block: the size may change while we read.
+    constexpr std::size_t kBlock = 65536;
+    for (uint64_t offset = 0;; offset += kBlock) {
+        const std::size_t old = out.size();
+        out.resize(old + kBlock);
+        const std::size_t n = file.ReadAt(offset, out.data() + old, kBlock);
+        out.resize(old + n);
+        if (n < kBlock) return true;
     }
-    char buffer[65536];
-    bool ok = true;
-    for (;;) {
-        ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) ok = false;
-        if (n <= 0) break;
-        out.append(buffer, static_cast<std::size_t>(n));
-    }
-    ::close(fd);
-    return ok;
 }
 
 }  // namespace koru

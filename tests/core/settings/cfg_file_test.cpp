@@ -12,13 +12,6 @@ namespace {
 
 using test::TempDir;
 
-std::string Slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
-
 constexpr const char* kOldFile =
     "1 1 9 5\r\n2 2 10 5\r\n3 3 11 5\r\n4 4 12 5\r\n"
     "15 5 13 5\r\n16 6 9 5\r\n14 7 14 5\r\n14 8 14 5\r\n";
@@ -85,13 +78,13 @@ TEST(CfgFile, UpgradeRewritesOnlyOldFourNumberFiles) {
     const CfgUpgradeResult r = UpgradeOldConfigFiles(dir.path());
     EXPECT_EQ(r.converted.size(), 2u);
     EXPECT_TRUE(r.failed.empty());
-    EXPECT_EQ(Slurp(old), kNewFile);
-    EXPECT_EQ(Slurp(oldLf),
+    EXPECT_EQ(test::ReadText(old), kNewFile);
+    EXPECT_EQ(test::ReadText(oldLf),
               "7 3 2 5 0\r\n1 1 1 1 0\r\n2 2 2 2 0\r\n3 3 3 3 0\r\n"
               "4 4 4 4 0\r\n5 5 5 5 0\r\n6 6 6 6 0\r\n-8 8 8 8 0\r\n");
-    EXPECT_EQ(Slurp(current), kNewFile);
-    EXPECT_EQ(Slurp(notes), "not a configuration\n");
-    EXPECT_EQ(Slurp(wrongExt), kOldFile);
+    EXPECT_EQ(test::ReadText(current), kNewFile);
+    EXPECT_EQ(test::ReadText(notes), "not a configuration\n");
+    EXPECT_EQ(test::ReadText(wrongExt), kOldFile);
 
     // A second run finds nothing left to convert.
     EXPECT_TRUE(UpgradeOldConfigFiles(dir.path()).converted.empty());

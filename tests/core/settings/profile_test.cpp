@@ -14,13 +14,6 @@ namespace {
 
 using test::TempDir;
 
-std::string Slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
-
 std::string Read(const std::string& file, const char* section, const char* key,
                  std::size_t maxChars = 259) {
     return ProfileReadString(file, section, key, "DEF", maxChars);
@@ -124,7 +117,7 @@ TEST(ProfileWrite, CreatesTheFileWithCrLfLines) {
     ASSERT_TRUE(ProfileWriteString(ini, "SYSTEM", "VERSION", "95.400"));
     ASSERT_TRUE(ProfileWriteString(ini, "OTHER", "A", "  1"));
     ASSERT_TRUE(ProfileWriteString(ini, "system", "B", "2"));
-    EXPECT_EQ(Slurp(ini), "[SYSTEM]\r\nVERSION=95.400\r\nB=2\r\n\r\n[OTHER]\r\nA=1\r\n");
+    EXPECT_EQ(test::ReadText(ini), "[SYSTEM]\r\nVERSION=95.400\r\nB=2\r\n\r\n[OTHER]\r\nA=1\r\n");
     EXPECT_EQ(Read(ini, "OTHER", "A"), "1");
 }
 
@@ -140,7 +133,7 @@ TEST(ProfileWrite, ChangesOnlyTheKeyAndKeepsEverythingElse) {
                                           "dots=7\n");
     ASSERT_TRUE(ProfileWriteString(ini, "ONE", "DOTS", "0"));
     ASSERT_TRUE(ProfileWriteString(ini, "one", "new", "n"));
-    EXPECT_EQ(Slurp(ini),
+    EXPECT_EQ(test::ReadText(ini),
               "; settings\r\n[One]\r\nDots=0\r\nx=1\r\nnew=n\r\n\r\n[Two]\r\ndots=7\r\n");
 }
 
@@ -153,7 +146,7 @@ TEST(ProfileWrite, SameValueDoesNotRewriteTheFile) {
     struct stat after {};
     ASSERT_EQ(::stat(ini.c_str(), &after), 0);
     EXPECT_EQ(before.st_ino, after.st_ino);
-    EXPECT_EQ(Slurp(ini), "[S]\nK=v\n");
+    EXPECT_EQ(test::ReadText(ini), "[S]\nK=v\n");
 }
 
 TEST(ProfileWrite, RefusesBadArgumentsAndReportsUnwritableFiles) {
@@ -165,13 +158,13 @@ TEST(ProfileWrite, RefusesBadArgumentsAndReportsUnwritableFiles) {
     EXPECT_FALSE(ProfileWriteString(ini, "S", "a=b", "v"));
     EXPECT_FALSE(ProfileWriteString(dir.File("no/such/dir.ini"), "S", "K", "v"));
     EXPECT_FALSE(ProfileWriteString(dir.path(), "S", "K", "v"));  // a directory
-    EXPECT_EQ(Slurp(ini), "[S]\r\nK=old\r\n");
+    EXPECT_EQ(test::ReadText(ini), "[S]\r\nK=old\r\n");
 
     if (::geteuid() != 0) {  // root writes anywhere
         ASSERT_EQ(::chmod(dir.path().c_str(), 0500), 0);
         EXPECT_FALSE(ProfileWriteString(ini, "S", "K", "new"));
         ASSERT_EQ(::chmod(dir.path().c_str(), 0700), 0);
-        EXPECT_EQ(Slurp(ini), "[S]\r\nK=old\r\n");
+        EXPECT_EQ(test::ReadText(ini), "[S]\r\nK=old\r\n");
     }
     // No temporary file is left behind by any of the attempts.
     int files = 0;

@@ -13,13 +13,6 @@ namespace {
 
 using test::TempDir;
 
-std::string Slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
-
 struct Start {
     Settings settings;
     ChannelModel channels;
@@ -44,7 +37,7 @@ TEST(ReadSettings, FirstStartCreatesTheUpgradedFileAndUsesIt) {
     const Start s = StartUp(dir);
     EXPECT_TRUE(s.report.upgraded);
     EXPECT_FALSE(s.report.writeFailed);
-    EXPECT_EQ(Slurp(dir.File("koruview.INI")),
+    EXPECT_EQ(test::ReadText(dir.File("koruview.INI")),
               "[SYSTEM]\r\nVERSION=95.400\r\n\r\n[DEFAULT CONFIGURATION]\r\n"
               "CHAN1=1,1,9,5,0\r\nCHAN2=1,1,9,5,0\r\nCHAN3=3,2,10,5,0\r\nCHAN4=4,3,11,5,0\r\n"
               "CHAN5=13,4,12,5,1\r\nCHAN6=15,5,13,5,0\r\nCHAN7=14,6,9,5,0\r\n"
@@ -64,9 +57,9 @@ TEST(ReadSettings, FirstStartCreatesTheUpgradedFileAndUsesIt) {
     EXPECT_EQ(s.settings.timeHacks, 1);
 
     // The next start finds the version and changes nothing.
-    const std::string before = Slurp(dir.File("koruview.INI"));
+    const std::string before = test::ReadText(dir.File("koruview.INI"));
     EXPECT_FALSE(StartUp(dir).report.upgraded);
-    EXPECT_EQ(Slurp(dir.File("koruview.INI")), before);
+    EXPECT_EQ(test::ReadText(dir.File("koruview.INI")), before);
 }
 
 TEST(ReadSettings, VersionedFileWithoutDefaultsKeepsCompiledRecordsAndIsNotWritten) {
@@ -84,7 +77,7 @@ TEST(ReadSettings, VersionedFileWithoutDefaultsKeepsCompiledRecordsAndIsNotWritt
     ASSERT_EQ(::stat(ini.c_str(), &after), 0);
     EXPECT_EQ(before.st_ino, after.st_ino);
     EXPECT_EQ(before.st_mtim.tv_nsec, after.st_mtim.tv_nsec);
-    EXPECT_EQ(Slurp(dir.File("old.cfg")).substr(0, 8), "1 1 9 5\n");  // not converted
+    EXPECT_EQ(test::ReadText(dir.File("old.cfg")).substr(0, 8), "1 1 9 5\n");  // not converted
 }
 
 TEST(ReadSettings, UpgradeAppendsTheMarkerFieldToStoredDefaultsAndConvertsCfgFiles) {
@@ -101,7 +94,7 @@ TEST(ReadSettings, UpgradeAppendsTheMarkerFieldToStoredDefaultsAndConvertsCfgFil
     EXPECT_EQ(ProfileReadString(ini, "DEFAULT CONFIGURATION", "CHAN3", "", 259), "7,3,2,5,0");
     EXPECT_EQ(s.channels.current[2], (ChannelRecord{7, 3, 2, 5, 0}));
     EXPECT_EQ(s.settings.dots, 0);
-    EXPECT_EQ(Slurp(cfg).substr(0, 22), "9 1 1 1 0\r\n9 2 2 2 0\r\n");
+    EXPECT_EQ(test::ReadText(cfg).substr(0, 22), "9 1 1 1 0\r\n9 2 2 2 0\r\n");
 }
 
 TEST(ReadSettings, UnwritableSettingsFileIsReportedAndNothingIsConverted) {
@@ -114,7 +107,7 @@ TEST(ReadSettings, UnwritableSettingsFileIsReportedAndNothingIsConverted) {
     EXPECT_TRUE(s.report.writeFailed);
     EXPECT_EQ(s.channels.current, DefaultChannelConfig());
     EXPECT_EQ(s.settings.version, "ERROR");
-    EXPECT_EQ(Slurp(cfg).substr(0, 8), "1 1 1 1 ");
+    EXPECT_EQ(test::ReadText(cfg).substr(0, 8), "1 1 1 1 ");
 }
 
 TEST(ReadSettings, ColorsTakeANameAndKeepMissingComponents) {

@@ -3,12 +3,19 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
 #include <unistd.h>
 
 namespace koru::test {
+
+// The whole file as bytes; empty when it cannot be read.
+inline std::string ReadText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
 
 class TempDir {
 public:
