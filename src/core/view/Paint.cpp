@@ -10,13 +10,6 @@ namespace koru {
 
 namespace {
 
-// Keeps pixel coordinates of absurd sizes (from out-of-range gains) well
-// inside int, where the canvas clips them.
-int ToPixel(int64_t v) {
-    constexpr int64_t kLimit = int64_t{1} << 29;
-    return static_cast<int>(std::clamp(v, -kLimit, kLimit));
-}
-
 struct TraceChannel {
     std::size_t index = 0;  // 0..7 in the frame
     int64_t baseline = 0;   // baseline less the vertical scroll offset
@@ -69,9 +62,10 @@ void SignalView::Paint(Canvas& canvas, const Rect& rect) {
     canvas.SetROP2(oldRop);
     canvas.SelectPen(oldPen);
 
-    // Measurement lines belong here, when MARKERS is on and there are any.
+    if (!lines_.empty() && settings.markers) DrawMeasurementLines(canvas, pass);
     if (doc.Markers().loaded) DrawMarkers(canvas, pass);
-    // Tags belong here, over everything else.
+    if (tagCount_ > 0) DrawTags(canvas, pass);
+    if (!pass.printing) DrawDrags(canvas);
 
     if (!pass.printing) canvas.SetBkMode(oldBkMode);
 }

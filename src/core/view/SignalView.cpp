@@ -66,6 +66,7 @@ void SignalView::Reposition(int32_t division) {
     scrollX_ = std::clamp(division, 0, HorizontalRange());
     scrollY_ = std::clamp(scrollY_, 0, VerticalRange());
     InvalidateAll();
+    ScrollChanged();
 }
 
 void SignalView::ResizeClient(int width, int height) {
@@ -122,13 +123,23 @@ void SignalView::PopChannelNames() {
     Show(ClientRect());
 }
 
+void SignalView::ClearMarks() {
+    tagCount_ = 0;
+    lines_.clear();
+    leftDrag_ = rightDrag_ = false;
+    UpdateCutText();
+    CountsChanged();
+}
+
 void SignalView::PrepareForLoad() {
     background_ = session_.settings().background;
+    ClearMarks();
     Reposition(0);
 }
 
 void SignalView::ResetView() {
     background_ = Rgb(255, 255, 255);
+    ClearMarks();
     Reposition(0);
 }
 

@@ -48,6 +48,73 @@ inline int64_t TraceOffset(int32_t value, int32_t displaySize) {
     return static_cast<int64_t>(value) * displaySize / kTraceDivisor;
 }
 
+// Keeps pixel coordinates of absurd sizes (from out-of-range gains, or
+// lines far off the window) well inside int, where the canvas clips them.
+inline int ToPixel(int64_t v) {
+    constexpr int64_t kLimit = int64_t{1} << 29;
+    return static_cast<int>(v < -kLimit ? -kLimit : (v > kLimit ? kLimit : v));
+}
+
+// --- Tags and measurement lines.
+
+inline constexpr int32_t kMaxTags = 2;
+inline constexpr std::size_t kMaxMeasurementLines = 1000;
+// A left drag shorter than this both ways is a click, not a line.
+inline constexpr int kMinLineDrag = 5;
+
+// A tag: the frame under it, and the absolute y where it was dropped (kept,
+// not used).
+struct Tag {
+    int32_t Sample = 0;
+    int32_t Y = 0;
+};
+
+// Samples are frames, y values absolute (client y plus the vertical offset).
+struct MeasurementLine {
+    int32_t StartSample = 0;
+    int32_t StartY = 0;
+    int32_t EndSample = 0;
+    int32_t EndY = 0;
+    friend bool operator==(const MeasurementLine&, const MeasurementLine&) = default;
+};
+
+// The number a line is labelled with: its length in samples.
+std::string LineLabel(const MeasurementLine& line);
+
+// Inverts the pixels of the line from (x1, y1) to (x2, y2), both ends
+// included, but only those in columns a..b. The pixels are those a LineTo
+// from the first point to the second covers, plus its end pixel, so a line
+// drawn as a stroke and one repainted strip by strip agree.
+void InvertLine(Canvas& canvas, int64_t x1, int64_t y1, int64_t x2, int64_t y2, int64_t a,
+                int64_t b);
+
+// The cut field: empty, one tag's time, or "lo to hi" of two tags. A tag
+// dropped left of the recording shows the time the cutout uses for it, 0.
+std::string CutText(const std::array<Tag, kMaxTags>& tags, int32_t tagCount, uint32_t interval,
+                    bool microsecondResolution);
+std::string FrameTimeText(int64_t frame, uint32_t interval, bool microsecondResolution);
+
+// --- Navigation.
+
+// The keys the view acts on, by their classic virtual-key numbers; the
+// keypad numbers are what the keypad's Ins and Del give with Num Lock on.
+enum ViewKey : int {
+    kKeyInsert = 0x2D,
+    kKeyDelete = 0x2E,
+    kKeyNumpad0 = 0x60,
+    kKeyDecimal = 0x6E,
+};
+
+enum class ScrollAxis { Horizontal, Vertical };
+enum class ScrollRequest { LineBack, LineForward, PageBack, PageForward, Thumb, Top, Bottom };
+
+inline constexpr int32_t kVerticalPage = 8;  // vertical page step in units
+// Scroll-bar positions are 16-bit: a longer range is scaled onto 0..32767.
+inline constexpr int32_t kMaxThumb = 32767;
+inline int32_t ThumbRange(int32_t range) { return range > kMaxThumb ? kMaxThumb : range; }
+int32_t PositionFromThumb(int32_t thumb, int32_t range);
+int32_t ThumbFromPosition(int32_t position, int32_t range);
+
 // What one run of the paint operation works from; every step of it reads
 // the same values. Overlays added later (tags, measurement lines) take it too.
 struct PaintPass {
@@ -145,6 +212,45 @@ class SignalView : public ViewControl {
     void PrepareForLoad() override;
     void ResetView() override;
 
+    // --- Tags and measurement lines.
+
+    const std::array<Tag, kMaxTags>& Tags() const { return tags_; }
+    int32_t TagCount() const { return tagCount_; }
+    const std::vector<MeasurementLine>& MeasurementLines() const { return lines_; }
+    int32_t LineCount() const { return static_cast<int32_t>(lines_.size()); }
+    // Writes the cut field from the tags.
+    void UpdateCutText();
+
+    // --- Mouse and keys. Points are client pixels; while a drag holds the
+    // mouse they can lie outside the client area, negative included. ctrl
+    // says the Ctrl key was down.
+
+    void OnRightDown(int x, int y, bool ctrl);
+    void OnRightUp(int x, int y);
+    void OnLeftDown(int x, int y, bool ctrl);
+    void OnLeftUp(int x, int y);
+    void OnMouseMove(int x, int y);
+    // The marker keys; true when the key took effect.
+    bool OnKeyDown(int key);
+
+    bool TagDragging() const { return rightDrag_; }
+    bool LineDragging() const { return leftDrag_; }
+
+    // --- Scroll-bar requests.
+
+    // Ignored while a drag holds the mouse: the bars cannot be reached then,
+    // and the rubber band is drawn in client coordinates.
+    void Scroll(ScrollAxis axis, ScrollRequest request, int32_t thumb = 0);
+    // To a position (clamped): a move under a page on both axes shifts the
+    // picture and repaints the uncovered strip, a longer one repaints all.
+    void ScrollTo(int32_t x, int32_t y);
+
+    // Told when the scroll position or the ranges may have changed.
+    void SetScrollHook(std::function<void()> hook) { scrollHook_ = std::move(hook); }
+    // Told when the tag count or the Marker list changed, which the
+    // commands' enable rules read.
+    void SetCountsHook(std::function<void()> hook) { countsHook_ = std::move(hook); }
+
   private:
     // Paint steps, in the order Paint runs them.
     void DrawDots(Canvas& canvas, const PaintPass& pass) const;
@@ -152,6 +258,25 @@ class SignalView : public ViewControl {
     void DrawTimeHacks(Canvas& canvas, const PaintPass& pass) const;
     void DrawTraces(Canvas& canvas, const PaintPass& pass) const;
     void DrawMarkers(Canvas& canvas, const PaintPass& pass) const;
+    void DrawMeasurementLines(Canvas& canvas, const PaintPass& pass) const;
+    void DrawTags(Canvas& canvas, const PaintPass& pass) const;
+    // The line and the tag being dragged, so that a repaint in the middle
+    // of a drag keeps them where the next mouse move expects them.
+    void DrawDrags(Canvas& canvas) const;
+
+    // Inverting strokes straight onto the picture, shown at once.
+    void InvertTagLine(int64_t x);
+    void InvertBand(Point from, Point to);
+    void ClearMarks();
+    // Where a line's label lies in the client area.
+    Rect LabelRect(const MeasurementLine& line) const;
+    int32_t FrameAt(int x) const;
+    void CountsChanged() {
+        if (countsHook_) countsHook_();
+    }
+    void ScrollChanged() {
+        if (scrollHook_) scrollHook_();
+    }
 
     void Show(const Rect& rect) {
         if (showHook_) showHook_(rect);
@@ -167,6 +292,17 @@ class SignalView : public ViewControl {
     RasterCanvas buffer_;
     std::vector<Rect> pending_;
     std::function<void(const Rect&)> showHook_;
+    std::function<void()> scrollHook_;
+    std::function<void()> countsHook_;
+
+    std::array<Tag, kMaxTags> tags_{};
+    int32_t tagCount_ = 0;
+    std::vector<MeasurementLine> lines_;
+    bool leftDrag_ = false;
+    bool rightDrag_ = false;
+    Point dragStart_;  // the line being dragged, client pixels
+    Point dragEnd_;
+    Point tagPoint_;   // the tag being dragged
 };
 
 }  // namespace koru
