@@ -1,15 +1,22 @@
 #include "ClientWin.h"
 
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPixmap>
+#include <QScrollBar>
+#include <QWheelEvent>
 #include <memory>
 
 #include "QtTextRenderer.h"
 
+using koru::ScrollAxis;
+using koru::ScrollRequest;
+
 TClientWin::TClientWin(koru::Session& session, QWidget* parent)
-    : QAbstractScrollArea(parent), view_(session) {
-    viewport()->setCursor(MakeViewCursor());
+    : QAbstractScrollArea(parent), session_(session), view_(session), viewCursor_(MakeViewCursor()) {
+    viewport()->setCursor(viewCursor_);
     // The back buffer covers every pixel; Qt need not erase first.
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::StrongFocus);
@@ -17,6 +24,21 @@ TClientWin::TClientWin(koru::Session& session, QWidget* parent)
     view_.SetShowHook([this](const koru::Rect& r) {
         viewport()->update(QRect(r.left, r.top, r.Width(), r.Height()));
     });
+    view_.SetScrollHook([this] { SyncScrollBars(); });
+    view_.SetCountsHook([this] { emit CountsChanged(); });
+
+    // Both bars from the start; a position is taken when the thumb is let
+    // go, never while it is dragged.
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    for (auto [bar, axis] : {std::pair{horizontalScrollBar(), ScrollAxis::Horizontal},
+                             std::pair{verticalScrollBar(), ScrollAxis::Vertical}}) {
+        bar->setTracking(false);
+        bar->setSingleStep(1);
+        connect(bar, &QScrollBar::actionTriggered, this,
+                [this, axis = axis](int action) { OnBarAction(axis, action); });
+    }
+    SyncScrollBars();
 }
 
 QCursor TClientWin::MakeViewCursor() {
@@ -35,6 +57,21 @@ QCursor TClientWin::MakeViewCursor() {
     return QCursor(pm, 15, 15);
 }
 
+int TClientWin::ViewKeyOf(int qtKey, Qt::KeyboardModifiers modifiers) {
+    // With Num Lock off the keypad's Ins and Del arrive as Insert and
+    // Delete; with it on as 0 and the decimal point (a comma in some
+    // layouts), which only count when they come from the keypad.
+    const bool keypad = modifiers.testFlag(Qt::KeypadModifier);
+    switch (qtKey) {
+        case Qt::Key_Insert: return koru::kKeyInsert;
+        case Qt::Key_Delete: return koru::kKeyDelete;
+        case Qt::Key_0: return keypad ? koru::kKeyNumpad0 : 0;
+        case Qt::Key_Period:
+        case Qt::Key_Comma: return keypad ? koru::kKeyDecimal : 0;
+        default: return 0;
+    }
+}
+
 void TClientWin::PrepareForLoad() { view_.PrepareForLoad(); }
 
 void TClientWin::ResetView() { view_.ResetView(); }
@@ -48,6 +85,61 @@ QImage TClientWin::Picture() const {
     const koru::RasterCanvas& b = view_.BackBuffer();
     return QImage(reinterpret_cast<const uchar*>(b.Pixels()), b.Width(), b.Height(),
                   b.BytesPerLine(), QImage::Format_RGB32);
+}
+
+void TClientWin::SyncScrollBars() {
+    const int32_t hRange = view_.HorizontalRange();
+    const int32_t hThumbs = koru::ThumbRange(hRange);
+    QScrollBar* h = horizontalScrollBar();
+    h->setRange(0, hThumbs);
+    // Beyond 16 bits the bar counts in scaled steps; the page only sizes the thumb.
+    const int32_t page = session_.geometry().PageDivisions;
+    h->setPageStep(hRange > hThumbs ? std::max(1, koru::ThumbFromPosition(page, hRange)) : page);
+    h->setSliderPosition(koru::ThumbFromPosition(view_.ScrollX(), hRange));
+    h->setValue(h->sliderPosition());
+
+    QScrollBar* v = verticalScrollBar();
+    v->setRange(0, view_.VerticalRange());
+    v->setPageStep(koru::kVerticalPage);
+    v->setSliderPosition(view_.ScrollY());
+    v->setValue(v->sliderPosition());
+}
+
+void TClientWin::OnBarAction(ScrollAxis axis, int action) {
+    QScrollBar* bar = axis == ScrollAxis::Horizontal ? horizontalScrollBar() : verticalScrollBar();
+    ScrollRequest request;
+    switch (action) {
+        case QAbstractSlider::SliderSingleStepSub: request = ScrollRequest::LineBack; break;
+        case QAbstractSlider::SliderSingleStepAdd: request = ScrollRequest::LineForward; break;
+        case QAbstractSlider::SliderPageStepSub: request = ScrollRequest::PageBack; break;
+        case QAbstractSlider::SliderPageStepAdd: request = ScrollRequest::PageForward; break;
+        case QAbstractSlider::SliderToMinimum: request = ScrollRequest::Top; break;
+        case QAbstractSlider::SliderToMaximum: request = ScrollRequest::Bottom; break;
+        case QAbstractSlider::SliderMove:
+            // Without tracking this comes once the thumb is let go.
+            if (bar->isSliderDown()) return;
+            request = ScrollRequest::Thumb;
+            break;
+        default: return;
+    }
+    view_.Scroll(axis, request, bar->sliderPosition());
+    // Qt applies the slider position after this signal: make it the model's.
+    const int32_t pos = axis == ScrollAxis::Horizontal
+                            ? koru::ThumbFromPosition(view_.ScrollX(), view_.HorizontalRange())
+                            : view_.ScrollY();
+    bar->setSliderPosition(pos);
+}
+
+void TClientWin::scrollContentsBy(int, int) {
+    // The model has shifted its picture and asked for it to be shown.
+}
+
+void TClientWin::SyncCursor() {
+    if (view_.TagDragging()) {
+        viewport()->setCursor(Qt::SizeHorCursor);
+    } else {
+        viewport()->setCursor(viewCursor_);
+    }
 }
 
 void TClientWin::resizeEvent(QResizeEvent* event) {
@@ -67,4 +159,57 @@ void TClientWin::paintEvent(QPaintEvent* event) {
     // While a resize is under way the viewport can outgrow the buffer.
     const QRegion uncovered = QRegion(area).subtracted(QRegion(picture.rect()));
     for (const QRect& r : uncovered) p.fillRect(r, Background());
+}
+
+// Qt keeps sending a pressed button's moves and release to this widget,
+// with coordinates relative to it even outside it, as a mouse capture would.
+void TClientWin::mousePressEvent(QMouseEvent* event) {
+    const QPoint p = event->position().toPoint();
+    const bool ctrl = event->modifiers().testFlag(Qt::ControlModifier);
+    if (event->button() == Qt::LeftButton) {
+        view_.OnLeftDown(p.x(), p.y(), ctrl);
+    } else if (event->button() == Qt::RightButton) {
+        view_.OnRightDown(p.x(), p.y(), ctrl);
+        SyncCursor();
+    }
+}
+
+void TClientWin::mouseDoubleClickEvent(QMouseEvent* event) {
+    // The view knows no double click: the second press is a press.
+    mousePressEvent(event);
+}
+
+void TClientWin::mouseMoveEvent(QMouseEvent* event) {
+    const QPoint p = event->position().toPoint();
+    view_.OnMouseMove(p.x(), p.y());
+}
+
+void TClientWin::mouseReleaseEvent(QMouseEvent* event) {
+    const QPoint p = event->position().toPoint();
+    if (event->button() == Qt::LeftButton) {
+        view_.OnLeftUp(p.x(), p.y());
+    } else if (event->button() == Qt::RightButton) {
+        view_.OnRightUp(p.x(), p.y());
+        SyncCursor();
+    }
+}
+
+void TClientWin::keyPressEvent(QKeyEvent* event) {
+    // The keyboard never scrolls the view; only the marker keys act.
+    const int key = ViewKeyOf(event->key(), event->modifiers());
+    if (key != 0) {
+        view_.OnKeyDown(key);
+        event->accept();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void TClientWin::wheelEvent(QWheelEvent* event) {
+    // Through the scroll bars, as their own requests; not during a drag.
+    if (view_.TagDragging() || view_.LineDragging()) {
+        event->accept();
+        return;
+    }
+    QAbstractScrollArea::wheelEvent(event);
 }

@@ -43,6 +43,7 @@ QLabel* MakeField(QWidget* parent, int chars, bool recessed) {
 TKoruWin::TKoruWin(koru::Session& session, QWidget* parent)
     : QMainWindow(parent), session_(session) {
     view_ = new TClientWin(session, this);
+    connect(view_, &TClientWin::CountsChanged, this, &TKoruWin::RefreshCommandStates);
     setCentralWidget(view_);
     setWindowTitle(koru::kAppTitle);
     const auto place = session_.geometry().NormalPlacement();
@@ -169,7 +170,7 @@ void TKoruWin::SetToggleChecks(bool dots, bool markers, bool names, bool timeHac
 
 void TKoruWin::RefreshCommandStates() {
     const koru::SignalDocument& doc = session_.document();
-    const koru::EnableState state{doc.IsOpen(), doc.Markers().Count(), 0};
+    const koru::EnableState state{doc.IsOpen(), doc.Markers().Count(), view_->Model().TagCount()};
     for (auto& [id, action] : actions_) action->setEnabled(koru::IsCommandEnabled(id, state));
     if (viewMenu_)
         viewMenu_->menuAction()->setEnabled(
