@@ -20,6 +20,9 @@ TClientWin::TClientWin(koru::Session& session, QWidget* parent)
     // The back buffer covers every pixel; Qt need not erase first.
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::StrongFocus);
+    // The right button places tags; no context menu may take its release.
+    setContextMenuPolicy(Qt::PreventContextMenu);
+    viewport()->setContextMenuPolicy(Qt::PreventContextMenu);
     view_.BackBuffer().SetTextRenderer(std::make_shared<QtTextRenderer>());
     view_.SetShowHook([this](const koru::Rect& r) {
         viewport()->update(QRect(r.left, r.top, r.Width(), r.Height()));
