@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "text/TimeText.h"
 #include "view/SignalView.h"
 
 namespace koru {

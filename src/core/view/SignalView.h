@@ -116,7 +116,7 @@ int32_t PositionFromThumb(int32_t thumb, int32_t range);
 int32_t ThumbFromPosition(int32_t position, int32_t range);
 
 // What one run of the paint operation works from; every step of it reads
-// the same values. Overlays added later (tags, measurement lines) take it too.
+// the same values, the overlays included.
 struct PaintPass {
     Rect rect;            // the update rectangle
     int32_t L = 0;        // first column computed (one left of the rectangle for the seam)
