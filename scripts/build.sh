@@ -7,4 +7,4 @@ gen=()
 command -v ninja >/dev/null && gen=(-G Ninja)
 [ -f "$top/$dir/CMakeCache.txt" ] && gen=()
 cmake -S "$top" -B "$top/$dir" "${gen[@]}" "$@" >/dev/null
-cmake --build "$top/$dir" -j "$(nproc)"
+cmake --build "$top/$dir" -j "$(nproc)" ${KORU_TARGET:+--target "$KORU_TARGET"}

@@ -4,7 +4,7 @@
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 "$top/scripts/deps.sh"
-"$top/scripts/build.sh" build -DKORU_BUILD_BENCH=OFF
+KORU_TARGET=koruview "$top/scripts/build.sh" build
 
 
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then

@@ -4,7 +4,7 @@
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 "$top/scripts/deps.sh"
-"$top/scripts/build.sh" build
+"$top/scripts/build.sh" build -DKORU_BUILD_GUI=ON -DKORU_BUILD_BENCH=ON -DKORU_SANITIZE=OFF
 (cd "$top/build" && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j "$(nproc)")
 "$top/scripts/build.sh" build-asan -DKORU_SANITIZE=ON -DKORU_BUILD_GUI=OFF -DKORU_BUILD_BENCH=OFF \
   -DCMAKE_BUILD_TYPE=Debug
