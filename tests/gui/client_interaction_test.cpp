@@ -11,6 +11,7 @@
 
 #include "ClientWin.h"
 #include "KoruApp.h"
+#include "support/AppHarness.h"
 #include "KoruWin.h"
 
 using koru::Cmd;
@@ -21,16 +22,8 @@ class ClientInteractionTest : public QObject {
     QTemporaryDir home_;
 
     std::unique_ptr<TKoruApp> Start(const std::string& file) {
-        StartOptions o;
-        o.screen = {800, 600};
-        o.files = {file};
-        o.argv0 = "koruview";
-        auto app = std::make_unique<TKoruApp>(o);
-        app->Start();
-        const bool exposed = QTest::qWaitForWindowExposed(app->window());
-        const bool loaded =
-            QTest::qWaitFor([&] { return app->session().document().ReadableFrames() > 0; });
-        return exposed && loaded ? std::move(app) : nullptr;
+        auto app = koru::test::StartApp({800, 600}, {file});
+        return koru::test::WaitShownAndLoaded(*app) ? std::move(app) : nullptr;
     }
 
     static QString Cut(TKoruApp& app) { return app.window()->FieldLabel(koru::Field::Cut)->text(); }

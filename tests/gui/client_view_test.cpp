@@ -8,6 +8,7 @@
 
 #include "ClientWin.h"
 #include "KoruApp.h"
+#include "support/AppHarness.h"
 #include "KoruWin.h"
 
 using koru::Cmd;
@@ -18,17 +19,8 @@ class ClientViewTest : public QObject {
     QTemporaryDir home_;
 
     std::unique_ptr<TKoruApp> Start() {
-        StartOptions o;
-        o.screen = {800, 600};
-        o.files = {KORU_EXAMPLES_DIR "/ptb_s0010_8lead.sig"};
-        o.argv0 = "koruview";
-        auto app = std::make_unique<TKoruApp>(o);
-        app->Start();
-        // The samples load once the frame is up; null if they never do.
-        const bool exposed = QTest::qWaitForWindowExposed(app->window());
-        const bool loaded =
-            QTest::qWaitFor([&] { return app->session().document().ReadableFrames() > 0; });
-        return exposed && loaded ? std::move(app) : nullptr;
+        auto app = koru::test::StartApp({800, 600}, {KORU_EXAMPLES_DIR "/ptb_s0010_8lead.sig"});
+        return koru::test::WaitShownAndLoaded(*app) ? std::move(app) : nullptr;
     }
 
     static QImage Shown(TClientWin* view) {

@@ -16,6 +16,7 @@
 #include <QtTest>
 
 #include "KoruApp.h"
+#include "support/AppHarness.h"
 #include "KoruWin.h"
 
 using koru::Cmd;
@@ -35,13 +36,7 @@ class CommandsMenuTest : public QObject {
             f.open(QIODevice::WriteOnly);
             f.write(settings);
         }
-        StartOptions o;
-        o.screen = std::pair{1280, 1024};
-        o.files = std::move(files);
-        o.argv0 = "koruview";
-        auto app = std::make_unique<TKoruApp>(o);
-        app->Start();
-        return app;
+        return koru::test::StartApp({1280, 1024}, std::move(files));
     }
 
     static QStringList Texts(const QList<QAction*>& actions) {

@@ -14,6 +14,7 @@
 #include <QtTest>
 
 #include "KoruApp.h"
+#include "support/AppHarness.h"
 #include "KoruWin.h"
 #include "ProgressDialog.h"
 #include "ReadBinaryDialog.h"
@@ -27,13 +28,7 @@ class MainWindowTest : public QObject {
     QTemporaryDir home_;
 
     std::unique_ptr<TKoruApp> Start(std::pair<int, int> screen, std::vector<std::string> files = {}) {
-        StartOptions o;
-        o.screen = screen;
-        o.files = std::move(files);
-        o.argv0 = "koruview";
-        auto app = std::make_unique<TKoruApp>(o);
-        app->Start();
-        return app;
+        return koru::test::StartApp(screen, std::move(files));
     }
 
     static QString FieldText(TKoruApp& app, Field f) {
