@@ -47,8 +47,7 @@ void Session::StartUp(const std::vector<std::string>& fileArgs) {
     idleStatus_ = kIdleStatusMessage;
     ui_.SetStatusText(idleStatus_);
     if (openedFromCommandLine_) {
-        firstArg_ = fileArgs.front();
-        OpenRecording(firstArg_, true);
+        OpenRecording(fileArgs.front(), true);
     }
 }
 

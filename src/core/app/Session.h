@@ -85,7 +85,6 @@ private:
     SignalDocument doc_;
     ViewControl* view_ = nullptr;
     std::string idleStatus_;
-    std::string firstArg_;
     std::string settingsPath_, helpPath_, programDir_;
     bool openedFromCommandLine_ = false;
 };
