@@ -16,29 +16,17 @@
 #include <string>
 #include <vector>
 
+#include "app/Session.h"
 #include "signal/OpenFlow.h"
 #include "signal/SignalDocument.h"
 #include "signal/SignalHeader.h"
 
 namespace {
 
+// Counts the progress updates a load makes; everything else is ignored.
 class NullUi : public koru::Ui {
-public:
-    void SetStatusText(std::string_view) override {}
-    void ShowMessage(koru::MessageOwner, std::string_view, std::string_view,
-                     koru::MessageIcon) override {}
-    koru::FileDialogAnswer OpenFileDialog(koru::FileDialogSetup&) override { return {}; }
-    koru::FileDialogAnswer SaveFileDialog(koru::FileDialogSetup&) override { return {}; }
-    koru::ReadBinaryAnswer ReadBinary() override { return {}; }
-    void ProgressBegin(koru::ProgressMode) override {}
+  public:
     void ProgressSet(int) override { ++updates; }
-    void ProgressEnd() override {}
-    void SetCursor(koru::CursorShape) override {}
-    void SetField(koru::Field, std::string_view) override {}
-    void SetTitle(std::string_view) override {}
-    void SetViewMenuEnabled(bool) override {}
-    void SetToggleChecks(bool, bool, bool, bool) override {}
-    void InvalidateAll() override {}
     int updates = 0;
 };
 
@@ -106,7 +94,7 @@ void BM_LoadInMemory(benchmark::State& state) {
         doc.Close();
         doc.SetFileBacked(false);
         koru::OpenSignalFile(doc, path, ui);
-        doc.Load(ui);
+        koru::LoadRecording(doc, ui);
         bytesPerFrame = static_cast<double>(doc.StoreForTesting().BytesAllocated()) /
                         static_cast<double>(doc.FrameCount());
         state.SetBytesProcessed(state.bytes_processed() +
@@ -125,7 +113,7 @@ void BM_OpenFileBacked(benchmark::State& state) {
         doc.Close();
         doc.SetFileBacked(true);
         koru::OpenSignalFile(doc, path, ui);
-        doc.Load(ui);
+        koru::LoadRecording(doc, ui);
         benchmark::DoNotOptimize(doc.FrameCount());
     }
     state.counters["frames"] = doc.FrameCount();

@@ -19,7 +19,7 @@
 
 #include "signal/SignalDocument.h"
 #include "signal/SignalHeader.h"
-#include "view/Snapshot.h"
+#include "app/Snapshot.h"
 #include "view/SignalView.h"
 
 namespace {
@@ -73,7 +73,7 @@ struct View {
         session.geometry().SetScreen(kWidth, kHeight);
         session.timeBase().SetIndex(0);  // 640 samples per division
         session.settings().fileMode = fileBacked ? 1 : 0;
-        view = std::make_unique<koru::SignalView>(session);
+        view = std::make_unique<koru::SignalView>(session.viewContext());
         view->ResizeClient(kWidth, kHeight);
         if (!koru::RenderStartUpPicture(session, *view, Recording())) std::abort();
         view->SetScroll(kScrollX, 0);

@@ -15,7 +15,7 @@ using koru::ScrollAxis;
 using koru::ScrollRequest;
 
 TClientWin::TClientWin(koru::Session& session, QWidget* parent)
-    : QAbstractScrollArea(parent), session_(session), view_(session), viewCursor_(MakeViewCursor()) {
+    : QAbstractScrollArea(parent), session_(session), view_(session.viewContext()), viewCursor_(MakeViewCursor()) {
     viewport()->setCursor(viewCursor_);
     // The back buffer covers every pixel; Qt need not erase first.
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
@@ -74,10 +74,6 @@ int TClientWin::ViewKeyOf(int qtKey, Qt::KeyboardModifiers modifiers) {
         default: return 0;
     }
 }
-
-void TClientWin::PrepareForLoad() { view_.PrepareForLoad(); }
-
-void TClientWin::ResetView() { view_.ResetView(); }
 
 QColor TClientWin::Background() const {
     const koru::ColorRef c = view_.Background();

@@ -13,13 +13,10 @@
 
 class QScrollBar;
 
-class TClientWin : public QAbstractScrollArea, public koru::ViewControl {
+class TClientWin : public QAbstractScrollArea {
     Q_OBJECT
 public:
     explicit TClientWin(koru::Session& session, QWidget* parent = nullptr);
-
-    void PrepareForLoad() override;
-    void ResetView() override;
 
     koru::SignalView& Model() { return view_; }
     const koru::SignalView& Model() const { return view_; }

@@ -32,7 +32,7 @@ void TKoruApp::Start() {
 
     win_ = std::make_unique<TKoruWin>(session_);
     ui_.SetWindow(win_.get());
-    session_.AttachView(win_->View());
+    session_.AttachView(&win_->View()->Model());
     if (settingsWriteFailed_)
         ui_.ShowMessage(koru::MessageOwner::MainWindow,
                         "KORU VIEW -- Cannot write settings file: " + session_.settingsPath(),

@@ -2,17 +2,14 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QDesktopServices>
 #include <QDialog>
 #include <QDialogButtonBox>
-#include <QFileInfo>
 #include <QFontMetrics>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QStatusBar>
 #include <QToolBar>
-#include <QUrl>
 #include <QVBoxLayout>
 
 #include "ClientWin.h"
@@ -43,6 +40,7 @@ QLabel* MakeField(QWidget* parent, int chars, bool recessed) {
 TKoruWin::TKoruWin(koru::Session& session, QWidget* parent)
     : QMainWindow(parent), session_(session) {
     view_ = new TClientWin(session, this);
+    runner_ = std::make_unique<koru::CommandRunner>(session, view_->Model());
     connect(view_, &TClientWin::CountsChanged, this, &TKoruWin::RefreshCommandStates);
     setCentralWidget(view_);
     setWindowTitle(koru::kAppTitle);
@@ -53,6 +51,8 @@ TKoruWin::TKoruWin(koru::Session& session, QWidget* parent)
     BuildStatusBar();
     RefreshCommandStates();
 }
+
+TKoruWin::~TKoruWin() = default;
 
 QAction* TKoruWin::Action(int command) const {
     auto it = actions_.find(command);
@@ -169,68 +169,19 @@ void TKoruWin::SetToggleChecks(bool dots, bool markers, bool names, bool timeHac
 }
 
 void TKoruWin::RefreshCommandStates() {
-    const koru::SignalDocument& doc = session_.document();
-    const koru::EnableState state{doc.IsOpen(), doc.Markers().Count(), view_->Model().TagCount()};
+    const koru::EnableState state = runner_->Enables();
     for (auto& [id, action] : actions_) action->setEnabled(koru::IsCommandEnabled(id, state));
     if (viewMenu_)
         viewMenu_->menuAction()->setEnabled(
             viewMenuEnabled_ && koru::IsCommandEnabled(koru::kViewPopupId, state));
 }
 
-void TKoruWin::ToggleSetting(uint8_t& flag, int command) {
-    flag = flag ? 0 : 1;
-    view_->InvalidateAll();
-    Action(command)->setChecked(flag != 0);
-}
-
 void TKoruWin::OnCommand(int command) {
-    koru::Settings& s = session_.settings();
-    switch (static_cast<Cmd>(command)) {
-        case Cmd::Open:
-            session_.OpenCommand();
-            break;
-        case Cmd::Exit:
-            close();
-            break;
-        case Cmd::ToggleDots:
-            ToggleSetting(s.dots, command);
-            break;
-        case Cmd::ToggleMarkers:
-            ToggleSetting(s.markers, command);
-            break;
-        case Cmd::ToggleNames:
-            ToggleSetting(s.names, command);
-            break;
-        case Cmd::ToggleTimeHacks:
-            ToggleSetting(s.timeHacks, command);
-            break;
-        case Cmd::PopChannelNames:
-            view_->PopChannelNames();
-            break;
-        case Cmd::Help:
-            OpenHelp();
-            break;
-        case Cmd::About:
-            ShowAbout();
-            break;
-        default: {
-            // Not built yet: the command still shows its message and gives
-            // the idle text back, so no menu item is dead.
-            koru::StatusMessageScope scope(session_.ui(), command, session_.idleStatus());
-            break;
-        }
-    }
+    runner_->Run(command);
     RefreshCommandStates();
 }
 
-void TKoruWin::OpenHelp() {
-    const QString path = QString::fromStdString(session_.helpPath());
-    if (QFileInfo::exists(path)) QDesktopServices::openUrl(QUrl::fromLocalFile(path));
-}
-
-void TKoruWin::ShowAbout() {
-    koru::StatusMessageScope scope(session_.ui(), static_cast<int32_t>(Cmd::About),
-                                   session_.idleStatus());
+void TKoruWin::ShowAboutBox() {
     QDialog box(this);
     box.setWindowTitle("ABOUT KORUVIEW");
     auto* layout = new QVBoxLayout(&box);

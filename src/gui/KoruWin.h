@@ -4,7 +4,9 @@
 
 #include <QMainWindow>
 #include <map>
+#include <memory>
 
+#include "app/CommandRunner.h"
 #include "app/Commands.h"
 #include "app/Session.h"
 #include "platform/Ui.h"
@@ -19,6 +21,7 @@ class TKoruWin : public QMainWindow {
     Q_OBJECT
 public:
     TKoruWin(koru::Session& session, QWidget* parent = nullptr);
+    ~TKoruWin() override;
 
     TClientWin* View() const { return view_; }
     QLabel* FieldLabel(koru::Field field) const { return fields_.at(field); }
@@ -34,6 +37,9 @@ public:
     void SetToggleChecks(bool dots, bool markers, bool names, bool timeHacks);
     // Applies the enable rules to every action and the View popup.
     void RefreshCommandStates();
+    // The About box, modal over this window.
+    void ShowAboutBox();
+    koru::CommandRunner& Runner() { return *runner_; }
 
 public slots:
     void OnCommand(int command);
@@ -45,12 +51,10 @@ private:
     QLabel* AddField(QToolBar* bar, const char* label, int labelChars, koru::Field field,
                      int chars);
     QAction* MakeAction(const koru::CommandInfo& info);
-    void ToggleSetting(uint8_t& flag, int command);
-    void ShowAbout();
-    void OpenHelp();
 
     koru::Session& session_;
     TClientWin* view_ = nullptr;
+    std::unique_ptr<koru::CommandRunner> runner_;
     std::map<int, QAction*> actions_;
     std::map<koru::Field, QLabel*> fields_;
     QLabel* message_ = nullptr;

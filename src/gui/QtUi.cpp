@@ -1,11 +1,13 @@
 #include "QtUi.h"
 
 #include <QApplication>
+#include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMessageBox>
+#include <QUrl>
 
 #include "ClientWin.h"
 #include "KoruWin.h"
@@ -50,7 +52,8 @@ QString QtUi::QtFilter(const std::string& filter) {
     return out.join(";;");
 }
 
-koru::FileDialogAnswer QtUi::RunFileDialog(koru::FileDialogSetup& setup, bool save) {
+std::optional<koru::FileDialogAnswer> QtUi::RunFileDialog(koru::FileDialogSetup& setup,
+                                                         bool save) {
     QFileDialog dlg(win_);
     dlg.setOption(QFileDialog::DontUseNativeDialog);
     dlg.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
@@ -66,10 +69,9 @@ koru::FileDialogAnswer QtUi::RunFileDialog(koru::FileDialogSetup& setup, bool sa
     if (dir.isEmpty() || !QFileInfo(dir).isDir()) dir = QDir::currentPath();
     dlg.setDirectory(dir);
     if (!setup.fileName.empty()) dlg.selectFile(QFileInfo(Q(setup.fileName)).fileName());
-    koru::FileDialogAnswer answer;
-    if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return answer;
+    if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return std::nullopt;
     const QString path = dlg.selectedFiles().first();
-    answer.ok = true;
+    koru::FileDialogAnswer answer;
     answer.path = path.toStdString();
     answer.extensionDifferent =
         QFileInfo(path).suffix().compare(Q(setup.defaultExt), Qt::CaseInsensitive) != 0;
@@ -78,11 +80,11 @@ koru::FileDialogAnswer QtUi::RunFileDialog(koru::FileDialogSetup& setup, bool sa
     return answer;
 }
 
-koru::FileDialogAnswer QtUi::OpenFileDialog(koru::FileDialogSetup& setup) {
+std::optional<koru::FileDialogAnswer> QtUi::OpenFileDialog(koru::FileDialogSetup& setup) {
     return RunFileDialog(setup, false);
 }
 
-koru::FileDialogAnswer QtUi::SaveFileDialog(koru::FileDialogSetup& setup) {
+std::optional<koru::FileDialogAnswer> QtUi::SaveFileDialog(koru::FileDialogSetup& setup) {
     return RunFileDialog(setup, true);
 }
 
@@ -137,4 +139,17 @@ void QtUi::InvalidateAll() {
     win_->update();
     win_->View()->InvalidateAll();
     win_->RefreshCommandStates();
+}
+
+void QtUi::ShowHelp(const std::string& path) {
+    const QString file = QString::fromStdString(path);
+    if (QFileInfo::exists(file)) QDesktopServices::openUrl(QUrl::fromLocalFile(file));
+}
+
+void QtUi::ShowAbout() {
+    if (win_) win_->ShowAboutBox();
+}
+
+void QtUi::CloseMainWindow() {
+    if (win_) win_->close();
 }

@@ -11,15 +11,15 @@ class TProgressDialog;
 
 class QtUi : public koru::Ui {
 public:
-    QtUi() ;
+    QtUi();
     ~QtUi() override;
     void SetWindow(TKoruWin* win) { win_ = win; }
 
     void SetStatusText(std::string_view text) override;
     void ShowMessage(koru::MessageOwner owner, std::string_view text, std::string_view title,
                      koru::MessageIcon icon) override;
-    koru::FileDialogAnswer OpenFileDialog(koru::FileDialogSetup& setup) override;
-    koru::FileDialogAnswer SaveFileDialog(koru::FileDialogSetup& setup) override;
+    std::optional<koru::FileDialogAnswer> OpenFileDialog(koru::FileDialogSetup& setup) override;
+    std::optional<koru::FileDialogAnswer> SaveFileDialog(koru::FileDialogSetup& setup) override;
     koru::ReadBinaryAnswer ReadBinary() override;
     void ProgressBegin(koru::ProgressMode mode) override;
     void ProgressSet(int percent) override;
@@ -30,12 +30,15 @@ public:
     void SetViewMenuEnabled(bool enabled) override;
     void SetToggleChecks(bool dots, bool markers, bool names, bool timeHacks) override;
     void InvalidateAll() override;
+    void ShowHelp(const std::string& path) override;
+    void ShowAbout() override;
+    void CloseMainWindow() override;
 
     // Turns "desc|pattern|desc|pattern|" into Qt's ";;"-separated filters.
     static QString QtFilter(const std::string& filter);
 
 private:
-    koru::FileDialogAnswer RunFileDialog(koru::FileDialogSetup& setup, bool save);
+    std::optional<koru::FileDialogAnswer> RunFileDialog(koru::FileDialogSetup& setup, bool save);
 
     TKoruWin* win_ = nullptr;
     std::unique_ptr<TProgressDialog> progress_;

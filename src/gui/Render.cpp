@@ -7,7 +7,7 @@
 #include "QtTextRenderer.h"
 #include "app/ReadSettings.h"
 #include "platform/Paths.h"
-#include "view/Snapshot.h"
+#include "app/Snapshot.h"
 
 namespace {
 // Without --screen there is no screen to ask; the view's own default.
@@ -45,7 +45,7 @@ int RenderToPng(const StartOptions& options, const RenderOptions& render) {
         }
         session.timeBase().SetIndex(index);
     }
-    koru::SignalView view(session);
+    koru::SignalView view(session.viewContext());
     view.BackBuffer().SetTextRenderer(std::make_shared<QtTextRenderer>());
     view.ResizeClient(w, h);
 

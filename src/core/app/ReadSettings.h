@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "app/Settings.h"
+#include "config/Settings.h"
 #include "config/CfgFile.h"
 #include "config/ChannelConfig.h"
 

@@ -62,9 +62,8 @@ void Session::FinishStartUp() {
 
 void Session::OpenCommand() {
     StatusMessageScope status(ui_, Cmd::Open, idleStatus_);
-    const FileDialogAnswer answer = ui_.OpenFileDialog(openSetup);
-    if (answer.ok) {
-        if (!LoadableExtension(answer.path)) {
+    if (const std::optional<FileDialogAnswer> answer = ui_.OpenFileDialog(openSetup)) {
+        if (!LoadableExtension(answer->path)) {
             ui_.ShowMessage(MessageOwner::None, RefusalText(), "File Select Error",
                             MessageIcon::Stop);
             if (doc_.IsOpen()) {
@@ -73,8 +72,8 @@ void Session::OpenCommand() {
             }
         } else {
             // The dialog remembers the name as shown, upper-cased.
-            openSetup.fileName = UpperCased(answer.path);
-            OpenRecording(answer.path, false);
+            openSetup.fileName = UpperCased(answer->path);
+            OpenRecording(answer->path, false);
         }
     }
 }
@@ -115,9 +114,26 @@ void Session::ShowNoRecording() {
     ui_.InvalidateAll();
 }
 
+LoadResult LoadRecording(SignalDocument& doc, Ui& ui) {
+    const bool box = !doc.FileBacked();
+    if (box) {
+        ui.SetCursor(CursorShape::Wait);
+        ui.ProgressBegin(ProgressMode::Reading);
+    }
+    const LoadResult result = doc.Load(ui);
+    if (result.outOfMemory)
+        ui.ShowMessage(MessageOwner::View, "Insufficient Memory to load complete file", "WARNING",
+                       MessageIcon::Exclamation);
+    if (box) {
+        ui.SetCursor(CursorShape::View);
+        ui.ProgressEnd();
+    }
+    return result;
+}
+
 void Session::LoadSamples() {
     if (view_) view_->PrepareForLoad();
-    doc_.Load(ui_);
+    LoadRecording(doc_, ui_);
 }
 
 void Session::SyncToggleChecks() {

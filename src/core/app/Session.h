@@ -7,27 +7,22 @@
 #include <utility>
 #include <vector>
 
-#include "app/Settings.h"
+#include "config/Settings.h"
 #include "config/ChannelConfig.h"
 #include "config/TimeBase.h"
 #include "platform/Ui.h"
 #include "signal/SignalDocument.h"
 #include "view/Geometry.h"
+#include "view/ViewContext.h"
+#include "view/ViewControl.h"
 
 namespace koru {
 
-// What the shell asks of the Signal view around an open.
-class ViewControl {
-public:
-    virtual ~ViewControl() = default;
-    // Before samples load: background from the settings, no lines or tags,
-    // cut text updated, back to the start.
-    virtual void PrepareForLoad() = 0;
-    // The empty look: start position, no lines or tags, white, repainted.
-    virtual void ResetView() = 0;
-};
-
 inline constexpr const char* kAppTitle = "KORU VIEW";
+
+// Loads the open recording's samples with the wait cursor and the progress
+// box (in memory mode), and warns when memory ran out.
+LoadResult LoadRecording(SignalDocument& doc, Ui& ui);
 
 class Session {
 public:
@@ -44,6 +39,10 @@ public:
     const ChannelModel& channels() const { return channels_; }
     ScreenGeometry& geometry() { return geometry_; }
     const ScreenGeometry& geometry() const { return geometry_; }
+    // What the Signal view may see of the application.
+    ViewContext viewContext() {
+        return ViewContext{doc_, settings_, channels_, timeBase_, geometry_, ui_};
+    }
     // Where the settings file and the help guide live, fixed at start-up.
     void SetPaths(std::string settingsFile, std::string helpFile, std::string programDir) {
         settingsPath_ = std::move(settingsFile);
@@ -73,9 +72,11 @@ public:
     void ShowRecording(bool deferLoad);
     void ShowNoRecording();
 
+    // The View menu's check marks from the four display settings.
+    void SyncToggleChecks();
+
 private:
     void LoadSamples();
-    void SyncToggleChecks();
 
     Ui& ui_;
     Settings settings_;

@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/Settings.h"
+#include "platform/Color.h"
 
 namespace koru {
 

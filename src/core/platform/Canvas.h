@@ -14,7 +14,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/Settings.h"
+#include "platform/Color.h"
 
 namespace koru {
 

@@ -1,12 +1,17 @@
 #pragma once
 // The one door through which core code asks things of the user. The program
 // answers with real Qt windows; tests answer from a script and record what
-// was shown.
+// was shown. Every method has a do-nothing default (dialogs answer
+// "cancelled" or their defaults), so a Ui that has nobody in front of it
+// overrides nothing, and a new dialog is one new method here.
 
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
+
+#include "platform/FieldSink.h"
+#include "platform/Progress.h"
 
 namespace koru {
 
@@ -27,15 +32,15 @@ enum FileDialogFlags : unsigned {
 // the last chosen name between uses.
 struct FileDialogSetup {
     unsigned flags = 0;
-    std::string filter;          // "desc|pattern|desc|pattern|"
-    std::string defaultExt;      // without the dot
+    std::string filter;                       // "desc|pattern|desc|pattern|"
+    std::string defaultExt;                   // without the dot
     const std::string* initialDir = nullptr;  // shared with the SIGPATH setting
-    std::string fileName;        // last chosen name as shown, empty before first use
-    std::string lastDir;         // where the last chosen file really lives
+    std::string fileName;                     // last chosen name, empty before first use
+    std::string lastDir;                      // where the last chosen file really lives
 };
 
+// A chosen file; no answer at all means the dialog was cancelled.
 struct FileDialogAnswer {
-    bool ok = false;                  // false when cancelled
     std::string path;
     bool extensionDifferent = false;  // the typed extension is not defaultExt
 };
@@ -45,40 +50,47 @@ struct ReadBinaryAnswer {
     int32_t interval = 1000;
 };
 
-// Text fields of the main window's bars.
-enum class Field { SampPerDiv, Position, Cut, Length, Frequency, Description };
-
 enum class CursorShape { View, Wait };
 
-// Progress box modes; the texts are the box's own.
-enum class ProgressMode { Reading = 0, Writing = 1 };
-
-class Ui {
-public:
-    virtual ~Ui() = default;
-
-    virtual void SetStatusText(std::string_view text) = 0;
+class Ui : public FieldSink, public ProgressSink {
+  public:
+    virtual void SetStatusText(std::string_view text) { (void)text; }
     virtual void ShowMessage(MessageOwner owner, std::string_view text, std::string_view title,
-                             MessageIcon icon) = 0;
+                             MessageIcon icon) {
+        (void)owner, (void)text, (void)title, (void)icon;
+    }
 
-    virtual FileDialogAnswer OpenFileDialog(FileDialogSetup& setup) = 0;
-    virtual FileDialogAnswer SaveFileDialog(FileDialogSetup& setup) = 0;
+    virtual std::optional<FileDialogAnswer> OpenFileDialog(FileDialogSetup& setup) {
+        (void)setup;
+        return std::nullopt;
+    }
+    virtual std::optional<FileDialogAnswer> SaveFileDialog(FileDialogSetup& setup) {
+        (void)setup;
+        return std::nullopt;
+    }
 
     // The Read Binary dialog; its values are used however it ended.
-    virtual ReadBinaryAnswer ReadBinary() = 0;
+    virtual ReadBinaryAnswer ReadBinary() { return {}; }
 
-    virtual void ProgressBegin(ProgressMode mode) = 0;
-    virtual void ProgressSet(int percent) = 0;
-    virtual void ProgressEnd() = 0;
+    virtual void ProgressBegin(ProgressMode mode) { (void)mode; }
+    virtual void ProgressEnd() {}
 
-    virtual void SetCursor(CursorShape shape) = 0;
+    virtual void SetCursor(CursorShape shape) { (void)shape; }
 
-    virtual void SetField(Field field, std::string_view text) = 0;
-    virtual void SetTitle(std::string_view title) = 0;
-    virtual void SetViewMenuEnabled(bool enabled) = 0;
-    virtual void SetToggleChecks(bool dots, bool markers, bool names, bool timeHacks) = 0;
+    virtual void SetTitle(std::string_view title) { (void)title; }
+    virtual void SetViewMenuEnabled(bool enabled) { (void)enabled; }
+    virtual void SetToggleChecks(bool dots, bool markers, bool names, bool timeHacks) {
+        (void)dots, (void)markers, (void)names, (void)timeHacks;
+    }
     // The whole main window (view included) must be drawn again.
-    virtual void InvalidateAll() = 0;
+    virtual void InvalidateAll() {}
+
+    // The help guide at `path` in the desktop's viewer.
+    virtual void ShowHelp(const std::string& path) { (void)path; }
+    // The About box, until the user closes it.
+    virtual void ShowAbout() {}
+    // Exit: the main window closes and the program ends.
+    virtual void CloseMainWindow() {}
 };
 
 }  // namespace koru

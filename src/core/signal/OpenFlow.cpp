@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
-#include "export/MarkerFile.h"
+#include "signal/MarkerFile.h"
 
 namespace koru {
 

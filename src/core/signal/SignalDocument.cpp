@@ -95,15 +95,12 @@ void SignalDocument::DecodeFrames(const uint8_t* raw, std::size_t frames, uint16
     }
 }
 
-bool SignalDocument::Load(Ui& ui) {
+LoadResult SignalDocument::Load(ProgressSink& progress) {
     store_.Clear();
     SeekFrame(0);
-    if (fileBacked_) return true;
+    if (fileBacked_) return LoadResult{ReadableFrames(), false};
 
-    ui.SetCursor(CursorShape::Wait);
-    ui.ProgressBegin(ProgressMode::Reading);
-    ui.ProgressSet(0);
-
+    progress.ProgressSet(0);
     const auto total = static_cast<std::size_t>(std::max(frameCount_, 0));
     const std::size_t frameBytes = FrameBytes(header_.ChannelCount);
     const std::size_t blockFrames = std::max<std::size_t>(1, kReadBlockBytes / frameBytes);
@@ -111,14 +108,14 @@ bool SignalDocument::Load(Ui& ui) {
     std::vector<uint8_t> block(direct ? 0 : blockFrames * frameBytes);
     store_.ExpectFrames(total);
 
-    bool memoryOk = true;
+    LoadResult result;
     int lastPercent = 0;
     std::size_t done = 0;
     while (done < total) {
         std::size_t room = 0;
         Frame* dst = store_.Grow(std::min(blockFrames, total - done), room);
         if (!dst) {
-            memoryOk = false;
+            result.outOfMemory = true;
             break;
         }
         // Frames already in the store's layout are read straight into it.
@@ -131,17 +128,13 @@ bool SignalDocument::Load(Ui& ui) {
         done += got;
         const int percent = static_cast<int>(static_cast<uint64_t>(done) * 100 / total);
         if (percent != lastPercent) {
-            ui.ProgressSet(percent);
+            progress.ProgressSet(percent);
             lastPercent = percent;
         }
         if (got < room) break;  // the file shrank under us
     }
-    if (!memoryOk)
-        ui.ShowMessage(MessageOwner::View, "Insufficient Memory to load complete file", "WARNING",
-                       MessageIcon::Exclamation);
-    ui.SetCursor(CursorShape::View);
-    ui.ProgressEnd();
-    return memoryOk;
+    result.frames = ReadableFrames();
+    return result;
 }
 
 void SignalDocument::SeekFrame(int64_t i) { seekCursor_ = std::make_unique<FrameCursor>(*this, i); }

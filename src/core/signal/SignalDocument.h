@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "platform/File.h"
-#include "platform/Ui.h"
+#include "platform/Progress.h"
 #include "signal/FrameStore.h"
 #include "signal/MarkerList.h"
 #include "signal/SignalHeader.h"
@@ -17,6 +17,13 @@
 namespace koru {
 
 class FrameCursor;
+
+// What a load did: how many frames are now readable, and whether it stopped
+// short because memory ran out (the recording then stays open, partly loaded).
+struct LoadResult {
+    int64_t frames = 0;
+    bool outOfMemory = false;
+};
 
 class SignalDocument {
 public:
@@ -44,10 +51,9 @@ public:
     void Close();
 
     int32_t CountFrames();
-    // Fills the store in memory mode, with progress through the Ui; in file
-    // mode it only positions the file. Returns false when memory ran out
-    // (the warning has been shown and the recording stays open, partly loaded).
-    bool Load(Ui& ui);
+    // Fills the store in memory mode, telling `progress` each new percentage
+    // (0 first); in file mode it only positions the file.
+    LoadResult Load(ProgressSink& progress);
 
     // Byte offset of frame i in the file.
     uint64_t FrameOffset(int64_t i) const;

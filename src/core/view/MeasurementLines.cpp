@@ -98,7 +98,7 @@ void SignalView::OnLeftDown(int x, int y, bool ctrl) {
         lines_.pop_back();
         const Rect label = LabelRect(line);
         // Hidden lines (MARKERS off) are not on the picture to take off.
-        if (session_.settings().markers) {
+        if (ctx_.settings.markers) {
             InvertLine(buffer_, ColumnOfFrame(line.StartSample), ClientY(line.StartY),
                        ColumnOfFrame(line.EndSample), ClientY(line.EndY), 0,
                        buffer_.Width() - 1);
@@ -107,7 +107,7 @@ void SignalView::OnLeftDown(int x, int y, bool ctrl) {
         // One column to the left as well, as a stroke would have left the
         // end pixel behind there.
         Invalidate(Rect{label.left - 1, label.top, label.right, label.bottom});
-    } else if (!leftDrag_ && session_.document().IsOpen() &&
+    } else if (!leftDrag_ && ctx_.document.IsOpen() &&
                lines_.size() < kMaxMeasurementLines && !ctrl) {
         leftDrag_ = true;
         dragStart_ = dragEnd_ = Point{x, y};
@@ -126,7 +126,7 @@ void SignalView::OnLeftUp(int x, int y) {
     const MeasurementLine line{FrameAt(dragStart_.x), AbsoluteY(dragStart_.y), FrameAt(x),
                                AbsoluteY(y)};
     lines_.push_back(line);
-    if (session_.settings().markers) {
+    if (ctx_.settings.markers) {
         // Both end pixels, exactly as a repaint walks it.
         InvertLine(buffer_, dragStart_.x, dragStart_.y, x, y, 0, buffer_.Width() - 1);
         Show(ClientRect());
@@ -148,14 +148,13 @@ void SignalView::OnMouseMove(int x, int y) {
         InvertTagLine(tagPoint_.x);
         InvertTagLine(x);
         tagPoint_ = Point{x, y};
-        session_.ui().SetField(Field::Cut,
-                               FrameTimeText(FrameAtColumn(x), session_.document().Header().Interval,
-                                             session_.settings().timeResolution != 0));
+        ctx_.fields.SetField(Field::Cut,
+                               FrameTimeText(FrameAtColumn(x), ctx_.document.Header().Interval,
+                                             ctx_.settings.timeResolution != 0));
     }
 }
 
 void SignalView::DrawMeasurementLines(Canvas& canvas, const PaintPass& pass) const {
-    const int64_t spd = Spd();
     const int64_t yOffset = static_cast<int64_t>(scrollY_) * kVerticalUnit;
     const int margin = canvas.GetTextExtent("MMMM").cx;
     const Rop oldRop = canvas.SetROP2(Rop::Not);
@@ -164,13 +163,13 @@ void SignalView::DrawMeasurementLines(Canvas& canvas, const PaintPass& pass) con
         // Labels reach right of their end points. One wider than the usual
         // margin widens it, or a strip right of a long label would leave
         // its tail out.
-        const int64_t m = std::max(margin, canvas.GetTextExtent(label).cx) * spd / 10;
+        const int64_t m = std::max(margin, canvas.GetTextExtent(label).cx) * pass.map.spd / kDivisionWidth;
         const int64_t s = line.StartSample, e = line.EndSample;
         if (!((s >= pass.S0 - m || e >= pass.S0 - m) && (s <= pass.S1 || e <= pass.S1))) continue;
-        const int64_t x2 = e * 10 / spd - pass.H;
+        const int64_t x2 = pass.map.ColumnOf(e);
         const int64_t y2 = line.EndY - yOffset;
-        InvertLine(canvas, s * 10 / spd - pass.H, line.StartY - yOffset, x2, y2, pass.L, pass.R);
-        canvas.SetTextColor(session_.settings().text);
+        InvertLine(canvas, pass.map.ColumnOf(s), line.StartY - yOffset, x2, y2, pass.L, pass.R);
+        canvas.SetTextColor(ctx_.settings.text);
         canvas.TextOut(ToPixel(x2), ToPixel(y2), label);
     }
     canvas.SetROP2(oldRop);

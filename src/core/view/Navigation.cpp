@@ -21,7 +21,7 @@ void SignalView::Scroll(ScrollAxis axis, ScrollRequest request, int32_t thumb) {
     const bool horizontal = axis == ScrollAxis::Horizontal;
     const int64_t p = horizontal ? scrollX_ : scrollY_;
     const int32_t range = horizontal ? HorizontalRange() : VerticalRange();
-    const int64_t page = horizontal ? session_.geometry().PageDivisions : kVerticalPage;
+    const int64_t page = horizontal ? ctx_.geometry.PageDivisions : kVerticalPage;
     int64_t next = p;
     switch (request) {
         case ScrollRequest::LineBack: next = p - 1; break;
@@ -51,7 +51,7 @@ void SignalView::ScrollTo(int32_t x, int32_t y) {
     const int64_t dy = static_cast<int64_t>(scrollY_) - y;
     scrollX_ = x;
     scrollY_ = y;
-    if (std::llabs(dx) < session_.geometry().PageDivisions && std::llabs(dy) < kVerticalPage) {
+    if (std::llabs(dx) < ctx_.geometry.PageDivisions && std::llabs(dy) < kVerticalPage) {
         // Every offset is whole divisions or units, so the shifted picture
         // lines up with what a full repaint draws; only the strip is new.
         for (const Rect& r : buffer_.ScrollPixels(static_cast<int>(dx * kDivisionWidth),
@@ -62,11 +62,12 @@ void SignalView::ScrollTo(int32_t x, int32_t y) {
         InvalidateAll();
         Update();
     }
+    UpdatePositionText();
     ScrollChanged();
 }
 
 bool SignalView::OnKeyDown(int key) {
-    SignalDocument& doc = session_.document();
+    SignalDocument& doc = ctx_.document;
     if (!doc.IsOpen() || tagCount_ < 1) return false;
     MarkerList& markers = doc.Markers();
     if (key == kKeyDelete || key == kKeyDecimal) {

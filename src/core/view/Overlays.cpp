@@ -31,7 +31,7 @@ void SignalView::DrawDots(Canvas& canvas, const PaintPass& pass) const {
 }
 
 void SignalView::DrawNames(Canvas& canvas) const {
-    const ChannelModel& model = session_.channels();
+    const ChannelModel& model = ctx_.channels;
     const int yOffset = scrollY_ * kVerticalUnit;
     // By position, so the slots are labelled top to bottom; channels sharing
     // a position write over each other.
@@ -48,11 +48,11 @@ void SignalView::DrawNames(Canvas& canvas) const {
 
 void SignalView::DrawTimeHacks(Canvas& canvas, const PaintPass& pass) const {
     const int64_t u =
-        static_cast<int64_t>(session_.document().Header().Interval) * (Spd() / 10);
+        static_cast<int64_t>(ctx_.document.Header().Interval) * (pass.map.spd / kDivisionWidth);
     const int64_t half = u / 2;
     const Rop oldRop = canvas.SetROP2(Rop::Not);
     for (int32_t x = pass.L; x <= pass.R; ++x) {
-        const int64_t column = pass.H + x;
+        const int64_t column = pass.map.H + x;
         if (column == 0) {
             Tick(canvas, x, kMinuteTick);
             continue;
@@ -76,13 +76,12 @@ void SignalView::DrawTimeHacks(Canvas& canvas, const PaintPass& pass) const {
 }
 
 void SignalView::DrawMarkers(Canvas& canvas, const PaintPass& pass) const {
-    const int32_t spd = Spd();
     const int yOffset = scrollY_ * kVerticalUnit;
-    const ChannelConfig& config = session_.channels().current;
+    const ChannelConfig& config = ctx_.channels.current;
     const Rop oldRop = canvas.SetROP2(Rop::Not);
-    for (const int32_t m : session_.document().Markers().items) {
+    for (const int32_t m : ctx_.document.Markers().items) {
         if (m == 0 || m < pass.S0 || m > pass.S1) continue;
-        const int x = static_cast<int>(static_cast<int64_t>(m) * 10 / spd - pass.H);
+        const int x = static_cast<int>(pass.map.ColumnOf(m));
         for (const ChannelRecord& rec : config) {
             if (rec.HasMarker != 1 || !IsDrawable(rec)) continue;
             const int base = BaselineY(rec.DisplayPosition) - yOffset;

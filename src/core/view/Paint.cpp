@@ -20,39 +20,32 @@ struct TraceChannel {
 
 }  // namespace
 
-void SignalView::Paint(Canvas& canvas, const Rect& rect) {
-    const SignalDocument& doc = session_.document();
+void SignalView::Paint(Canvas& canvas, const Rect& rect,
+                       std::optional<int32_t> printStartDivision) const {
+    const SignalDocument& doc = ctx_.document;
     if (!doc.IsOpen()) return;
 
-    const int32_t spd = Spd();
     PaintPass pass;
     pass.rect = rect;
     // One column either side, so traces join across the edges of a partial
     // repaint; the clip keeps those columns off the screen.
     pass.L = (scrollX_ == 0 && rect.left == 0) ? rect.left : rect.left - 1;
     pass.R = rect.right + 1;
+    pass.printing = printStartDivision.has_value();
+    pass.map = pass.printing ? ColumnMap::AtDivision(*printStartDivision, Spd()) : ScreenMap();
 
+    const Settings& settings = ctx_.settings;
     BkMode oldBkMode = BkMode::Opaque;
-    if (printingPage_) {
-        printingPage_ = false;
-        pass.printing = true;
-        pass.H = static_cast<int64_t>(printStartDivision_) * kDivisionWidth;
-    } else {
-        pass.H = ScreenOffset();
+    if (!pass.printing) {
         oldBkMode = canvas.SetBkMode(BkMode::Transparent);
-        canvas.SetBkColor(session_.settings().background);
-        session_.ui().SetField(
-            Field::Position,
-            PositionText(scrollX_, HorizontalRange(), session_.geometry().PageDivisions, spd,
-                         doc.Header().Interval, session_.settings().timeResolution != 0));
+        canvas.SetBkColor(settings.background);
     }
 
-    const Settings& settings = session_.settings();
     if (settings.dots) DrawDots(canvas, pass);
-    if (settings.names && (pass.H == 0 || pass.printing)) DrawNames(canvas);
+    if (settings.names && (pass.map.H == 0 || pass.printing)) DrawNames(canvas);
 
-    pass.S0 = (pass.L + pass.H) * spd / 10;
-    pass.S1 = (pass.R + pass.H) * spd / 10;
+    pass.S0 = pass.map.FrameAt(pass.L);
+    pass.S1 = pass.map.FrameAt(pass.R);
 
     if (settings.timeHacks && scrollY_ == 0 && rect.top <= 20) DrawTimeHacks(canvas, pass);
 
@@ -71,30 +64,29 @@ void SignalView::Paint(Canvas& canvas, const Rect& rect) {
 }
 
 void SignalView::DrawTraces(Canvas& canvas, const PaintPass& pass) const {
-    const int32_t spd = Spd();
     int32_t firstColumn = pass.L;
     int64_t firstFrame = pass.S0;
     // A printed page can reach left of the recording; its traces start at
     // the recording's first column instead of not at all.
-    if (pass.L + pass.H < 0) {
-        firstColumn = static_cast<int32_t>(-pass.H);
+    if (pass.L + pass.map.H < 0) {
+        firstColumn = static_cast<int32_t>(-pass.map.H);
         firstFrame = 0;
     }
     if (firstColumn > pass.R) return;
 
-    FrameCursor cursor(session_.document(), firstFrame);
+    FrameCursor cursor(ctx_.document, firstFrame);
     const Frame* frame = cursor.Next();
     if (!frame) return;
 
     std::array<TraceChannel, kChannelCount> channels;
     std::size_t count = 0;
-    const ChannelConfig& config = session_.channels().current;
+    const ChannelConfig& config = ctx_.channels.current;
     const int64_t scrollOffset = static_cast<int64_t>(scrollY_) * kVerticalUnit;
     for (std::size_t ch = 0; ch < config.size(); ++ch) {
         const ChannelRecord& rec = config[ch];
         if (!IsDrawable(rec)) continue;
         channels[count++] = TraceChannel{ch, BaselineY(rec.DisplayPosition) - scrollOffset,
-                                         rec.DisplaySize, session_.channels().colors.Ref(rec.DisplayColor)};
+                                         rec.DisplaySize, ctx_.channels.colors.Ref(rec.DisplayColor)};
     }
 
     Frame lo = *frame, hi = *frame, last = *frame;
@@ -104,7 +96,7 @@ void SignalView::DrawTraces(Canvas& canvas, const PaintPass& pass) const {
         prevLow[i] = prevHigh[i] = Point{0, y};
     }
 
-    const int32_t perColumn = std::max(spd / 10, 1);
+    const int32_t perColumn = pass.map.PerColumn();
     for (int32_t x = firstColumn; x <= pass.R && frame; ++x) {
         // The first column starts with the frame already read; each column
         // ends early where the data ends and is drawn with what it got.

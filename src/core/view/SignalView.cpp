@@ -32,7 +32,7 @@ SlotTable MakeSlotTable(int32_t screenHeight) {
 
 int32_t HorizontalRangeFor(int64_t frameCount, int32_t spd) {
     if (spd <= 0 || frameCount <= 0) return 0;
-    return static_cast<int32_t>(frameCount * 10 / spd / 10);
+    return static_cast<int32_t>(frameCount * kDivisionWidth / spd / kDivisionWidth);
 }
 
 std::string PositionText(int32_t scrollX, int32_t horizontalRange, int32_t pageDivisions,
@@ -48,25 +48,35 @@ std::string PositionText(int32_t scrollX, int32_t horizontalRange, int32_t pageD
     return "Time: " + FormatTime(micros, microsecondResolution) + page;
 }
 
-SignalView::SignalView(Session& session)
-    : session_(session), slots_(MakeSlotTable(session.geometry().ScreenHeight)) {}
+SignalView::SignalView(const ViewContext& context)
+    : ctx_(context), slots_(MakeSlotTable(context.geometry.ScreenHeight)) {}
 
-int32_t SignalView::Spd() const { return session_.timeBase().Spd(); }
+int32_t SignalView::Spd() const { return ctx_.timeBase.Spd(); }
 
 int32_t SignalView::HorizontalRange() const {
-    const SignalDocument& doc = session_.document();
+    const SignalDocument& doc = ctx_.document;
     return doc.IsOpen() ? HorizontalRangeFor(doc.FrameCount(), Spd()) : 0;
 }
 
 int32_t SignalView::VerticalRange() const {
-    return session_.document().IsOpen() ? kVerticalRange : 0;
+    return ctx_.document.IsOpen() ? kVerticalRange : 0;
 }
 
 void SignalView::Reposition(int32_t division) {
     scrollX_ = std::clamp(division, 0, HorizontalRange());
     scrollY_ = std::clamp(scrollY_, 0, VerticalRange());
+    UpdatePositionText();
     InvalidateAll();
     ScrollChanged();
+}
+
+void SignalView::UpdatePositionText() {
+    const SignalDocument& doc = ctx_.document;
+    if (!doc.IsOpen()) return;
+    ctx_.fields.SetField(Field::Position,
+                         PositionText(scrollX_, HorizontalRange(), ctx_.geometry.PageDivisions,
+                                      Spd(), doc.Header().Interval,
+                                      ctx_.settings.timeResolution != 0));
 }
 
 void SignalView::ResizeClient(int width, int height) {
@@ -114,11 +124,11 @@ void SignalView::RepaintRect(const Rect& rect) {
 }
 
 void SignalView::PopChannelNames() {
-    if (!session_.document().IsOpen() || ClientRect().Empty()) return;
+    if (!ctx_.document.IsOpen() || ClientRect().Empty()) return;
     CanvasStateGuard keep(buffer_);
     buffer_.ResetClipRect();
     buffer_.SetBkMode(BkMode::Transparent);
-    buffer_.SetBkColor(session_.settings().background);
+    buffer_.SetBkColor(ctx_.settings.background);
     DrawNames(buffer_);
     Show(ClientRect());
 }
@@ -132,7 +142,7 @@ void SignalView::ClearMarks() {
 }
 
 void SignalView::PrepareForLoad() {
-    background_ = session_.settings().background;
+    background_ = ctx_.settings.background;
     ClearMarks();
     Reposition(0);
 }

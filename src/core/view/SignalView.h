@@ -9,17 +9,19 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
-#include "app/Session.h"
 #include "config/ChannelConfig.h"
 #include "platform/Canvas.h"
 #include "platform/RasterCanvas.h"
+#include "view/ColumnMap.h"
+#include "view/ViewContext.h"
+#include "view/ViewControl.h"
 
 namespace koru {
 
-inline constexpr int32_t kDivisionWidth = 10;  // pixels per division, the horizontal scroll unit
 inline constexpr int32_t kVerticalUnit = 30;   // pixels per vertical scroll unit
 inline constexpr int32_t kVerticalRange = 16;  // vertical scroll units while a recording is open
 inline constexpr int32_t kNameX = 10;
@@ -121,7 +123,7 @@ struct PaintPass {
     Rect rect;            // the update rectangle
     int32_t L = 0;        // first column computed (one left of the rectangle for the seam)
     int32_t R = 0;        // last column computed (one right of it)
-    int64_t H = 0;        // horizontal offset in pixels
+    ColumnMap map;        // of the screen, or of the printed page
     int64_t S0 = 0;       // frame under column L
     int64_t S1 = 0;       // frame under column R
     bool printing = false;
@@ -129,7 +131,7 @@ struct PaintPass {
 
 class SignalView : public ViewControl {
   public:
-    explicit SignalView(Session& session);
+    explicit SignalView(const ViewContext& context);
 
     // --- Geometry and mapping.
 
@@ -139,11 +141,12 @@ class SignalView : public ViewControl {
         return slots_[static_cast<std::size_t>(position - 1)].BaselineY;
     }
     int32_t Spd() const;
-    // Horizontal offset of the screen picture in pixels.
-    int64_t ScreenOffset() const { return static_cast<int64_t>(scrollX_) * kDivisionWidth; }
+    // Frames and columns of the screen picture.
+    ColumnMap ScreenMap() const { return ColumnMap::AtDivision(scrollX_, Spd()); }
+    int64_t ScreenOffset() const { return ScreenMap().H; }
     // Frame under client column x, and the client column of frame s, on the screen.
-    int64_t FrameAtColumn(int64_t x) const { return (x + ScreenOffset()) * Spd() / 10; }
-    int64_t ColumnOfFrame(int64_t s) const { return s * 10 / Spd() - ScreenOffset(); }
+    int64_t FrameAtColumn(int64_t x) const { return ScreenMap().FrameAt(x); }
+    int64_t ColumnOfFrame(int64_t s) const { return ScreenMap().ColumnOf(s); }
     // Stored (absolute) y of a client y and back.
     int32_t AbsoluteY(int32_t clientY) const { return clientY + scrollY_ * kVerticalUnit; }
     int32_t ClientY(int32_t absoluteY) const { return absoluteY - scrollY_ * kVerticalUnit; }
@@ -162,21 +165,16 @@ class SignalView : public ViewControl {
     // To a division (clamped into the range), vertical position clamped,
     // whole client area to be repainted.
     void Reposition(int32_t division);
+    // Writes the position field from the scroll position, while a recording
+    // is open; every move of the position calls it.
+    void UpdatePositionText();
 
-    // --- Printing: the printout sets these before it paints a page.
-
-    void BeginPrintPage(int32_t startDivision) {
-        printStartDivision_ = startDivision;
-        printingPage_ = true;
-    }
-    bool PrintingPage() const { return printingPage_; }
-    int32_t PrintStartDivision() const { return printStartDivision_; }
-    void SetPrintStartDivision(int32_t division) { printStartDivision_ = division; }
-
-    // Draws the part of the view inside rect. The caller has erased the
-    // background; nothing is drawn while no recording is open. On a printed
-    // page (BeginPrintPage) the offset is the page's start division.
-    void Paint(Canvas& canvas, const Rect& rect);
+    // Draws the part of the view inside rect and does nothing else. The
+    // caller has erased the background; nothing is drawn while no recording
+    // is open. With printStartDivision the canvas is a printed page whose
+    // left edge is that division.
+    void Paint(Canvas& canvas, const Rect& rect,
+               std::optional<int32_t> printStartDivision = std::nullopt) const;
 
     // --- The back buffer: the picture of the client area.
 
@@ -282,12 +280,10 @@ class SignalView : public ViewControl {
         if (showHook_) showHook_(rect);
     }
 
-    Session& session_;
+    ViewContext ctx_;
     SlotTable slots_;
     int32_t scrollX_ = 0;
     int32_t scrollY_ = 0;
-    bool printingPage_ = false;
-    int32_t printStartDivision_ = 0;
     ColorRef background_ = Rgb(255, 255, 255);
     RasterCanvas buffer_;
     std::vector<Rect> pending_;

@@ -26,8 +26,8 @@ std::string CutText(const std::array<Tag, kMaxTags>& tags, int32_t tagCount, uin
 }
 
 void SignalView::UpdateCutText() {
-    session_.ui().SetField(Field::Cut, CutText(tags_, tagCount_, session_.document().Header().Interval,
-                                               session_.settings().timeResolution != 0));
+    ctx_.fields.SetField(Field::Cut, CutText(tags_, tagCount_, ctx_.document.Header().Interval,
+                                               ctx_.settings.timeResolution != 0));
 }
 
 int32_t SignalView::FrameAt(int x) const {
@@ -43,7 +43,7 @@ void SignalView::InvertTagLine(int64_t x) {
     buffer_.ResetClipRect();
     buffer_.SetROP2(Rop::Not);
     buffer_.MoveToEx(column, 0);
-    buffer_.LineTo(column, session_.geometry().ScreenHeight);
+    buffer_.LineTo(column, ctx_.geometry.ScreenHeight);
     Show(Rect{column, 0, column + 1, buffer_.Height()});
 }
 
@@ -52,7 +52,7 @@ void SignalView::OnRightDown(int x, int y, bool ctrl) {
         InvertTagLine(ColumnOfFrame(tags_[static_cast<std::size_t>(tagCount_ - 1)].Sample));
         --tagCount_;
         CountsChanged();
-    } else if (!rightDrag_ && session_.document().IsOpen() && tagCount_ < kMaxTags && !ctrl) {
+    } else if (!rightDrag_ && ctx_.document.IsOpen() && tagCount_ < kMaxTags && !ctrl) {
         rightDrag_ = true;
         InvertTagLine(x);
         tagPoint_ = Point{x, y};
@@ -79,14 +79,13 @@ void SignalView::OnRightUp(int x, int y) {
 }
 
 void SignalView::DrawTags(Canvas& canvas, const PaintPass& pass) const {
-    const int32_t spd = Spd();
     const Rop oldRop = canvas.SetROP2(Rop::Not);
     for (int32_t i = 0; i < tagCount_; ++i) {
         const int32_t s = tags_[static_cast<std::size_t>(i)].Sample;
         if (s < pass.S0 || s > pass.S1) continue;
-        const int x = ToPixel(static_cast<int64_t>(s) * 10 / spd - pass.H);
+        const int x = ToPixel(pass.map.ColumnOf(s));
         canvas.MoveToEx(x, 0);
-        canvas.LineTo(x, session_.geometry().ScreenHeight);
+        canvas.LineTo(x, ctx_.geometry.ScreenHeight);
     }
     canvas.SetROP2(oldRop);
 }
@@ -100,7 +99,7 @@ void SignalView::DrawDrags(Canvas& canvas) const {
     }
     if (rightDrag_) {
         canvas.MoveToEx(tagPoint_.x, 0);
-        canvas.LineTo(tagPoint_.x, session_.geometry().ScreenHeight);
+        canvas.LineTo(tagPoint_.x, ctx_.geometry.ScreenHeight);
     }
     canvas.SetROP2(oldRop);
 }

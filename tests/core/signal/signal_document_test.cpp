@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "app/Session.h"
 #include "signal/OpenFlow.h"
 #include "signal/SignalDocument.h"
 #include "support/ScriptedUi.h"
@@ -17,7 +18,7 @@ void OpenAndLoad(SignalDocument& doc, const std::string& path, bool fileBacked, 
     doc.Close();
     doc.SetFileBacked(fileBacked);
     ASSERT_EQ(OpenSignalFile(doc, path, ui), OpenOutcome::Opened);
-    doc.Load(ui);
+    LoadRecording(doc, ui);
 }
 
 std::vector<Frame> ReadAll(const SignalDocument& doc, int64_t from = 0) {
@@ -166,7 +167,9 @@ TEST(SignalDocumentTest, RunningOutOfMemoryKeepsWhatWasLoaded) {
     ASSERT_EQ(OpenSignalFile(doc, dir.Write("m.sig", test::SigFile(2, 1000, 5000)), ui),
               OpenOutcome::Opened);
     doc.StoreForTesting().SetFrameBudgetForTesting(1000);
-    EXPECT_FALSE(doc.Load(ui));
+    const LoadResult loaded = LoadRecording(doc, ui);
+    EXPECT_TRUE(loaded.outOfMemory);
+    EXPECT_EQ(loaded.frames, 1000);
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(ui.messages[0].title, "WARNING");
     EXPECT_EQ(ui.messages[0].text, "Insufficient Memory to load complete file");

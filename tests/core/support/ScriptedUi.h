@@ -20,8 +20,9 @@ struct ShownMessage {
 
 class ScriptedUi : public Ui {
 public:
-    // Queued answers; an empty queue answers "cancel" / the dialog defaults.
-    std::deque<FileDialogAnswer> fileAnswers;
+    // Queued answers; an empty queue (or an empty answer) is "cancel", and
+    // the Read Binary dialog answers its defaults.
+    std::deque<std::optional<FileDialogAnswer>> fileAnswers;
     std::deque<ReadBinaryAnswer> readBinaryAnswers;
 
     // What was shown.
@@ -50,8 +51,12 @@ public:
                      MessageIcon icon) override {
         messages.push_back({owner, std::string(text), std::string(t), icon});
     }
-    FileDialogAnswer OpenFileDialog(FileDialogSetup& setup) override { return NextFile(setup); }
-    FileDialogAnswer SaveFileDialog(FileDialogSetup& setup) override { return NextFile(setup); }
+    std::optional<FileDialogAnswer> OpenFileDialog(FileDialogSetup& setup) override {
+        return NextFile(setup);
+    }
+    std::optional<FileDialogAnswer> SaveFileDialog(FileDialogSetup& setup) override {
+        return NextFile(setup);
+    }
     ReadBinaryAnswer ReadBinary() override {
         ++readBinaryCalls;
         if (readBinaryAnswers.empty()) return {};
@@ -82,12 +87,12 @@ public:
     void InvalidateAll() override { ++invalidations; }
 
 private:
-    FileDialogAnswer NextFile(FileDialogSetup& setup) {
+    std::optional<FileDialogAnswer> NextFile(FileDialogSetup& setup) {
         dialogsShown.push_back(setup);
-        if (fileAnswers.empty()) return {};
-        FileDialogAnswer a = fileAnswers.front();
+        if (fileAnswers.empty()) return std::nullopt;
+        std::optional<FileDialogAnswer> a = fileAnswers.front();
         fileAnswers.pop_front();
-        if (a.ok) setup.fileName = a.path;
+        if (a) setup.fileName = a->path;
         return a;
     }
 };

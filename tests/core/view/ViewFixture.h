@@ -47,7 +47,7 @@ struct ViewFixture {
         // apart by colour.
         session.channels().current[5].DisplayColor = 6;
         session.channels().current[7].DisplayColor = 7;
-        view = std::make_unique<SignalView>(session);
+        view = std::make_unique<SignalView>(session.viewContext());
         session.AttachView(view.get());
         view->ResizeClient(w, h);
     }

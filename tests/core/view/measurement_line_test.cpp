@@ -254,8 +254,7 @@ TEST(MeasurementLineTest, LinesAndTagsArePrintedInThePagesRange) {
     fx.TagDrag(120, 120);               // frame 480
     // A page starting at division 5: 50 pixels to the left.
     RasterCanvas paper(kW, kH, kWhite);
-    fx.view->BeginPrintPage(5);
-    fx.view->Paint(paper, fx.view->ClientRect());
+    fx.view->Paint(paper, fx.view->ClientRect(), 5);
     EXPECT_EQ(paper.GetPixel(70, 200), kBlack);  // the tag
     EXPECT_EQ(paper.GetPixel(120, 200), kWhite);
     EXPECT_EQ(paper.GetPixel(50, 50), kBlack);  // the line, 50 pixels to the left

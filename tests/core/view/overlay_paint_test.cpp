@@ -72,8 +72,7 @@ TEST(DotsTest, PrintedPagesHaveBlackDotsAndNamesWhereverTheyStart) {
     fx.session.settings().names = 1;
     fx.Open(8, 1000, 20'000, Zero);
     RasterCanvas paper(kW, kH);
-    fx.view->BeginPrintPage(25);
-    fx.view->Paint(paper, Rect{0, 0, kW, kH});
+    fx.view->Paint(paper, Rect{0, 0, kW, kH}, 25);
     EXPECT_EQ(paper.GetPixel(20, 20), Rgb(0, 0, 0));
     EXPECT_EQ(paper.GetPixel(21, 20), kWhite);
     bool named = false;  // "I" below baseline 30

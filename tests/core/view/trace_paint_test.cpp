@@ -163,8 +163,7 @@ TEST(TracePaintTest, ScrollingDownMovesTracesUpOnScreenAndPaper) {
     EXPECT_EQ(fx.RowsOf(20, fx.ColorOf(0)), std::vector<int>{});  // scrolled off the top
 
     RasterCanvas paper(kW, kH);
-    fx.view->BeginPrintPage(0);
-    fx.view->Paint(paper, Rect{0, 0, kW, kH});
+    fx.view->Paint(paper, Rect{0, 0, kW, kH}, 0);
     EXPECT_EQ(paper.GetPixel(20, Baseline(4) - 60), fx.ColorOf(3));
     EXPECT_NE(paper.GetPixel(20, Baseline(4)), fx.ColorOf(3));
 }
@@ -239,9 +238,7 @@ TEST(TracePaintTest, PrintedPageJoinsColumnsThroughThePreviousPoints) {
     EXPECT_EQ(fx.RowsOf(4, fx.ColorOf(0)), std::vector<int>{base});
 
     RasterCanvas paper(kW, kH);
-    fx.view->BeginPrintPage(0);
-    fx.view->Paint(paper, Rect{0, 0, kW, kH});
-    EXPECT_FALSE(fx.view->PrintingPage());
+    fx.view->Paint(paper, Rect{0, 0, kW, kH}, 0);
     std::vector<int> column4;
     for (int y = 0; y < kH; ++y)
         if (paper.GetPixel(4, y) == fx.ColorOf(0)) column4.push_back(y);
@@ -261,16 +258,14 @@ TEST(TracePaintTest, PrintedPageUsesItsStartDivisionNotTheScreenPosition) {
     fx.view->SetScroll(50, 0);
     fx.ui.fields.clear();
     RasterCanvas paper(kW, kH);
-    fx.view->BeginPrintPage(0);
-    fx.view->Paint(paper, Rect{0, 0, kW, kH});
+    fx.view->Paint(paper, Rect{0, 0, kW, kH}, 0);
     // Traces start at the recording's start even though the screen is scrolled.
     EXPECT_EQ(paper.GetPixel(0, Baseline(1)), fx.ColorOf(0));
     EXPECT_EQ(paper.GetPixel(25, Baseline(1) - 2), fx.ColorOf(0));
     EXPECT_EQ(fx.ui.fields.count(Field::Position), 0u);  // paper has no position field
 
     RasterCanvas page2(kW, kH);
-    fx.view->BeginPrintPage(10);
-    fx.view->Paint(page2, Rect{0, 0, kW, kH});
+    fx.view->Paint(page2, Rect{0, 0, kW, kH}, 10);
     EXPECT_EQ(page2.GetPixel(25, Baseline(1) - 12), fx.ColorOf(0));
 }
 

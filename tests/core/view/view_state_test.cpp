@@ -52,14 +52,17 @@ TEST(PositionTextTest, BothResolutionsAndPageNumbers) {
               "Time: 73:20.000000  Page: 874.02/1588.38");
 }
 
-TEST(PositionTextTest, PaintWritesThePositionField) {
+TEST(PositionTextTest, MovingWritesThePositionFieldAndPaintingDoesNot) {
     ViewFixture fx;  // 400 wide: 38 divisions a page
     fx.Open(1, 1'000'000, 8000, Zero);  // one frame a second, range 200
-    fx.view->SetScroll(110, 0);
-    fx.Full();
+    EXPECT_EQ(fx.ui.fields[Field::Position], "Time: 00:00.000  Page: 1.00/6.10");
+    fx.view->ScrollTo(110, 0);
     EXPECT_EQ(fx.ui.fields[Field::Position], "Time: 73:20.000  Page: 3.34/6.10");
+    fx.ui.fields.erase(Field::Position);
+    fx.Full();
+    EXPECT_EQ(fx.ui.fields.count(Field::Position), 0u);
     fx.session.settings().timeResolution = 1;
-    fx.view->RepaintRect(Rect{50, 0, 60, 330});  // a strip writes it too
+    fx.view->ResizeClient(300, 330);
     EXPECT_EQ(fx.ui.fields[Field::Position], "Time: 73:20.000000  Page: 3.34/6.10");
 }
 

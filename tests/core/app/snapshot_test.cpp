@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "view/Snapshot.h"
+#include "app/Snapshot.h"
 
 namespace koru {
 namespace {
@@ -16,7 +16,7 @@ struct Snapshot {
     std::unique_ptr<SignalView> view;
     Snapshot() {
         session.geometry().SetScreen(kW, kH);
-        view = std::make_unique<SignalView>(session);
+        view = std::make_unique<SignalView>(session.viewContext());
         view->ResizeClient(kW, kH);
     }
 };

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "export/MarkerFile.h"
+#include "signal/MarkerFile.h"
 #include "signal/OpenFlow.h"
 #include "support/ScriptedUi.h"
 #include "support/SigBuilder.h"

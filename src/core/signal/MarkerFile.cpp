@@ -1,4 +1,4 @@
-#include "export/MarkerFile.h"
+#include "signal/MarkerFile.h"
 
 #include <dirent.h>
 #include <strings.h>

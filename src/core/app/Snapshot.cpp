@@ -1,4 +1,4 @@
-#include "view/Snapshot.h"
+#include "app/Snapshot.h"
 
 namespace koru {
 

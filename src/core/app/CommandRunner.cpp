@@ -1,0 +1,43 @@
+#include "app/CommandRunner.h"
+
+namespace koru {
+
+EnableState CommandRunner::Enables() const {
+    const SignalDocument& doc = session_.document();
+    return EnableState{doc.IsOpen(), doc.Markers().Count(), view_.TagCount()};
+}
+
+void CommandRunner::Run(int32_t command) {
+    Settings& s = session_.settings();
+    switch (static_cast<Cmd>(command)) {
+        case Cmd::Open: session_.OpenCommand(); return;
+        case Cmd::Exit: session_.ui().CloseMainWindow(); return;
+        case Cmd::ToggleDots: Toggle(s.dots); return;
+        case Cmd::ToggleMarkers: Toggle(s.markers); return;
+        case Cmd::ToggleNames: Toggle(s.names); return;
+        case Cmd::ToggleTimeHacks: Toggle(s.timeHacks); return;
+        case Cmd::PopChannelNames: view_.PopChannelNames(); return;
+        case Cmd::Help: session_.ui().ShowHelp(session_.helpPath()); return;
+        case Cmd::About: About(); return;
+        default:
+            if (FindCommand(command) == nullptr) return;
+            // Not built yet: the command still shows its message and gives
+            // the idle text back, so no menu item is dead.
+            StatusMessageScope scope(session_.ui(), command, session_.idleStatus());
+            return;
+    }
+}
+
+void CommandRunner::Toggle(uint8_t& flag) {
+    // Display toggles last for the run only; the settings file keeps its value.
+    flag = flag ? 0 : 1;
+    view_.InvalidateAll();
+    session_.SyncToggleChecks();
+}
+
+void CommandRunner::About() {
+    StatusMessageScope scope(session_.ui(), Cmd::About, session_.idleStatus());
+    session_.ui().ShowAbout();
+}
+
+}  // namespace koru
