@@ -16,6 +16,7 @@
 #include "config/ChannelConfig.h"
 #include "platform/Canvas.h"
 #include "platform/RasterCanvas.h"
+#include "signal/Cutout.h"
 #include "view/ColumnMap.h"
 #include "view/ViewContext.h"
 #include "view/ViewControl.h"
@@ -216,6 +217,8 @@ class SignalView : public ViewControl {
     int32_t TagCount() const { return tagCount_; }
     const std::vector<MeasurementLine>& MeasurementLines() const { return lines_; }
     int32_t LineCount() const { return static_cast<int32_t>(lines_.size()); }
+    // The stretch between the two tags; meaningful while TagCount is 2.
+    Cutout CurrentCutout() const { return Cutout::FromTags(tags_[0].Sample, tags_[1].Sample); }
     // Writes the cut field from the tags.
     void UpdateCutText();
 

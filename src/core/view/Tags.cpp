@@ -19,10 +19,9 @@ std::string CutText(const std::array<Tag, kMaxTags>& tags, int32_t tagCount, uin
                     bool microsecondResolution) {
     if (tagCount <= 0) return {};
     if (tagCount == 1) return FrameTimeText(tags[0].Sample, interval, microsecondResolution);
-    const int32_t lo = std::min(tags[0].Sample, tags[1].Sample);
-    const int32_t hi = std::max(tags[0].Sample, tags[1].Sample);
-    return FrameTimeText(lo, interval, microsecondResolution) + " to " +
-           FrameTimeText(hi, interval, microsecondResolution);
+    const Cutout cut = Cutout::FromTags(tags[0].Sample, tags[1].Sample);
+    return FrameTimeText(cut.start, interval, microsecondResolution) + " to " +
+           FrameTimeText(cut.end, interval, microsecondResolution);
 }
 
 void SignalView::UpdateCutText() {

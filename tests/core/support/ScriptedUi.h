@@ -42,6 +42,9 @@ public:
     int invalidations = 0;
     int readBinaryCalls = 0;
     std::vector<FileDialogSetup> dialogsShown;
+    std::vector<std::string> helpShown;
+    std::vector<std::string> aboutStatus;  // the status text while each About box was up
+    int closeRequests = 0;
 
     void SetStatusText(std::string_view text) override {
         status = text;
@@ -85,6 +88,9 @@ public:
         ++toggleSyncs;
     }
     void InvalidateAll() override { ++invalidations; }
+    void ShowHelp(const std::string& path) override { helpShown.push_back(path); }
+    void ShowAbout() override { aboutStatus.push_back(status); }
+    void CloseMainWindow() override { ++closeRequests; }
 
 private:
     std::optional<FileDialogAnswer> NextFile(FileDialogSetup& setup) {
