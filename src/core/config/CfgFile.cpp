@@ -5,7 +5,8 @@
 #include <limits>
 #include <system_error>
 
-#include "platform/AtomicWrite.h"
+#include "platform/File.h"
+#include "platform/FileWriter.h"
 #include "text/DecimalScan.h"
 
 namespace koru {
@@ -70,7 +71,7 @@ bool LoadConfigFile(const std::string& path, ChannelConfig& config) {
 }
 
 bool SaveConfigFile(const std::string& path, const ChannelConfig& config) {
-    return WriteFileAtomically(path, FormatConfigFile(config));
+    return WriteWholeFile(path, FormatConfigFile(config));
 }
 
 CfgUpgradeResult UpgradeOldConfigFiles(const std::string& directory) {

@@ -54,4 +54,19 @@ std::size_t ReadOnlyFile::ReadAt(uint64_t offset, void* buffer, std::size_t n) c
     return done;
 }
 
+bool ReadWholeFile(const std::string& path, std::string& out) {
+    out.clear();
+    ReadOnlyFile file;
+    if (!file.Open(path)) return false;
+    // Read until a short block: the size may change while we read.
+    constexpr std::size_t kBlock = 65536;
+    for (uint64_t offset = 0;; offset += kBlock) {
+        const std::size_t old = out.size();
+        out.resize(old + kBlock);
+        const std::size_t n = file.ReadAt(offset, out.data() + old, kBlock);
+        out.resize(old + n);
+        if (n < kBlock) return true;
+    }
+}
+
 }  // namespace koru

@@ -9,7 +9,7 @@
 namespace koru {
 
 class ReadOnlyFile {
-public:
+  public:
     ReadOnlyFile() = default;
     ~ReadOnlyFile() { Close(); }
     ReadOnlyFile(const ReadOnlyFile&) = delete;
@@ -27,8 +27,11 @@ public:
     // Reads up to n bytes at offset; returns how many were read (short at the end).
     std::size_t ReadAt(uint64_t offset, void* buffer, std::size_t n) const;
 
-private:
+  private:
     int fd_ = -1;
 };
+
+// Whole file as bytes; false when it cannot be opened or read.
+bool ReadWholeFile(const std::string& path, std::string& out);
 
 }  // namespace koru

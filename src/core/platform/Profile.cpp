@@ -2,7 +2,8 @@
 
 #include <vector>
 
-#include "platform/AtomicWrite.h"
+#include "platform/File.h"
+#include "platform/FileWriter.h"
 
 namespace koru {
 
@@ -206,7 +207,7 @@ bool ProfileWriteString(const std::string& file, std::string_view section, std::
         out.append(line);
         out.append("\r\n");
     }
-    return WriteFileAtomically(file, out);
+    return WriteWholeFile(file, out);
 }
 
 }  // namespace koru
