@@ -47,9 +47,10 @@ std::string MakeRecording(const char* name, uint64_t megabytes) {
         const uint64_t n = std::min<uint64_t>(65536, frames - f);
         for (uint64_t i = 0; i < n; ++i)
             for (int c = 0; c < 8; ++c)
-                block[i * 8 + static_cast<uint64_t>(c)] =
-                    static_cast<int16_t>(((f + i) * 7 + static_cast<uint64_t>(c) * 131) % 4096 - 2048);
-        out.write(reinterpret_cast<const char*>(block.data()), static_cast<std::streamsize>(n * 16));
+                block[i * 8 + static_cast<uint64_t>(c)] = static_cast<int16_t>(
+                    ((f + i) * 7 + static_cast<uint64_t>(c) * 131) % 4096 - 2048);
+        out.write(reinterpret_cast<const char*>(block.data()),
+                  static_cast<std::streamsize>(n * 16));
         f += n;
     }
     return path;

@@ -17,9 +17,9 @@
 #include <string>
 #include <vector>
 
+#include "app/Snapshot.h"
 #include "signal/SignalDocument.h"
 #include "signal/SignalHeader.h"
-#include "app/Snapshot.h"
 #include "view/SignalView.h"
 
 namespace {
@@ -48,7 +48,8 @@ const std::string& Recording() {
         h.SetDescription("paint bench");
         std::ofstream out(p, std::ios::binary | std::ios::trunc);
         const auto header = koru::SerializeHeader(h);
-        out.write(reinterpret_cast<const char*>(header.data()), static_cast<std::streamsize>(header.size()));
+        out.write(reinterpret_cast<const char*>(header.data()),
+                  static_cast<std::streamsize>(header.size()));
         std::vector<int16_t> block;
         block.reserve(8 * 65536);
         for (int64_t f = 0; f < kFrames; ++f) {

@@ -3,7 +3,8 @@
 # Does nothing when everything is already there.
 set -euo pipefail
 packages=(build-essential cmake ninja-build pkg-config qt6-base-dev libgl-dev
-          libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth fonts-dejavu-core)
+          libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth fonts-dejavu-core
+          clang-format)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

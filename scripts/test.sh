@@ -4,6 +4,9 @@
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 "$top/scripts/deps.sh"
+# Formatting is part of the build's contract: any diff fails the run.
+(cd "$top" && find src tests bench \( -name '*.cpp' -o -name '*.h' \) -print0 |
+  xargs -0 clang-format --dry-run --Werror)
 "$top/scripts/build.sh" build -DKORU_BUILD_GUI=ON -DKORU_BUILD_BENCH=ON -DKORU_SANITIZE=OFF
 (cd "$top/build" && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j "$(nproc)")
 "$top/scripts/build.sh" build-asan -DKORU_SANITIZE=ON -DKORU_BUILD_GUI=OFF -DKORU_BUILD_BENCH=OFF \

@@ -15,7 +15,10 @@ using koru::ScrollAxis;
 using koru::ScrollRequest;
 
 TClientWin::TClientWin(koru::Session& session, QWidget* parent)
-    : QAbstractScrollArea(parent), session_(session), view_(session.viewContext()), viewCursor_(MakeViewCursor()) {
+    : QAbstractScrollArea(parent),
+      session_(session),
+      view_(session.viewContext()),
+      viewCursor_(MakeViewCursor()) {
     viewport()->setCursor(viewCursor_);
     // The back buffer covers every pixel; Qt need not erase first.
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
@@ -66,12 +69,17 @@ int TClientWin::ViewKeyOf(int qtKey, Qt::KeyboardModifiers modifiers) {
     // layouts), which only count when they come from the keypad.
     const bool keypad = modifiers.testFlag(Qt::KeypadModifier);
     switch (qtKey) {
-        case Qt::Key_Insert: return koru::kKeyInsert;
-        case Qt::Key_Delete: return koru::kKeyDelete;
-        case Qt::Key_0: return keypad ? koru::kKeyNumpad0 : 0;
+        case Qt::Key_Insert:
+            return koru::kKeyInsert;
+        case Qt::Key_Delete:
+            return koru::kKeyDelete;
+        case Qt::Key_0:
+            return keypad ? koru::kKeyNumpad0 : 0;
         case Qt::Key_Period:
-        case Qt::Key_Comma: return keypad ? koru::kKeyDecimal : 0;
-        default: return 0;
+        case Qt::Key_Comma:
+            return keypad ? koru::kKeyDecimal : 0;
+        default:
+            return 0;
     }
 }
 
@@ -108,18 +116,31 @@ void TClientWin::OnBarAction(ScrollAxis axis, int action) {
     QScrollBar* bar = axis == ScrollAxis::Horizontal ? horizontalScrollBar() : verticalScrollBar();
     ScrollRequest request;
     switch (action) {
-        case QAbstractSlider::SliderSingleStepSub: request = ScrollRequest::LineBack; break;
-        case QAbstractSlider::SliderSingleStepAdd: request = ScrollRequest::LineForward; break;
-        case QAbstractSlider::SliderPageStepSub: request = ScrollRequest::PageBack; break;
-        case QAbstractSlider::SliderPageStepAdd: request = ScrollRequest::PageForward; break;
-        case QAbstractSlider::SliderToMinimum: request = ScrollRequest::Top; break;
-        case QAbstractSlider::SliderToMaximum: request = ScrollRequest::Bottom; break;
+        case QAbstractSlider::SliderSingleStepSub:
+            request = ScrollRequest::LineBack;
+            break;
+        case QAbstractSlider::SliderSingleStepAdd:
+            request = ScrollRequest::LineForward;
+            break;
+        case QAbstractSlider::SliderPageStepSub:
+            request = ScrollRequest::PageBack;
+            break;
+        case QAbstractSlider::SliderPageStepAdd:
+            request = ScrollRequest::PageForward;
+            break;
+        case QAbstractSlider::SliderToMinimum:
+            request = ScrollRequest::Top;
+            break;
+        case QAbstractSlider::SliderToMaximum:
+            request = ScrollRequest::Bottom;
+            break;
         case QAbstractSlider::SliderMove:
             // Without tracking this comes once the thumb is let go.
             if (bar->isSliderDown()) return;
             request = ScrollRequest::Thumb;
             break;
-        default: return;
+        default:
+            return;
     }
     view_.Scroll(axis, request, bar->sliderPosition());
     // Qt applies the slider position after this signal: make it the model's.

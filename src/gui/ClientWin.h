@@ -15,7 +15,7 @@ class QScrollBar;
 
 class TClientWin : public QAbstractScrollArea {
     Q_OBJECT
-public:
+  public:
     explicit TClientWin(koru::Session& session, QWidget* parent = nullptr);
 
     koru::SignalView& Model() { return view_; }
@@ -34,11 +34,11 @@ public:
     // The view's key number for a key event, 0 for keys it has no use for.
     static int ViewKeyOf(int qtKey, Qt::KeyboardModifiers modifiers);
 
-signals:
+  signals:
     // The tag count or the Marker list changed: menu states may differ.
     void CountsChanged();
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
@@ -49,7 +49,7 @@ protected:
     void wheelEvent(QWheelEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
 
-private:
+  private:
     void OnBarAction(koru::ScrollAxis axis, int action);
     void SyncScrollBars();
     void SyncCursor();

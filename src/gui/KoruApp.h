@@ -19,7 +19,7 @@ struct StartOptions {
 };
 
 class TKoruApp {
-public:
+  public:
     explicit TKoruApp(const StartOptions& options);
     ~TKoruApp();
 
@@ -29,7 +29,7 @@ public:
     koru::Session& session() { return session_; }
     TKoruWin* window() const { return win_.get(); }
 
-private:
+  private:
     void ReadStartUpSettings();
 
     StartOptions options_;

@@ -20,7 +20,9 @@ using koru::Field;
 
 namespace {
 
-QString Text(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<int>(s.size())); }
+QString Text(std::string_view s) {
+    return QString::fromUtf8(s.data(), static_cast<int>(s.size()));
+}
 
 bool IsToggle(Cmd c) {
     return c == Cmd::ToggleDots || c == Cmd::ToggleMarkers || c == Cmd::ToggleNames ||
@@ -152,9 +154,13 @@ void TKoruWin::BuildStatusBar() {
     }
 }
 
-void TKoruWin::SetField(Field field, const QString& text) { fields_.at(field)->setText(text); }
+void TKoruWin::SetField(Field field, const QString& text) {
+    fields_.at(field)->setText(text);
+}
 
-void TKoruWin::SetMessage(const QString& text) { message_->setText(text); }
+void TKoruWin::SetMessage(const QString& text) {
+    message_->setText(text);
+}
 
 void TKoruWin::SetViewMenuEnabled(bool enabled) {
     viewMenuEnabled_ = enabled;
@@ -172,8 +178,8 @@ void TKoruWin::RefreshCommandStates() {
     const koru::EnableState state = runner_->Enables();
     for (auto& [id, action] : actions_) action->setEnabled(koru::IsCommandEnabled(id, state));
     if (viewMenu_)
-        viewMenu_->menuAction()->setEnabled(
-            viewMenuEnabled_ && koru::IsCommandEnabled(koru::kViewPopupId, state));
+        viewMenu_->menuAction()->setEnabled(viewMenuEnabled_ &&
+                                            koru::IsCommandEnabled(koru::kViewPopupId, state));
 }
 
 void TKoruWin::OnCommand(int command) {
@@ -185,7 +191,8 @@ void TKoruWin::ShowAboutBox() {
     QDialog box(this);
     box.setWindowTitle("ABOUT KORUVIEW");
     auto* layout = new QVBoxLayout(&box);
-    auto* org = new QLabel("Koru Cardiac Signal Laboratory\n14 Fern Terrace\nWellington 6011", &box);
+    auto* org =
+        new QLabel("Koru Cardiac Signal Laboratory\n14 Fern Terrace\nWellington 6011", &box);
     org->setAlignment(Qt::AlignCenter);
     auto* notice = new QLabel(
         "Version 95.4\nA viewer for multichannel electrogram recordings.\n"

@@ -19,7 +19,7 @@ class TClientWin;
 
 class TKoruWin : public QMainWindow {
     Q_OBJECT
-public:
+  public:
     TKoruWin(koru::Session& session, QWidget* parent = nullptr);
     ~TKoruWin() override;
 
@@ -41,10 +41,10 @@ public:
     void ShowAboutBox();
     koru::CommandRunner& Runner() { return *runner_; }
 
-public slots:
+  public slots:
     void OnCommand(int command);
 
-private:
+  private:
     void BuildMenuBar();
     void BuildToolBars();
     void BuildStatusBar();

@@ -35,5 +35,9 @@ void TProgressDialog::SetPercent(int percent) {
     gauge_->repaint();
 }
 
-int TProgressDialog::Percent() const { return gauge_->value(); }
-QString TProgressDialog::MessageText() const { return message_->text(); }
+int TProgressDialog::Percent() const {
+    return gauge_->value();
+}
+QString TProgressDialog::MessageText() const {
+    return message_->text();
+}

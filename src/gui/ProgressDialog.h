@@ -10,7 +10,7 @@ class QProgressBar;
 
 class TProgressDialog : public QDialog {
     Q_OBJECT
-public:
+  public:
     enum Mode { Reading = 0, Writing = 1 };
     TProgressDialog(QWidget* owner, Mode mode);
 
@@ -18,7 +18,7 @@ public:
     int Percent() const;
     QString MessageText() const;
 
-private:
+  private:
     QLabel* message_;
     QProgressBar* gauge_;
 };

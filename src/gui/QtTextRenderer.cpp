@@ -20,7 +20,9 @@ QString ToQString(std::string_view s) {
     return QString::fromLatin1(s.data(), static_cast<qsizetype>(s.size()));
 }
 
-QColor ToQColor(koru::ColorRef c) { return QColor(koru::RedOf(c), koru::GreenOf(c), koru::BlueOf(c)); }
+QColor ToQColor(koru::ColorRef c) {
+    return QColor(koru::RedOf(c), koru::GreenOf(c), koru::BlueOf(c));
+}
 
 }  // namespace
 

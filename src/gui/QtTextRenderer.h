@@ -8,7 +8,7 @@
 #include "platform/TextRenderer.h"
 
 class QtTextRenderer final : public koru::TextRenderer {
-public:
+  public:
     // The view's own font: a plain sans face at a fixed pixel size, so the
     // names and labels keep their size whatever the desktop's scaling.
     QtTextRenderer();
@@ -20,7 +20,7 @@ public:
 
     const QFont& Font() const { return font_; }
 
-private:
+  private:
     QFont font_;
     QFontMetrics metrics_;
 };

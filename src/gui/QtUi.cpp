@@ -15,7 +15,9 @@
 #include "ReadBinaryDialog.h"
 
 namespace {
-QString Q(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<int>(s.size())); }
+QString Q(std::string_view s) {
+    return QString::fromUtf8(s.data(), static_cast<int>(s.size()));
+}
 }  // namespace
 
 QtUi::QtUi() = default;
@@ -32,10 +34,17 @@ void QtUi::ShowMessage(koru::MessageOwner owner, std::string_view text, std::str
     if (win_ && owner == koru::MessageOwner::View) parent = win_->View();
     QMessageBox::Icon qicon = QMessageBox::Information;
     switch (icon) {
-        case koru::MessageIcon::Stop: qicon = QMessageBox::Critical; break;
-        case koru::MessageIcon::Exclamation: qicon = QMessageBox::Warning; break;
-        case koru::MessageIcon::Question: qicon = QMessageBox::Question; break;
-        case koru::MessageIcon::Information: break;
+        case koru::MessageIcon::Stop:
+            qicon = QMessageBox::Critical;
+            break;
+        case koru::MessageIcon::Exclamation:
+            qicon = QMessageBox::Warning;
+            break;
+        case koru::MessageIcon::Question:
+            qicon = QMessageBox::Question;
+            break;
+        case koru::MessageIcon::Information:
+            break;
     }
     QMessageBox box(qicon, Q(title), Q(text), QMessageBox::Ok, parent);
     box.exec();
@@ -52,16 +61,17 @@ QString QtUi::QtFilter(const std::string& filter) {
     return out.join(";;");
 }
 
-std::optional<koru::FileDialogAnswer> QtUi::RunFileDialog(koru::FileDialogSetup& setup,
-                                                         bool save) {
+std::optional<koru::FileDialogAnswer> QtUi::RunFileDialog(koru::FileDialogSetup& setup, bool save) {
     QFileDialog dlg(win_);
     dlg.setOption(QFileDialog::DontUseNativeDialog);
     dlg.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dlg.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     dlg.setNameFilter(QtFilter(setup.filter));
     dlg.setDefaultSuffix(Q(setup.defaultExt));
-    if (setup.flags & koru::OFN_OVERWRITEPROMPT) dlg.setOption(QFileDialog::DontConfirmOverwrite, false);
-    else dlg.setOption(QFileDialog::DontConfirmOverwrite, true);
+    if (setup.flags & koru::OFN_OVERWRITEPROMPT)
+        dlg.setOption(QFileDialog::DontConfirmOverwrite, false);
+    else
+        dlg.setOption(QFileDialog::DontConfirmOverwrite, true);
     // Start where the last chosen file was, else in the signal directory when
     // it exists, else in the current directory.
     QString dir = Q(setup.lastDir);
@@ -106,7 +116,9 @@ void QtUi::ProgressSet(int percent) {
     if (progress_) progress_->SetPercent(percent);
 }
 
-void QtUi::ProgressEnd() { progress_.reset(); }
+void QtUi::ProgressEnd() {
+    progress_.reset();
+}
 
 void QtUi::SetCursor(koru::CursorShape shape) {
     if (shape == koru::CursorShape::Wait && !waitCursor_) {

@@ -10,7 +10,7 @@ class TKoruWin;
 class TProgressDialog;
 
 class QtUi : public koru::Ui {
-public:
+  public:
     QtUi();
     ~QtUi() override;
     void SetWindow(TKoruWin* win) { win_ = win; }
@@ -37,7 +37,7 @@ public:
     // Turns "desc|pattern|desc|pattern|" into Qt's ";;"-separated filters.
     static QString QtFilter(const std::string& filter);
 
-private:
+  private:
     std::optional<koru::FileDialogAnswer> RunFileDialog(koru::FileDialogSetup& setup, bool save);
 
     TKoruWin* win_ = nullptr;

@@ -9,7 +9,7 @@ class QLineEdit;
 
 class TRozaverazeDialog : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit TRozaverazeDialog(QWidget* parent = nullptr);
 
     int Channels() const { return channels_; }
@@ -18,10 +18,10 @@ public:
     // The interval the edit box reads as: leading blanks, a sign, digits.
     static int ParseInterval(const QString& text);
 
-public slots:
+  public slots:
     void accept() override;
 
-private:
+  private:
     QButtonGroup* group_;
     QLineEdit* edit_;
     int channels_ = 8;

@@ -6,8 +6,8 @@
 
 #include "QtTextRenderer.h"
 #include "app/ReadSettings.h"
-#include "platform/Paths.h"
 #include "app/Snapshot.h"
+#include "platform/Paths.h"
 
 namespace {
 // Without --screen there is no screen to ask; the view's own default.

@@ -11,8 +11,8 @@
 
 #include "ClientWin.h"
 #include "KoruApp.h"
-#include "support/AppHarness.h"
 #include "KoruWin.h"
+#include "support/AppHarness.h"
 
 using koru::Cmd;
 
@@ -36,7 +36,7 @@ class ClientInteractionTest : public QObject {
         QTest::mouseRelease(w, Qt::RightButton, {}, to);
     }
 
-private slots:
+  private slots:
     void initTestCase() {
         QVERIFY(home_.isValid());
         qputenv("KORUVIEW_HOME", home_.path().toUtf8());
@@ -185,7 +185,8 @@ private slots:
         QCOMPARE(h->value(), 960);
 
         QCoreApplication::processEvents();
-        const QImage shown = view->viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        const QImage shown =
+            view->viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);
         QCOMPARE(shown, view->Picture().copy(shown.rect()));
     }
 

@@ -8,8 +8,8 @@
 
 #include "ClientWin.h"
 #include "KoruApp.h"
-#include "support/AppHarness.h"
 #include "KoruWin.h"
+#include "support/AppHarness.h"
 
 using koru::Cmd;
 
@@ -36,7 +36,7 @@ class ClientViewTest : public QObject {
         return n;
     }
 
-private slots:
+  private slots:
     void initTestCase() {
         QVERIFY(home_.isValid());
         qputenv("KORUVIEW_HOME", home_.path().toUtf8());
@@ -50,10 +50,10 @@ private slots:
         const QImage buffer = view->Picture().copy(shown.rect());
         QCOMPARE(shown, buffer);
         // The recording is drawn: the first trace's colour is on screen.
-        const koru::ColorRef c = app->session().channels().colors.Ref(
-            app->session().channels().current[0].DisplayColor);
-        QVERIFY(CountIn(shown, shown.rect(), qRgb(koru::RedOf(c), koru::GreenOf(c), koru::BlueOf(c))) >
-                100);
+        const koru::ColorRef c =
+            app->session().channels().colors.Ref(app->session().channels().current[0].DisplayColor);
+        QVERIFY(CountIn(shown, shown.rect(),
+                        qRgb(koru::RedOf(c), koru::GreenOf(c), koru::BlueOf(c))) > 100);
     }
 
     void dotsToggleRepaintsTheView() {
@@ -77,8 +77,8 @@ private slots:
         // Position 3's name hangs below its baseline at the left edge.
         const int baseline = model.BaselineY(3);
         const QRect nameBox(10, baseline + 2, 30, 8);
-        const koru::ColorRef c = app->session().channels().colors.Ref(
-            app->session().channels().current[3].DisplayColor);
+        const koru::ColorRef c =
+            app->session().channels().colors.Ref(app->session().channels().current[3].DisplayColor);
         const QRgb color = qRgb(koru::RedOf(c), koru::GreenOf(c), koru::BlueOf(c));
         QVERIFY(CountIn(Shown(view), nameBox, color) > 0);
 

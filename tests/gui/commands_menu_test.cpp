@@ -4,20 +4,20 @@
 
 #include <QAction>
 #include <QDialogButtonBox>
-#include <QPushButton>
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QToolBar>
 #include <QtTest>
 
 #include "KoruApp.h"
-#include "support/AppHarness.h"
 #include "KoruWin.h"
+#include "support/AppHarness.h"
 
 using koru::Cmd;
 
@@ -26,7 +26,8 @@ class CommandsMenuTest : public QObject {
 
     std::unique_ptr<QTemporaryDir> home_;
 
-    std::unique_ptr<TKoruApp> Start(const QByteArray& settings, std::vector<std::string> files = {}) {
+    std::unique_ptr<TKoruApp> Start(const QByteArray& settings,
+                                    std::vector<std::string> files = {}) {
         home_ = std::make_unique<QTemporaryDir>();
         qputenv("KORUVIEW_HOME", home_->path().toUtf8());
         if (!settings.isEmpty()) {
@@ -45,7 +46,7 @@ class CommandsMenuTest : public QObject {
         return out;
     }
 
-private slots:
+  private slots:
     void menuBarFollowsTheResource() {
         auto app = Start({});
         QMenuBar* bar = app->window()->menuBar();
@@ -64,7 +65,8 @@ private slots:
                  (QStringList{"&Help", "-", "&About..."}));
         // Hints travel as status tips, popups included.
         QCOMPARE(bar->actions()[0]->statusTip(), QString("Open, Print or Quit."));
-        QCOMPARE(bar->actions()[2]->statusTip(), QString("Toggle display of dots, markers, or names"));
+        QCOMPARE(bar->actions()[2]->statusTip(),
+                 QString("Toggle display of dots, markers, or names"));
         QCOMPARE(app->window()->Action(int(Cmd::PopChannelNames))->statusTip(),
                  QString("Pop channel names onto left edge of screen"));
     }
@@ -73,8 +75,10 @@ private slots:
         auto app = Start({});
         QStringList hints;
         for (QAction* a : app->window()->FirstBar()->actions()) {
-            if (a->isSeparator()) hints << "-";
-            else if (a->data().isValid()) hints << QString::number(a->data().toInt());
+            if (a->isSeparator())
+                hints << "-";
+            else if (a->data().isValid())
+                hints << QString::number(a->data().toInt());
         }
         QCOMPARE(hints.mid(0, 10), (QStringList{"24332", "24333", "24334", "24337", "24335",
                                                 "24355", "24356", "-", "24340", "24349"}));
@@ -84,7 +88,8 @@ private slots:
         auto app = Start({});
         TKoruWin* w = app->window();
         QVERIFY(!w->Action(int(Cmd::Configure))->isEnabled());
-        app->session().OpenRecording(std::string(KORU_EXAMPLES_DIR) + "/ptb_s0010_8lead.sig", false);
+        app->session().OpenRecording(std::string(KORU_EXAMPLES_DIR) + "/ptb_s0010_8lead.sig",
+                                     false);
         w->RefreshCommandStates();
         for (Cmd c : {Cmd::Configure, Cmd::Print, Cmd::PrinterSetup, Cmd::PopChannelNames})
             QVERIFY(w->Action(int(c))->isEnabled());
@@ -98,7 +103,8 @@ private slots:
         QAction* dots = app->window()->Action(int(Cmd::ToggleDots));
         QVERIFY(dots->isChecked());
         QCOMPARE(app->session().settings().dots, uint8_t{0});
-        app->session().OpenRecording(std::string(KORU_EXAMPLES_DIR) + "/ptb_s0010_8lead.sig", false);
+        app->session().OpenRecording(std::string(KORU_EXAMPLES_DIR) + "/ptb_s0010_8lead.sig",
+                                     false);
         QVERIFY(!dots->isChecked());
         QVERIFY(app->window()->Action(int(Cmd::ToggleNames))->isChecked());
         dots->trigger();
@@ -137,9 +143,12 @@ private slots:
                 for (QLabel* l : box->findChildren<QLabel*>())
                     version = version || l->text().startsWith("Version 95.4\n");
                 QVERIFY(version);
-                if (way == 0) QTest::keyClick(box, Qt::Key_Return);
-                else if (way == 1) box->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
-                else box->close();
+                if (way == 0)
+                    QTest::keyClick(box, Qt::Key_Return);
+                else if (way == 1)
+                    box->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+                else
+                    box->close();
             });
             app->window()->Action(int(Cmd::About))->trigger();
             QCOMPARE(title, QString("ABOUT KORUVIEW"));

@@ -14,10 +14,10 @@
 #include <QtTest>
 
 #include "KoruApp.h"
-#include "support/AppHarness.h"
 #include "KoruWin.h"
 #include "ProgressDialog.h"
 #include "ReadBinaryDialog.h"
+#include "support/AppHarness.h"
 
 using koru::Cmd;
 using koru::Field;
@@ -27,13 +27,12 @@ class MainWindowTest : public QObject {
 
     QTemporaryDir home_;
 
-    std::unique_ptr<TKoruApp> Start(std::pair<int, int> screen, std::vector<std::string> files = {}) {
+    std::unique_ptr<TKoruApp> Start(std::pair<int, int> screen,
+                                    std::vector<std::string> files = {}) {
         return koru::test::StartApp(screen, std::move(files));
     }
 
-    static QString FieldText(TKoruApp& app, Field f) {
-        return app.window()->FieldLabel(f)->text();
-    }
+    static QString FieldText(TKoruApp& app, Field f) { return app.window()->FieldLabel(f)->text(); }
 
     // Presses OK on the next message box, remembering its text.
     static void AnswerNextMessageBox(QString* text) {
@@ -45,7 +44,7 @@ class MainWindowTest : public QObject {
         });
     }
 
-private slots:
+  private slots:
     void initTestCase() {
         QVERIFY(home_.isValid());
         qputenv("KORUVIEW_HOME", home_.path().toUtf8());
@@ -63,7 +62,8 @@ private slots:
         QVERIFY(!w->ViewMenu()->menuAction()->isEnabled());
         for (Cmd c : {Cmd::Configure, Cmd::Print, Cmd::PrinterSetup, Cmd::PopChannelNames,
                       Cmd::SaveAs, Cmd::SaveMarkers})
-            QVERIFY2(!w->Action(static_cast<int>(c))->isEnabled(), qPrintable(QString::number(int(c))));
+            QVERIFY2(!w->Action(static_cast<int>(c))->isEnabled(),
+                     qPrintable(QString::number(int(c))));
         for (Cmd c : {Cmd::Open, Cmd::Convert, Cmd::Exit, Cmd::Help, Cmd::About})
             QVERIFY(w->Action(static_cast<int>(c))->isEnabled());
         QVERIFY(w->isMaximized());
@@ -115,11 +115,13 @@ private slots:
     void progressBoxShowsThePercentage() {
         TProgressDialog reading(nullptr, TProgressDialog::Reading);
         QCOMPARE(reading.windowTitle(), QString("WAIT"));
-        QCOMPARE(reading.MessageText(), QString("Please wait while file is being read into memory."));
+        QCOMPARE(reading.MessageText(),
+                 QString("Please wait while file is being read into memory."));
         reading.SetPercent(42);
         QCOMPARE(reading.findChild<QProgressBar*>()->text(), QString("42%"));
         TProgressDialog writing(nullptr, TProgressDialog::Writing);
-        QCOMPARE(writing.MessageText(), QString("Please wait while file is being written to disk."));
+        QCOMPARE(writing.MessageText(),
+                 QString("Please wait while file is being written to disk."));
     }
 
     void readBinaryKeepsAZeroOrNegativeIntervalOpen() {

@@ -10,15 +10,33 @@ EnableState CommandRunner::Enables() const {
 void CommandRunner::Run(int32_t command) {
     Settings& s = session_.settings();
     switch (static_cast<Cmd>(command)) {
-        case Cmd::Open: session_.OpenCommand(); return;
-        case Cmd::Exit: session_.ui().CloseMainWindow(); return;
-        case Cmd::ToggleDots: Toggle(s.dots); return;
-        case Cmd::ToggleMarkers: Toggle(s.markers); return;
-        case Cmd::ToggleNames: Toggle(s.names); return;
-        case Cmd::ToggleTimeHacks: Toggle(s.timeHacks); return;
-        case Cmd::PopChannelNames: view_.PopChannelNames(); return;
-        case Cmd::Help: session_.ui().ShowHelp(session_.helpPath()); return;
-        case Cmd::About: About(); return;
+        case Cmd::Open:
+            session_.OpenCommand();
+            return;
+        case Cmd::Exit:
+            session_.ui().CloseMainWindow();
+            return;
+        case Cmd::ToggleDots:
+            Toggle(s.dots);
+            return;
+        case Cmd::ToggleMarkers:
+            Toggle(s.markers);
+            return;
+        case Cmd::ToggleNames:
+            Toggle(s.names);
+            return;
+        case Cmd::ToggleTimeHacks:
+            Toggle(s.timeHacks);
+            return;
+        case Cmd::PopChannelNames:
+            view_.PopChannelNames();
+            return;
+        case Cmd::Help:
+            session_.ui().ShowHelp(session_.helpPath());
+            return;
+        case Cmd::About:
+            About();
+            return;
         default:
             if (FindCommand(command) == nullptr) return;
             // Not built yet: the command still shows its message and gives

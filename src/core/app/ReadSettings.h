@@ -4,9 +4,9 @@
 
 #include <string>
 
-#include "config/Settings.h"
 #include "config/CfgFile.h"
 #include "config/ChannelConfig.h"
+#include "config/Settings.h"
 
 namespace koru {
 

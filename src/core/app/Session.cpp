@@ -7,8 +7,8 @@
 namespace koru {
 
 namespace {
-constexpr unsigned kOpenFlags = OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST |
-                                OFN_FILEMUSTEXIST;
+constexpr unsigned kOpenFlags =
+    OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST;
 constexpr unsigned kSaveFlags = OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_NOCHANGEDIR |
                                 OFN_PATHMUSTEXIST | OFN_NOREADONLYRETURN;
 constexpr unsigned kAppendFlags = OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST |

@@ -7,8 +7,8 @@
 #include <utility>
 #include <vector>
 
-#include "config/Settings.h"
 #include "config/ChannelConfig.h"
+#include "config/Settings.h"
 #include "config/TimeBase.h"
 #include "platform/Ui.h"
 #include "signal/SignalDocument.h"
@@ -25,7 +25,7 @@ inline constexpr const char* kAppTitle = "KORU VIEW";
 LoadResult LoadRecording(SignalDocument& doc, Ui& ui);
 
 class Session {
-public:
+  public:
     explicit Session(Ui& ui);
 
     Ui& ui() { return ui_; }
@@ -75,7 +75,7 @@ public:
     // The View menu's check marks from the four display settings.
     void SyncToggleChecks();
 
-private:
+  private:
     void LoadSamples();
 
     Ui& ui_;

@@ -7,7 +7,7 @@
 namespace koru {
 
 class TimeBase {
-public:
+  public:
     static constexpr int32_t kEntries = 7;
 
     TimeBase() {
@@ -24,7 +24,7 @@ public:
     }
     int32_t Entry(int32_t i) const { return table_[static_cast<std::size_t>(i)]; }
 
-private:
+  private:
     std::array<int32_t, kEntries> table_{};
     int32_t index_ = 4;
 };

@@ -1,9 +1,9 @@
 #include "signal/FrameStore.h"
 
+#include <sys/mman.h>
+
 #include <algorithm>
 #include <new>
-
-#include <sys/mman.h>
 
 namespace koru {
 
@@ -41,8 +41,10 @@ Frame* FrameStore::Grow(std::size_t want, std::size_t& got) {
 }
 
 void FrameStore::ChunkMemory::operator()(Frame* p) const {
-    if (mapped) ::munmap(p, bytes);
-    else delete[] p;
+    if (mapped)
+        ::munmap(p, bytes);
+    else
+        delete[] p;
 }
 
 std::unique_ptr<Frame[], FrameStore::ChunkMemory> FrameStore::Allocate(std::size_t frames) {

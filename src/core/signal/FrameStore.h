@@ -15,7 +15,7 @@ constexpr int kFrameChannels = 8;
 using Frame = std::array<int16_t, kFrameChannels>;
 
 class FrameStore {
-public:
+  public:
     static constexpr std::size_t kChunkFrames = std::size_t{1} << 16;  // 1 MiB per chunk
 
     // How many frames the coming load will add, so that the last chunk is
@@ -40,7 +40,7 @@ public:
     // out-of-memory path; 0 = no cap.
     void SetFrameBudgetForTesting(std::size_t frames) { budget_ = frames; }
 
-private:
+  private:
     // Chunk memory comes pre-faulted from the kernel where it can: touching
     // fresh pages one by one costs more than the read that fills them.
     struct ChunkMemory {

@@ -20,8 +20,9 @@ bool LoadableExtension(const std::string& path) {
 }
 
 std::string RefusalText() {
-    return std::string("Can only load:\n KORU \".sig\" files") + " or\n Binary (rt12) \".bin\" files" +
-           " or\n Binary (lt16) \".dat\" files" + " or\n Bigendian(12bit) \".nib\" files" + ".";
+    return std::string("Can only load:\n KORU \".sig\" files") +
+           " or\n Binary (rt12) \".bin\" files" + " or\n Binary (lt16) \".dat\" files" +
+           " or\n Bigendian(12bit) \".nib\" files" + ".";
 }
 
 std::string CannotOpenText(const std::string& upperPath) {

@@ -12,7 +12,9 @@ constexpr std::size_t kReadBlockBytes = std::size_t{1} << 20;
 // Smaller blocks for file-mode readers, which often want only a screenful.
 constexpr std::size_t kCursorBlockBytes = std::size_t{64} << 10;
 
-std::size_t FrameBytes(uint16_t channels) { return 2u * channels; }
+std::size_t FrameBytes(uint16_t channels) {
+    return 2u * channels;
+}
 }  // namespace
 
 bool SignalDocument::OpenFile(const std::string& path, const std::string& upperName,
@@ -88,10 +90,18 @@ void SignalDocument::DecodeFrames(const uint8_t* raw, std::size_t frames, uint16
         return;
     }
     switch (kind) {
-        case SourceKind::Sig: DecodeAs<SourceKind::Sig>(raw, frames, channels, out); break;
-        case SourceKind::Bin: DecodeAs<SourceKind::Bin>(raw, frames, channels, out); break;
-        case SourceKind::Dat: DecodeAs<SourceKind::Dat>(raw, frames, channels, out); break;
-        case SourceKind::Nib: DecodeAs<SourceKind::Nib>(raw, frames, channels, out); break;
+        case SourceKind::Sig:
+            DecodeAs<SourceKind::Sig>(raw, frames, channels, out);
+            break;
+        case SourceKind::Bin:
+            DecodeAs<SourceKind::Bin>(raw, frames, channels, out);
+            break;
+        case SourceKind::Dat:
+            DecodeAs<SourceKind::Dat>(raw, frames, channels, out);
+            break;
+        case SourceKind::Nib:
+            DecodeAs<SourceKind::Nib>(raw, frames, channels, out);
+            break;
     }
 }
 
@@ -137,7 +147,9 @@ LoadResult SignalDocument::Load(ProgressSink& progress) {
     return result;
 }
 
-void SignalDocument::SeekFrame(int64_t i) { seekCursor_ = std::make_unique<FrameCursor>(*this, i); }
+void SignalDocument::SeekFrame(int64_t i) {
+    seekCursor_ = std::make_unique<FrameCursor>(*this, i);
+}
 
 bool SignalDocument::ReadFrame(Frame& out) {
     if (!seekCursor_) seekCursor_ = std::make_unique<FrameCursor>(*this, 0);
@@ -166,7 +178,8 @@ const Frame* FrameCursor::Next() {
         if (frameBytes == 0 || next_ < 0) return nullptr;
         const std::size_t blockFrames = std::max<std::size_t>(1, kCursorBlockBytes / frameBytes);
         raw_.resize(blockFrames * frameBytes);
-        filled_ = doc_.File().ReadAt(doc_.FrameOffset(next_), raw_.data(), raw_.size()) / frameBytes;
+        filled_ =
+            doc_.File().ReadAt(doc_.FrameOffset(next_), raw_.data(), raw_.size()) / frameBytes;
         pos_ = 0;
         if (filled_ == 0) return nullptr;
         buffer_.resize(filled_);

@@ -26,7 +26,7 @@ struct LoadResult {
 };
 
 class SignalDocument {
-public:
+  public:
     bool IsOpen() const { return isOpen_; }
     const std::string& FileName() const { return fileName_; }  // upper case, as shown
     const std::string& Path() const { return path_; }          // as given, for opening
@@ -75,7 +75,7 @@ public:
     FrameStore& StoreForTesting() { return store_; }
     const ReadOnlyFile& File() const { return file_; }
 
-private:
+  private:
     bool isOpen_ = false;
     bool fileBacked_ = false;
     std::string fileName_;
@@ -92,12 +92,12 @@ private:
 // Sequential access to frames from a starting index in either storage mode,
 // the way every reader (view, save, print, amplitude) walks the samples.
 class FrameCursor {
-public:
+  public:
     FrameCursor(const SignalDocument& doc, int64_t first);
     // The next frame, or nullptr once the data has ended.
     const Frame* Next();
 
-private:
+  private:
     const SignalDocument& doc_;
     int64_t next_;
     std::vector<uint8_t> raw_;

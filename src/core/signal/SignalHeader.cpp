@@ -29,8 +29,8 @@ void Put32(uint8_t* p, uint32_t v) {
 std::string SignalHeader::DescriptionText() const {
     const char* begin = Description.data();
     const void* nul = std::memchr(begin, 0, kDescriptionSize);
-    std::size_t n = nul ? static_cast<std::size_t>(static_cast<const char*>(nul) - begin)
-                        : kDescriptionSize;
+    std::size_t n =
+        nul ? static_cast<std::size_t>(static_cast<const char*>(nul) - begin) : kDescriptionSize;
     return std::string(begin, n);
 }
 
@@ -63,8 +63,7 @@ HeaderBytes SerializeHeader(const SignalHeader& h) {
 }
 
 bool HeaderAcceptable(const SignalHeader& h) {
-    return h.ChannelCount >= 1 && h.ChannelCount <= SignalHeader::kMaxChannels &&
-           h.Interval != 0;
+    return h.ChannelCount >= 1 && h.ChannelCount <= SignalHeader::kMaxChannels && h.Interval != 0;
 }
 
 }  // namespace koru

@@ -14,10 +14,14 @@ SourceKind KindFromPath(std::string_view p) {
 
 std::string_view KindLabel(SourceKind kind) {
     switch (kind) {
-        case SourceKind::Bin: return "Bin right 12";
-        case SourceKind::Dat: return "Bin left 12 of 16";
-        case SourceKind::Nib: return "Bigend left 12/16";
-        case SourceKind::Sig: break;
+        case SourceKind::Bin:
+            return "Bin right 12";
+        case SourceKind::Dat:
+            return "Bin left 12 of 16";
+        case SourceKind::Nib:
+            return "Bigend left 12/16";
+        case SourceKind::Sig:
+            break;
     }
     return "";
 }

@@ -5,7 +5,9 @@
 namespace koru {
 
 namespace {
-bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
+bool IsSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
+}
 }  // namespace
 
 bool ScanInt(std::string_view text, int64_t& value, std::size_t* consumed) {
@@ -18,8 +20,10 @@ bool ScanInt(std::string_view text, int64_t& value, std::size_t* consumed) {
     bool saturated = false;
     while (i < text.size() && text[i] >= '0' && text[i] <= '9') {
         const auto d = static_cast<uint64_t>(text[i] - '0');
-        if (magnitude > (std::numeric_limits<uint64_t>::max() - d) / 10) saturated = true;
-        else magnitude = magnitude * 10 + d;
+        if (magnitude > (std::numeric_limits<uint64_t>::max() - d) / 10)
+            saturated = true;
+        else
+            magnitude = magnitude * 10 + d;
         ++i;
     }
     if (i == digitsStart) return false;

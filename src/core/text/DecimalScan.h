@@ -8,7 +8,7 @@
 namespace koru {
 
 class DecimalScanner {
-public:
+  public:
     explicit DecimalScanner(std::string_view text) : text_(text) {}
 
     // False at the end of the text or when the next item is not a number;
@@ -16,7 +16,7 @@ public:
     bool Next(int64_t& value);
     std::size_t Position() const { return pos_; }
 
-private:
+  private:
     std::string_view text_;
     std::size_t pos_ = 0;
 };

@@ -100,15 +100,14 @@ void SignalView::OnLeftDown(int x, int y, bool ctrl) {
         // Hidden lines (MARKERS off) are not on the picture to take off.
         if (ctx_.settings.markers) {
             InvertLine(buffer_, ColumnOfFrame(line.StartSample), ClientY(line.StartY),
-                       ColumnOfFrame(line.EndSample), ClientY(line.EndY), 0,
-                       buffer_.Width() - 1);
+                       ColumnOfFrame(line.EndSample), ClientY(line.EndY), 0, buffer_.Width() - 1);
             Show(ClientRect());
         }
         // One column to the left as well, as a stroke would have left the
         // end pixel behind there.
         Invalidate(Rect{label.left - 1, label.top, label.right, label.bottom});
-    } else if (!leftDrag_ && ctx_.document.IsOpen() &&
-               lines_.size() < kMaxMeasurementLines && !ctrl) {
+    } else if (!leftDrag_ && ctx_.document.IsOpen() && lines_.size() < kMaxMeasurementLines &&
+               !ctrl) {
         leftDrag_ = true;
         dragStart_ = dragEnd_ = Point{x, y};
     }
@@ -149,8 +148,8 @@ void SignalView::OnMouseMove(int x, int y) {
         InvertTagLine(x);
         tagPoint_ = Point{x, y};
         ctx_.fields.SetField(Field::Cut,
-                               FrameTimeText(FrameAtColumn(x), ctx_.document.Header().Interval,
-                                             ctx_.settings.timeResolution != 0));
+                             FrameTimeText(FrameAtColumn(x), ctx_.document.Header().Interval,
+                                           ctx_.settings.timeResolution != 0));
     }
 }
 
@@ -163,7 +162,8 @@ void SignalView::DrawMeasurementLines(Canvas& canvas, const PaintPass& pass) con
         // Labels reach right of their end points. One wider than the usual
         // margin widens it, or a strip right of a long label would leave
         // its tail out.
-        const int64_t m = std::max(margin, canvas.GetTextExtent(label).cx) * pass.map.spd / kDivisionWidth;
+        const int64_t m =
+            std::max(margin, canvas.GetTextExtent(label).cx) * pass.map.spd / kDivisionWidth;
         const int64_t s = line.StartSample, e = line.EndSample;
         if (!((s >= pass.S0 - m || e >= pass.S0 - m) && (s <= pass.S1 || e <= pass.S1))) continue;
         const int64_t x2 = pass.map.ColumnOf(e);

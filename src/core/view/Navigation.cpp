@@ -24,13 +24,27 @@ void SignalView::Scroll(ScrollAxis axis, ScrollRequest request, int32_t thumb) {
     const int64_t page = horizontal ? ctx_.geometry.PageDivisions : kVerticalPage;
     int64_t next = p;
     switch (request) {
-        case ScrollRequest::LineBack: next = p - 1; break;
-        case ScrollRequest::LineForward: next = p + 1; break;
-        case ScrollRequest::PageBack: next = p - page; break;
-        case ScrollRequest::PageForward: next = p + page; break;
-        case ScrollRequest::Thumb: next = PositionFromThumb(thumb, range); break;
-        case ScrollRequest::Top: next = 0; break;
-        case ScrollRequest::Bottom: next = range; break;
+        case ScrollRequest::LineBack:
+            next = p - 1;
+            break;
+        case ScrollRequest::LineForward:
+            next = p + 1;
+            break;
+        case ScrollRequest::PageBack:
+            next = p - page;
+            break;
+        case ScrollRequest::PageForward:
+            next = p + page;
+            break;
+        case ScrollRequest::Thumb:
+            next = PositionFromThumb(thumb, range);
+            break;
+        case ScrollRequest::Top:
+            next = 0;
+            break;
+        case ScrollRequest::Bottom:
+            next = range;
+            break;
     }
     next = std::clamp<int64_t>(next, 0, range);
     if (horizontal) {

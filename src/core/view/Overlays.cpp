@@ -14,7 +14,9 @@ constexpr int kHalfSecondTick = 5;
 constexpr int kMarkerReach = 40;  // a marker line spans this far above and below a baseline
 
 // Multiples of m in 1..n.
-__int128 MultiplesUpTo(__int128 n, int m) { return n / m; }
+__int128 MultiplesUpTo(__int128 n, int m) {
+    return n / m;
+}
 
 void Tick(Canvas& canvas, int x, int height) {
     canvas.MoveToEx(x, 0);
@@ -41,7 +43,8 @@ void SignalView::DrawNames(Canvas& canvas) const {
             if (rec.DisplayPosition != p || !ValidColor(rec.DisplayColor)) continue;
             canvas.SetTextColor(model.colors.Ref(rec.DisplayColor));
             if (rec.LeadName != 0 && ValidLeadName(rec.LeadName))
-                canvas.TextOut(slot.NameX, slot.BaselineY - yOffset, model.leadNames.Name(rec.LeadName));
+                canvas.TextOut(slot.NameX, slot.BaselineY - yOffset,
+                               model.leadNames.Name(rec.LeadName));
         }
     }
 }
@@ -62,7 +65,7 @@ void SignalView::DrawTimeHacks(Canvas& canvas, const PaintPass& pass) const {
         // invert the same pixels, so only the parity of each height counts;
         // that keeps a column spanning many seconds cheap.
         const __int128 v = static_cast<__int128>(column) * u - half;
-        const __int128 first = v / kHalfSecond;  // k above this ...
+        const __int128 first = v / kHalfSecond;       // k above this ...
         const __int128 last = (v + u) / kHalfSecond;  // ... up to this
         if (last <= first) continue;
         const __int128 minutes = MultiplesUpTo(last, 120) - MultiplesUpTo(first, 120);

@@ -85,8 +85,9 @@ void SignalView::DrawTraces(Canvas& canvas, const PaintPass& pass) const {
     for (std::size_t ch = 0; ch < config.size(); ++ch) {
         const ChannelRecord& rec = config[ch];
         if (!IsDrawable(rec)) continue;
-        channels[count++] = TraceChannel{ch, BaselineY(rec.DisplayPosition) - scrollOffset,
-                                         rec.DisplaySize, ctx_.channels.colors.Ref(rec.DisplayColor)};
+        channels[count++] =
+            TraceChannel{ch, BaselineY(rec.DisplayPosition) - scrollOffset, rec.DisplaySize,
+                         ctx_.channels.colors.Ref(rec.DisplayColor)};
     }
 
     Frame lo = *frame, hi = *frame, last = *frame;

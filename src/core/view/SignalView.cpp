@@ -51,7 +51,9 @@ std::string PositionText(int32_t scrollX, int32_t horizontalRange, int32_t pageD
 SignalView::SignalView(const ViewContext& context)
     : ctx_(context), slots_(MakeSlotTable(context.geometry.ScreenHeight)) {}
 
-int32_t SignalView::Spd() const { return ctx_.timeBase.Spd(); }
+int32_t SignalView::Spd() const {
+    return ctx_.timeBase.Spd();
+}
 
 int32_t SignalView::HorizontalRange() const {
     const SignalDocument& doc = ctx_.document;
@@ -73,10 +75,10 @@ void SignalView::Reposition(int32_t division) {
 void SignalView::UpdatePositionText() {
     const SignalDocument& doc = ctx_.document;
     if (!doc.IsOpen()) return;
-    ctx_.fields.SetField(Field::Position,
-                         PositionText(scrollX_, HorizontalRange(), ctx_.geometry.PageDivisions,
-                                      Spd(), doc.Header().Interval,
-                                      ctx_.settings.timeResolution != 0));
+    ctx_.fields.SetField(
+        Field::Position,
+        PositionText(scrollX_, HorizontalRange(), ctx_.geometry.PageDivisions, Spd(),
+                     doc.Header().Interval, ctx_.settings.timeResolution != 0));
 }
 
 void SignalView::ResizeClient(int width, int height) {

@@ -114,19 +114,21 @@ enum class ScrollRequest { LineBack, LineForward, PageBack, PageForward, Thumb, 
 inline constexpr int32_t kVerticalPage = 8;  // vertical page step in units
 // Scroll-bar positions are 16-bit: a longer range is scaled onto 0..32767.
 inline constexpr int32_t kMaxThumb = 32767;
-inline int32_t ThumbRange(int32_t range) { return range > kMaxThumb ? kMaxThumb : range; }
+inline int32_t ThumbRange(int32_t range) {
+    return range > kMaxThumb ? kMaxThumb : range;
+}
 int32_t PositionFromThumb(int32_t thumb, int32_t range);
 int32_t ThumbFromPosition(int32_t position, int32_t range);
 
 // What one run of the paint operation works from; every step of it reads
 // the same values, the overlays included.
 struct PaintPass {
-    Rect rect;            // the update rectangle
-    int32_t L = 0;        // first column computed (one left of the rectangle for the seam)
-    int32_t R = 0;        // last column computed (one right of it)
-    ColumnMap map;        // of the screen, or of the printed page
-    int64_t S0 = 0;       // frame under column L
-    int64_t S1 = 0;       // frame under column R
+    Rect rect;       // the update rectangle
+    int32_t L = 0;   // first column computed (one left of the rectangle for the seam)
+    int32_t R = 0;   // last column computed (one right of it)
+    ColumnMap map;   // of the screen, or of the printed page
+    int64_t S0 = 0;  // frame under column L
+    int64_t S1 = 0;  // frame under column R
     bool printing = false;
 };
 
@@ -301,7 +303,7 @@ class SignalView : public ViewControl {
     bool rightDrag_ = false;
     Point dragStart_;  // the line being dragged, client pixels
     Point dragEnd_;
-    Point tagPoint_;   // the tag being dragged
+    Point tagPoint_;  // the tag being dragged
 };
 
 }  // namespace koru

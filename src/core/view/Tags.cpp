@@ -26,7 +26,7 @@ std::string CutText(const std::array<Tag, kMaxTags>& tags, int32_t tagCount, uin
 
 void SignalView::UpdateCutText() {
     ctx_.fields.SetField(Field::Cut, CutText(tags_, tagCount_, ctx_.document.Header().Interval,
-                                               ctx_.settings.timeResolution != 0));
+                                             ctx_.settings.timeResolution != 0));
 }
 
 int32_t SignalView::FrameAt(int x) const {

@@ -1,7 +1,6 @@
-#include "app/CommandRunner.h"
-
 #include <gtest/gtest.h>
 
+#include "app/CommandRunner.h"
 #include "view/InteractionFixture.h"
 
 namespace koru {
@@ -37,7 +36,9 @@ TEST(CommandRunnerTest, EachToggleFlipsItsSettingRepaintsAndSyncsTheChecks) {
         EXPECT_TRUE(fx.view->HasPendingRepaint());
         EXPECT_EQ(fx.DiffFromRepaint(), "");
         // Names are off in this fixture and only show where they start.
-        if (c.cmd != Cmd::ToggleNames) EXPECT_NE(fx.Picture(), picture);
+        if (c.cmd != Cmd::ToggleNames) {
+            EXPECT_NE(fx.Picture(), picture);
+        }
         fx.runner.Run(c.cmd);
         EXPECT_EQ(fx.session.settings().*c.flag, before);
         EXPECT_EQ(fx.ui.checks[c.check], before != 0);
@@ -87,7 +88,8 @@ TEST(CommandRunnerTest, OpenExitHelpAndAboutGoThroughTheUi) {
     EXPECT_EQ(fx.ui.helpShown, std::vector<std::string>{"/p/koru.html"});
 
     fx.runner.Run(Cmd::About);
-    EXPECT_EQ(fx.ui.aboutStatus, std::vector<std::string>{"Press Enter or click OK to close window"});
+    EXPECT_EQ(fx.ui.aboutStatus,
+              std::vector<std::string>{"Press Enter or click OK to close window"});
     EXPECT_EQ(fx.ui.status, kIdleStatusMessage);
 
     EXPECT_EQ(fx.ui.closeRequests, 0);

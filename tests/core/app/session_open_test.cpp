@@ -25,7 +25,9 @@ struct Fixture {
     TempDir dir;
     Fixture() { session.AttachView(&view); }
 
-    void Choose(const std::string& path) { ui.fileAnswers.push_back(FileDialogAnswer{path, false}); }
+    void Choose(const std::string& path) {
+        ui.fileAnswers.push_back(FileDialogAnswer{path, false});
+    }
     void ExpectEmptyWindow() {
         EXPECT_EQ(ui.title, "KORU VIEW");
         EXPECT_FALSE(ui.viewMenuEnabled);

@@ -1,8 +1,8 @@
+#include "app/Snapshot.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
-
-#include "app/Snapshot.h"
 
 namespace koru {
 namespace {
@@ -28,7 +28,8 @@ TEST(SnapshotTest, ExampleRecordingShowsEveryLeadInItsSlot) {
     for (bool fileBacked : {false, true}) {
         Snapshot s;
         s.session.settings().fileMode = fileBacked;
-        ASSERT_TRUE(RenderStartUpPicture(s.session, *s.view, KORU_EXAMPLES_DIR "/ptb_s0010_8lead.sig"));
+        ASSERT_TRUE(
+            RenderStartUpPicture(s.session, *s.view, KORU_EXAMPLES_DIR "/ptb_s0010_8lead.sig"));
         EXPECT_TRUE(s.ui.messages.empty());
         const RasterCanvas& b = s.view->BackBuffer();
         EXPECT_EQ(b.GetPixel(kW - 1, kH - 1), s.session.settings().background);

@@ -60,8 +60,8 @@ TEST(MarkerFileReadTest, WhenMarkersAreNotLookedFor) {
     SignalDocument doc;
     std::string desc(256, ' ');
     desc[255] = '(';
-    const MarkerList& suppressed = OpenWithMarkers(
-        dir, doc, "e.sig", test::SigFile(1, 1000, 100, desc), "e.mrk", "5\n");
+    const MarkerList& suppressed =
+        OpenWithMarkers(dir, doc, "e.sig", test::SigFile(1, 1000, 100, desc), "e.mrk", "5\n");
     EXPECT_FALSE(suppressed.loaded);
     EXPECT_TRUE(suppressed.items.empty());
     const MarkerList& raw =

@@ -74,7 +74,9 @@ TEST_P(BothModes, RawKindsAreNormalised) {
     };
     const std::vector<Case> cases = {
         // Left-justified 12-bit words: the low nibble never matters.
-        {"a.dat", {0xF0, 0xFF, 0xF0, 0x7F, 0x00, 0x80, 0x10, 0x00, 0x1F, 0x00}, {-1, 2047, -2048, 1, 1}},
+        {"a.dat",
+         {0xF0, 0xFF, 0xF0, 0x7F, 0x00, 0x80, 0x10, 0x00, 0x1F, 0x00},
+         {-1, 2047, -2048, 1, 1}},
         {"a.nib", {0x01, 0x02, 0xFF, 0xFE}, {258, -2}},
         {"a.bin", {0x01, 0x02, 0xFF, 0xFE}, {0x0201, static_cast<int16_t>(0xFEFF)}},
     };
@@ -109,7 +111,7 @@ TEST_P(BothModes, EmptyRecordingsOpenWithNoFrames) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Storage, BothModes, ::testing::Values(false, true),
-                         [](const auto& info) { return info.param ? "FileBacked" : "InMemory"; });
+                         [](const auto& param) { return param.param ? "FileBacked" : "InMemory"; });
 
 TEST(SignalDocumentTest, BothModesAgreeOnARealisticRecording) {
     TempDir dir;
@@ -142,7 +144,8 @@ TEST(SignalDocumentTest, InMemoryLoadReportsEachPercentOnceAndEndsTheBox) {
     EXPECT_LE(ui.progress.size(), 101u);
     EXPECT_EQ(ui.progress.front(), 0);
     EXPECT_EQ(ui.progress.back(), 100);
-    for (std::size_t i = 1; i < ui.progress.size(); ++i) EXPECT_LT(ui.progress[i - 1], ui.progress[i]);
+    for (std::size_t i = 1; i < ui.progress.size(); ++i)
+        EXPECT_LT(ui.progress[i - 1], ui.progress[i]);
     ASSERT_EQ(ui.cursors.size(), 2u);
     EXPECT_EQ(ui.cursors[0], CursorShape::Wait);
     EXPECT_EQ(ui.cursors[1], CursorShape::View);

@@ -16,8 +16,8 @@ TEST(SignalHeaderTest, FieldsSitAtTheirOffsetsInLittleEndian) {
     SignalHeader h;
     h.ChannelCount = 0x0102;
     h.Interval = 0x0A0B0C0D;
-    h.Scale[0] = 1.0f;     // 0x3F800000
-    h.Scale[15] = -2.0f;   // 0xC0000000
+    h.Scale[0] = 1.0f;    // 0x3F800000
+    h.Scale[15] = -2.0f;  // 0xC0000000
     h.SetDescription("ECG");
     h.Description[255] = '(';
     const HeaderBytes b = SerializeHeader(h);

@@ -19,7 +19,7 @@ struct ShownMessage {
 };
 
 class ScriptedUi : public Ui {
-public:
+  public:
     // Queued answers; an empty queue (or an empty answer) is "cancel", and
     // the Read Binary dialog answers its defaults.
     std::deque<std::optional<FileDialogAnswer>> fileAnswers;
@@ -92,7 +92,7 @@ public:
     void ShowAbout() override { aboutStatus.push_back(status); }
     void CloseMainWindow() override { ++closeRequests; }
 
-private:
+  private:
     std::optional<FileDialogAnswer> NextFile(FileDialogSetup& setup) {
         dialogsShown.push_back(setup);
         if (fileAnswers.empty()) return std::nullopt;

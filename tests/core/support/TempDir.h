@@ -1,13 +1,13 @@
 #pragma once
 // A scratch directory removed with everything in it when the test ends.
 
+#include <unistd.h>
+
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
 #include <vector>
-
-#include <unistd.h>
 
 namespace koru::test {
 
@@ -18,7 +18,7 @@ inline std::string ReadText(const std::string& path) {
 }
 
 class TempDir {
-public:
+  public:
     TempDir() {
         std::string templ = (std::filesystem::temp_directory_path() / "koru-test-XXXXXX").string();
         path_ = ::mkdtemp(templ.data()) ? templ : std::string();
@@ -46,7 +46,7 @@ public:
         return p;
     }
 
-private:
+  private:
     std::string path_;
 };
 

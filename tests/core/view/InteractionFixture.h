@@ -81,16 +81,19 @@ struct InteractionFixture : ViewFixture {
             if (count++ == 0)
                 first = "x=" + std::to_string(i % kW) + " y=" + std::to_string(i / kW);
         }
-        return count == 0 ? std::string() : std::to_string(count) + " pixels differ, first at " + first;
+        return count == 0 ? std::string()
+                          : std::to_string(count) + " pixels differ, first at " + first;
     }
 
     std::string Cut() { return ui.fields[Field::Cut]; }
 
     // Pixels that differ between two pictures.
-    static std::vector<Point> Changed(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b) {
+    static std::vector<Point> Changed(const std::vector<uint32_t>& a,
+                                      const std::vector<uint32_t>& b) {
         std::vector<Point> pts;
         for (std::size_t i = 0; i < a.size(); ++i)
-            if (a[i] != b[i]) pts.push_back(Point{static_cast<int>(i % kW), static_cast<int>(i / kW)});
+            if (a[i] != b[i])
+                pts.push_back(Point{static_cast<int>(i % kW), static_cast<int>(i / kW)});
         return pts;
     }
 };

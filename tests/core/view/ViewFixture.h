@@ -81,7 +81,8 @@ struct ViewFixture {
     ColorRef Px(int x, int y) const { return view->BackBuffer().GetPixel(x, y); }
     ColorRef Background() const { return session.settings().background; }
     ColorRef ColorOf(int channel) const {
-        return session.channels().colors.Ref(session.channels().current[static_cast<std::size_t>(channel)].DisplayColor);
+        return session.channels().colors.Ref(
+            session.channels().current[static_cast<std::size_t>(channel)].DisplayColor);
     }
 
     // Rows of column x that hold `color`.

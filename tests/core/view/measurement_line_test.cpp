@@ -36,11 +36,14 @@ TEST(InvertLineTest, CoversAStrokeAndItsEndPixelInEveryOctant) {
         const Point a{coord(rng), coord(rng)}, b{coord(rng), coord(rng)};
         RasterCanvas c(60, 60, kBlack);
         InvertLine(c, a.x, a.y, b.x, b.y, 0, 59);
-        ASSERT_EQ(PixelsOf(c), StrokeWithEnd(a, b)) << a.x << "," << a.y << " to " << b.x << "," << b.y;
+        ASSERT_EQ(PixelsOf(c), StrokeWithEnd(a, b))
+            << a.x << "," << a.y << " to " << b.x << "," << b.y;
     }
     // Exact ties of the diagonal-ish lines, both ways.
-    for (const auto& [a, b] : {std::pair{Point{10, 10}, Point{20, 15}}, {Point{20, 15}, Point{10, 10}},
-                               {Point{10, 10}, Point{15, 20}}, {Point{30, 30}, Point{30, 30}}}) {
+    for (const auto& [a, b] : {std::pair{Point{10, 10}, Point{20, 15}},
+                               {Point{20, 15}, Point{10, 10}},
+                               {Point{10, 10}, Point{15, 20}},
+                               {Point{30, 30}, Point{30, 30}}}) {
         RasterCanvas c(60, 60, kBlack);
         InvertLine(c, a.x, a.y, b.x, b.y, 0, 59);
         EXPECT_EQ(PixelsOf(c), StrokeWithEnd(a, b));
@@ -61,8 +64,8 @@ TEST(InvertLineTest, AColumnRangeGivesTheSamePixelsAsTheWholeWalkThere) {
         for (int y = 0; y < 60; ++y)
             for (int x = 0; x < 60; ++x)
                 ASSERT_EQ(strip.GetPixel(x, y), (x >= a && x <= b) ? whole.GetPixel(x, y) : kBlack)
-                    << "line " << p.x << "," << p.y << " to " << q.x << "," << q.y << " columns " << a
-                    << ".." << b << " at " << x << "," << y;
+                    << "line " << p.x << "," << p.y << " to " << q.x << "," << q.y << " columns "
+                    << a << ".." << b << " at " << x << "," << y;
     }
 }
 
@@ -172,7 +175,8 @@ TEST(MeasurementLineTest, DeletingALinePartlyScrolledOutErasesItsVisiblePart) {
     const auto clean = fx.Picture();  // as it will look again after the delete
     fx.view->Scroll(ScrollAxis::Horizontal, ScrollRequest::LineBack);
     fx.LineDrag({5, 40}, {390, 300});
-    fx.view->Scroll(ScrollAxis::Horizontal, ScrollRequest::LineForward);  // start is off to the left
+    fx.view->Scroll(ScrollAxis::Horizontal,
+                    ScrollRequest::LineForward);  // start is off to the left
     EXPECT_EQ(fx.DiffFromRepaint(), "");
     fx.view->OnLeftDown(50, 50, true);
     EXPECT_EQ(fx.DiffFromRepaint(), "");

@@ -115,7 +115,8 @@ TEST(ScrollTest, MovesUnderAPageShiftThePictureAndRepaintOnlyTheStrip) {
     fx.view->Scroll(ScrollAxis::Vertical, ScrollRequest::LineForward);
     EXPECT_EQ(fx.view->BackBuffer().Pixels()[170 * kW + 190], kSentinel);
     fx.view->BackBuffer().Pixels()[300 * kW + 390] = kSentinel;
-    fx.view->ScrollTo(fx.view->ScrollX() + 37, fx.view->ScrollY() + 7);  // just under a page both ways
+    fx.view->ScrollTo(fx.view->ScrollX() + 37,
+                      fx.view->ScrollY() + 7);  // just under a page both ways
     EXPECT_EQ(fx.view->BackBuffer().Pixels()[90 * kW + 20], kSentinel);
     EXPECT_FALSE(fx.view->HasPendingRepaint());
 
@@ -276,7 +277,9 @@ TEST(PictureInvariantTest, RandomInteractionsLeaveTheBufferEqualToAFullRepaint) 
         fx.session.timeBase().SetIndex(static_cast<int32_t>(seed % 7));
         fx.session.settings().timeHacks = seed % 2 ? 1 : 0;
         fx.OpenBusy(60'000);
-        auto point = [&] { return Point{pick(-40, kW + 40), pick(-20, InteractionFixture::kH + 20)}; };
+        auto point = [&] {
+            return Point{pick(-40, kW + 40), pick(-20, InteractionFixture::kH + 20)};
+        };
         for (int step = 0; step < 70; ++step) {
             const int op = pick(0, 11);
             std::string what;
@@ -292,7 +295,8 @@ TEST(PictureInvariantTest, RandomInteractionsLeaveTheBufferEqualToAFullRepaint) 
                 case 2:
                 case 3: {
                     const Point a = point();
-                    const Point b = pick(0, 2) ? point() : Point{a.x + pick(-6, 6), a.y + pick(-6, 6)};
+                    const Point b =
+                        pick(0, 2) ? point() : Point{a.x + pick(-6, 6), a.y + pick(-6, 6)};
                     fx.LineDrag(a, b);
                     what = "line";
                     break;
@@ -325,7 +329,8 @@ TEST(PictureInvariantTest, RandomInteractionsLeaveTheBufferEqualToAFullRepaint) 
                     fx.view->OnMouseMove(pick(0, kW), pick(0, 300));
                     fx.view->OnRightDown(pick(0, kW), 20, pick(0, 1) == 1);
                     fx.view->OnMouseMove(pick(0, kW), pick(0, 300));
-                    EXPECT_EQ(fx.DiffFromRepaint(), "") << "seed " << seed << " step " << step << " mid-drag";
+                    EXPECT_EQ(fx.DiffFromRepaint(), "")
+                        << "seed " << seed << " step " << step << " mid-drag";
                     fx.view->OnRightUp(pick(0, kW), 20);
                     const Point b = point();
                     fx.view->OnMouseMove(b.x, b.y);
@@ -347,7 +352,8 @@ TEST(PictureInvariantTest, RandomInteractionsLeaveTheBufferEqualToAFullRepaint) 
                     what = "jump";
                     break;
             }
-            ASSERT_EQ(fx.DiffFromRepaint(), "") << "seed " << seed << " step " << step << " after " << what;
+            ASSERT_EQ(fx.DiffFromRepaint(), "")
+                << "seed " << seed << " step " << step << " after " << what;
         }
     }
 }

@@ -14,7 +14,9 @@ constexpr int kW = 400;
 constexpr int kH = 330;
 constexpr ColorRef kWhite = Rgb(255, 255, 255);
 
-int16_t Zero(int64_t, int) { return 0; }
+int16_t Zero(int64_t, int) {
+    return 0;
+}
 
 // A fixture with no traces and only the overlays a test asks for.
 struct OverlayFixture : ViewFixture {

@@ -15,7 +15,9 @@ constexpr int kW = 400;
 constexpr int kH = 330;
 constexpr uint32_t kGarbage = 0xFF123456u;
 
-int Baseline(int position) { return 30 * position; }
+int Baseline(int position) {
+    return 30 * position;
+}
 
 struct StripCase {
     int timeBaseIndex;
@@ -47,12 +49,12 @@ TEST_P(StripRepaintTest, StripEqualsFullRepaint) {
 
     const std::vector<uint32_t> full = PixelsOf(fx.Full());
     const Rect strips[] = {
-        {0, 0, 10, kH},          // left edge
-        {37, 0, 53, kH},         // middle, off the grid
-        {123, 0, 124, kH},       // one column
-        {kW - 10, 0, kW, kH},    // right edge, a line scroll's strip
-        {0, 90, kW, 120},        // a vertical scroll's band
-        {201, 7, 260, 45},       // crossing the time hacks' rows
+        {0, 0, 10, kH},        // left edge
+        {37, 0, 53, kH},       // middle, off the grid
+        {123, 0, 124, kH},     // one column
+        {kW - 10, 0, kW, kH},  // right edge, a line scroll's strip
+        {0, 90, kW, 120},      // a vertical scroll's band
+        {201, 7, 260, 45},     // crossing the time hacks' rows
     };
     for (const Rect& s : strips) {
         RasterCanvas& buffer = fx.view->BackBuffer();
@@ -68,12 +70,11 @@ TEST_P(StripRepaintTest, StripEqualsFullRepaint) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    TimeBasesModesAndScrolls, StripRepaintTest,
-    ::testing::Values(StripCase{0, false, 0, 0}, StripCase{0, true, 3, 0},
-                      StripCase{2, false, 17, 0}, StripCase{3, true, 0, 0},
-                      StripCase{4, false, 40, 2}, StripCase{4, true, 40, 0},
-                      StripCase{6, false, 123, 0}, StripCase{6, true, 5, 1}));
+INSTANTIATE_TEST_SUITE_P(TimeBasesModesAndScrolls, StripRepaintTest,
+                         ::testing::Values(StripCase{0, false, 0, 0}, StripCase{0, true, 3, 0},
+                                           StripCase{2, false, 17, 0}, StripCase{3, true, 0, 0},
+                                           StripCase{4, false, 40, 2}, StripCase{4, true, 40, 0},
+                                           StripCase{6, false, 123, 0}, StripCase{6, true, 5, 1}));
 
 TEST(TracePaintTest, BothStorageModesDrawTheSamePicture) {
     for (int index : {0, 4, 6}) {
@@ -97,13 +98,15 @@ TEST(TracePaintTest, TenSamplesPerDivisionDrawsSinglePixels) {
     fx.TracesOnly();
     fx.session.timeBase().SetIndex(6);
     fx.Solo(0, 8);  // room to rise
-    fx.Open(1, 1000, 150, [](int64_t f, int) { return static_cast<int16_t>(32 * std::min<int64_t>(f, 100)); });
+    fx.Open(1, 1000, 150,
+            [](int64_t f, int) { return static_cast<int16_t>(32 * std::min<int64_t>(f, 100)); });
     fx.Full();
     const int base = Baseline(8);
     EXPECT_EQ(fx.RowsOf(0, fx.ColorOf(0)), std::vector<int>{base});
     for (int x : {1, 2, 50, 100})
         EXPECT_EQ(fx.RowsOf(x, fx.ColorOf(0)), std::vector<int>{base - (x - 1)}) << x;
-    for (int x : {102, 149}) EXPECT_EQ(fx.RowsOf(x, fx.ColorOf(0)), std::vector<int>{base - 100}) << x;
+    for (int x : {102, 149})
+        EXPECT_EQ(fx.RowsOf(x, fx.ColorOf(0)), std::vector<int>{base - 100}) << x;
     EXPECT_TRUE(fx.RowsOf(150, fx.ColorOf(0)).empty());
 }
 
@@ -174,7 +177,8 @@ TEST(TracePaintTest, RecordingShorterThanTheWindowLeavesTheRestBlank) {
         fx.TracesOnly();
         // spd 40: 100 frames fill columns 0..24 exactly, 102 reach into 25.
         for (int frames : {100, 102}) {
-            fx.Open(1, 1000, frames, [](int64_t, int) { return int16_t{0}; }, fileBacked);
+            fx.Open(
+                1, 1000, frames, [](int64_t, int) { return int16_t{0}; }, fileBacked);
             fx.Full();
             const int lastColumn = frames == 100 ? 24 : 25;
             EXPECT_EQ(fx.RowsOf(lastColumn, fx.ColorOf(0)).size(), 1u) << frames;

@@ -7,7 +7,9 @@ namespace {
 
 using test::ViewFixture;
 
-int16_t Zero(int64_t, int) { return 0; }
+int16_t Zero(int64_t, int) {
+    return 0;
+}
 
 TEST(ViewGeometryTest, SlotsFollowTheScreenHeight) {
     const SlotTable slots = MakeSlotTable(768);
@@ -44,8 +46,7 @@ TEST(PositionTextTest, BothResolutionsAndPageNumbers) {
     // 38 divisions a page; range 100 is page 3, division 24.
     EXPECT_EQ(PositionText(0, 100, 38, 40, 1000, false), "Time: 00:00.000  Page: 1.00/3.24");
     EXPECT_EQ(PositionText(45, 100, 38, 40, 1000, false), "Time: 00:01.800  Page: 2.07/3.24");
-    EXPECT_EQ(PositionText(45, 100, 38, 40, 1000, true),
-              "Time: 00:01.800000  Page: 2.07/3.24");
+    EXPECT_EQ(PositionText(45, 100, 38, 40, 1000, true), "Time: 00:01.800000  Page: 2.07/3.24");
     EXPECT_EQ(PositionText(3, 3, 38, 10, 333, true), "Time: 00:00.009990  Page: 1.03/1.03");
     // 4 400 000 frames at 1 ms: 73:20, beyond 2^32 microseconds.
     EXPECT_EQ(PositionText(110'000, 200'000, 126, 40, 1000, true),
@@ -53,7 +54,7 @@ TEST(PositionTextTest, BothResolutionsAndPageNumbers) {
 }
 
 TEST(PositionTextTest, MovingWritesThePositionFieldAndPaintingDoesNot) {
-    ViewFixture fx;  // 400 wide: 38 divisions a page
+    ViewFixture fx;                     // 400 wide: 38 divisions a page
     fx.Open(1, 1'000'000, 8000, Zero);  // one frame a second, range 200
     EXPECT_EQ(fx.ui.fields[Field::Position], "Time: 00:00.000  Page: 1.00/6.10");
     fx.view->ScrollTo(110, 0);
@@ -113,7 +114,7 @@ TEST(ViewStateTest, InvalidatedAreasAreShownAndRepaintedOnUpdate) {
     fx.view->Invalidate(Rect{390, 320, 500, 500});
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0], (Rect{390, 320, 400, 330}));  // limited to the client area
-    fx.view->Invalidate(Rect{500, 0, 600, 10});        // wholly outside
+    fx.view->Invalidate(Rect{500, 0, 600, 10});       // wholly outside
     EXPECT_EQ(shown.size(), 1u);
 
     fx.view->BackBuffer().FillRect(Rect{390, 320, 400, 330}, Rgb(1, 2, 3));
