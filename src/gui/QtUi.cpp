@@ -3,11 +3,13 @@
 #include <QApplication>
 #include <QDesktopServices>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMessageBox>
 #include <QUrl>
+#include <QWindow>
 
 #include "ClientWin.h"
 #include "KoruWin.h"
@@ -109,6 +111,14 @@ void QtUi::ProgressBegin(koru::ProgressMode mode) {
         win_ ? static_cast<QWidget*>(win_->View()) : nullptr,
         mode == koru::ProgressMode::Writing ? TProgressDialog::Writing : TProgressDialog::Reading);
     progress_->show();
+    // The load runs without returning to the event loop, so the box must be
+    // on the screen before it starts: let the window system map it and
+    // paint it once (user input stays queued).
+    QElapsedTimer waited;
+    waited.start();
+    while (!progress_->windowHandle()->isExposed() && waited.elapsed() < 500)
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 20);
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     progress_->repaint();
 }
 

@@ -102,6 +102,13 @@ class Canvas {
         state_.position = Point{x, y};
     }
 
+    // MoveToEx(from) then LineTo(to), in one call: painting many short
+    // strokes should not round-trip every start through the current position.
+    void StrokeLine(Point from, Point to) {
+        DrawLine(from, to);
+        state_.position = to;
+    }
+
     // Segments from each point to the next, each drawn as by LineTo: the
     // joints are covered once (by the segment that starts there) and only
     // the last point is left out, so a closed outline (last point equal to

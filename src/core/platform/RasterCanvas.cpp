@@ -103,10 +103,6 @@ void RasterCanvas::Recalculate() {
     clip_ = requestedClip_ ? requestedClip_->Intersect(all) : all;
 }
 
-void RasterCanvas::SetPixel(int x, int y, ColorRef color) {
-    if (clip_.Contains(x, y)) At(x, y) = PixelFromColor(color);
-}
-
 ColorRef RasterCanvas::GetPixel(int x, int y) const {
     if (x < 0 || y < 0 || x >= width_ || y >= height_) return CLR_INVALID;
     return ColorFromPixel(pixels_[static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) +

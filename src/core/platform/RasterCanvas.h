@@ -11,6 +11,7 @@
 // pixel-by-pixel inverting walk the view uses for measurement lines, so a
 // line drawn with LineTo and one repainted pixel by pixel agree.
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -64,11 +65,29 @@ class RasterCanvas final : public Canvas {
 
     // --- Drawing.
 
-    void SetPixel(int x, int y, ColorRef color) override;
+    void SetPixel(int x, int y, ColorRef color) override {
+        if (clip_.Contains(x, y)) At(x, y) = PixelFromColor(color);
+    }
     // Answers any pixel of the buffer, inside the clip or not, so that a
     // picture can be checked after a clipped repaint.
     ColorRef GetPixel(int x, int y) const override;
     void FillRect(const Rect& rect, ColorRef color);
+
+    // One column of a screen trace without a virtual call: the pixels that
+    // SetPixel(x, yLow) gives when yLow == yHigh, else those of MoveToEx(x,
+    // yLow) and LineTo(x, yHigh) in copy mode, all in `pixel`.
+    void TraceColumn(int x, int yLow, int yHigh, uint32_t pixel) {
+        if (x < clip_.left || x >= clip_.right) return;
+        int y0 = yLow, y1 = yLow;
+        if (yHigh > yLow) y1 = yHigh - 1;
+        if (yHigh < yLow) y0 = yHigh + 1;
+        y0 = std::max(y0, clip_.top);
+        y1 = std::min(y1, clip_.bottom - 1);
+        if (y0 > y1) return;
+        uint32_t* p = &At(x, y0);
+        const auto stride = static_cast<std::size_t>(width_);
+        for (int y = y0; y <= y1; ++y, p += stride) *p = pixel;
+    }
 
     void TextOut(int x, int y, std::string_view text) override;
     Size GetTextExtent(std::string_view text) const override;

@@ -3,10 +3,12 @@
 // fixed-size chunks, found by index in constant time. A failed allocation
 // ends the store where it is; what was stored stays readable.
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <vector>
 
 namespace koru {
@@ -32,6 +34,15 @@ class FrameStore {
         if (index < 0 || static_cast<uint64_t>(index) >= size_) return nullptr;
         auto i = static_cast<std::size_t>(index);
         return &chunks_[i / kChunkFrames].frames[i % kChunkFrames];
+    }
+    // Up to `want` frames from `index` that lie together in one chunk;
+    // empty past the end.
+    std::span<const Frame> Run(int64_t index, std::size_t want) const {
+        if (index < 0 || static_cast<uint64_t>(index) >= size_) return {};
+        const auto i = static_cast<std::size_t>(index);
+        const std::size_t inChunk = kChunkFrames - i % kChunkFrames;
+        const std::size_t n = std::min({want, inChunk, size_ - i});
+        return {&chunks_[i / kChunkFrames].frames[i % kChunkFrames], n};
     }
     // Bytes held for samples and chunk bookkeeping.
     std::size_t BytesAllocated() const;

@@ -165,29 +165,33 @@ int64_t SignalDocument::ReadableFrames() const {
     return frameCount_;
 }
 
-FrameCursor::FrameCursor(const SignalDocument& doc, int64_t first) : doc_(doc), next_(first) {}
+FrameSpans::FrameSpans(const SignalDocument& doc, int64_t first) : doc_(doc), next_(first) {}
 
-const Frame* FrameCursor::Next() {
+std::span<const Frame> FrameSpans::Next(std::size_t want) {
+    if (want == 0 || next_ < 0) return {};
     if (!doc_.FileBacked()) {
-        const Frame* f = doc_.FindFrame(next_);
-        if (f) ++next_;
-        return f;
+        const std::span<const Frame> run = doc_.Store().Run(next_, want);
+        next_ += static_cast<int64_t>(run.size());
+        return run;
     }
     if (pos_ >= filled_) {
         const std::size_t frameBytes = 2u * doc_.Header().ChannelCount;
-        if (frameBytes == 0 || next_ < 0) return nullptr;
+        if (frameBytes == 0) return {};
         const std::size_t blockFrames = std::max<std::size_t>(1, kCursorBlockBytes / frameBytes);
         raw_.resize(blockFrames * frameBytes);
         filled_ =
             doc_.File().ReadAt(doc_.FrameOffset(next_), raw_.data(), raw_.size()) / frameBytes;
         pos_ = 0;
-        if (filled_ == 0) return nullptr;
+        if (filled_ == 0) return {};
         buffer_.resize(filled_);
         SignalDocument::DecodeFrames(raw_.data(), filled_, doc_.Header().ChannelCount, doc_.Kind(),
                                      buffer_.data());
     }
-    ++next_;
-    return &buffer_[pos_++];
+    const std::size_t n = std::min(want, filled_ - pos_);
+    const std::span<const Frame> run{buffer_.data() + pos_, n};
+    pos_ += n;
+    next_ += static_cast<int64_t>(n);
+    return run;
 }
 
 }  // namespace koru

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -72,6 +73,7 @@ class SignalDocument {
     static void DecodeFrames(const uint8_t* raw, std::size_t frames, uint16_t channels,
                              SourceKind kind, Frame* out);
 
+    const FrameStore& Store() const { return store_; }
     FrameStore& StoreForTesting() { return store_; }
     const ReadOnlyFile& File() const { return file_; }
 
@@ -89,13 +91,17 @@ class SignalDocument {
     std::unique_ptr<FrameCursor> seekCursor_;
 };
 
-// Sequential access to frames from a starting index in either storage mode,
-// the way every reader (view, save, print, amplitude) walks the samples.
-class FrameCursor {
+// Contiguous runs of frames from a starting index in either storage mode:
+// straight from the store's chunks in memory, one block read per refill from
+// the file. Readers that work on many frames at a time (painting, saving,
+// measuring) take runs instead of single frames.
+class FrameSpans {
   public:
-    FrameCursor(const SignalDocument& doc, int64_t first);
-    // The next frame, or nullptr once the data has ended.
-    const Frame* Next();
+    FrameSpans(const SignalDocument& doc, int64_t first);
+    // Up to `want` next frames as one run, fewer where a chunk or block
+    // ends; empty once the data has ended. Valid until the next call.
+    std::span<const Frame> Next(std::size_t want);
+    int64_t Position() const { return next_; }
 
   private:
     const SignalDocument& doc_;
@@ -104,6 +110,42 @@ class FrameCursor {
     std::vector<Frame> buffer_;
     std::size_t pos_ = 0;
     std::size_t filled_ = 0;
+};
+
+// Widens lo and hi, channel by channel, to cover every frame of the run.
+// Kept to plain loops over fixed-size arrays so the compiler turns them into
+// vector minimum and maximum instructions.
+inline void WidenExtremes(std::span<const Frame> run, Frame& lo, Frame& hi) {
+    Frame l = lo, h = hi;
+    for (const Frame& f : run) {
+        for (std::size_t c = 0; c < kFrameChannels; ++c) {
+            l[c] = f[c] < l[c] ? f[c] : l[c];
+            h[c] = f[c] > h[c] ? f[c] : h[c];
+        }
+    }
+    lo = l;
+    hi = h;
+}
+
+// Sequential access to frames from a starting index in either storage mode,
+// one frame at a time.
+class FrameCursor {
+  public:
+    FrameCursor(const SignalDocument& doc, int64_t first) : spans_(doc, first) {}
+    // The next frame, or nullptr once the data has ended.
+    const Frame* Next() {
+        if (pos_ >= run_.size()) {
+            run_ = spans_.Next(SIZE_MAX);
+            pos_ = 0;
+            if (run_.empty()) return nullptr;
+        }
+        return &run_[pos_++];
+    }
+
+  private:
+    FrameSpans spans_;
+    std::span<const Frame> run_;
+    std::size_t pos_ = 0;
 };
 
 }  // namespace koru

@@ -28,8 +28,19 @@ void Tick(Canvas& canvas, int x, int height) {
 void SignalView::DrawDots(Canvas& canvas, const PaintPass& pass) const {
     const ColorRef color = pass.printing ? Rgb(0, 0, 0) : Rgb(255, 255, 255);
     const int top = pass.rect.top / 10 * 10;
-    for (int x = pass.L / 10 * 10; x <= pass.R; x += 10)
-        for (int y = top; y <= pass.rect.bottom; y += 10) canvas.SetPixel(x, y, color);
+    const int left = pass.L / 10 * 10;
+    // Row by row, so neighbouring dots share cache lines; straight into the
+    // back buffer when that is the canvas.
+    auto* raster = dynamic_cast<RasterCanvas*>(&canvas);
+    for (int y = top; y <= pass.rect.bottom; y += 10) {
+        for (int x = left; x <= pass.R; x += 10) {
+            if (raster) {
+                raster->SetPixel(x, y, color);
+            } else {
+                canvas.SetPixel(x, y, color);
+            }
+        }
+    }
 }
 
 void SignalView::DrawNames(Canvas& canvas) const {

@@ -15,6 +15,7 @@ struct TraceChannel {
     int64_t baseline = 0;   // baseline less the vertical scroll offset
     int32_t size = 0;
     ColorRef color = 0;
+    uint32_t pixel = 0;  // the colour as the back buffer stores it
     int Y(int16_t v) const { return ToPixel(baseline - TraceOffset(v, size)); }
 };
 
@@ -74,9 +75,23 @@ void SignalView::DrawTraces(Canvas& canvas, const PaintPass& pass) const {
     }
     if (firstColumn > pass.R) return;
 
-    FrameCursor cursor(ctx_.document, firstFrame);
-    const Frame* frame = cursor.Next();
-    if (!frame) return;
+    // Every frame the columns will take, asked for at once: runs then end
+    // only where a chunk or a file block does.
+    std::size_t wanted = static_cast<std::size_t>(pass.R - firstColumn + 1) *
+                         static_cast<std::size_t>(pass.map.PerColumn());
+    FrameSpans spans(ctx_.document, firstFrame);
+    std::span<const Frame> run = spans.Next(wanted);
+    if (run.empty()) return;
+    wanted -= run.size();
+    std::size_t pos = 0;
+    // The next run when this one is used up; false once the data has ended.
+    auto more = [&] {
+        if (pos < run.size()) return true;
+        run = spans.Next(std::max<std::size_t>(wanted, 1));
+        wanted -= std::min(wanted, run.size());
+        pos = 0;
+        return !run.empty();
+    };
 
     std::array<TraceChannel, kChannelCount> channels;
     std::size_t count = 0;
@@ -87,40 +102,47 @@ void SignalView::DrawTraces(Canvas& canvas, const PaintPass& pass) const {
         if (!IsDrawable(rec)) continue;
         channels[count++] =
             TraceChannel{ch, BaselineY(rec.DisplayPosition) - scrollOffset, rec.DisplaySize,
-                         ctx_.channels.colors.Ref(rec.DisplayColor)};
+                         ctx_.channels.colors.Ref(rec.DisplayColor),
+                         PixelFromColor(ctx_.channels.colors.Ref(rec.DisplayColor))};
     }
 
-    Frame lo = *frame, hi = *frame, last = *frame;
+    // The screen's back buffer is drawn straight into; any other canvas
+    // (paper, a test's) through its drawing calls.
+    RasterCanvas* raster = pass.printing ? nullptr : dynamic_cast<RasterCanvas*>(&canvas);
+    Frame lo = run[0], hi = run[0], last = run[0];
     std::array<Point, kChannelCount> prevLow{}, prevHigh{};
     for (std::size_t i = 0; i < count; ++i) {
         const int y = channels[i].Y(last[channels[i].index]);
         prevLow[i] = prevHigh[i] = Point{0, y};
     }
 
-    const int32_t perColumn = pass.map.PerColumn();
-    for (int32_t x = firstColumn; x <= pass.R && frame; ++x) {
-        // The first column starts with the frame already read; each column
-        // ends early where the data ends and is drawn with what it got.
-        for (int32_t k = 0; k < perColumn && frame; ++k) {
-            const Frame& f = *frame;
-            for (std::size_t c = 0; c < kFrameChannels; ++c) {
-                lo[c] = std::min(lo[c], f[c]);
-                hi[c] = std::max(hi[c], f[c]);
-            }
-            last = f;
-            frame = cursor.Next();
+    const std::size_t perColumn = static_cast<std::size_t>(pass.map.PerColumn());
+    for (int32_t x = firstColumn; x <= pass.R && more(); ++x) {
+        // Each column ends early where the data ends and is drawn with what
+        // it got.
+        for (std::size_t need = perColumn; need > 0 && more();) {
+            const std::size_t n = std::min(need, run.size() - pos);
+            WidenExtremes(run.subspan(pos, n), lo, hi);
+            last = run[pos + n - 1];
+            pos += n;
+            need -= n;
         }
         for (std::size_t i = 0; i < count; ++i) {
             const TraceChannel& ch = channels[i];
-            canvas.SelectPen(ch.color);
             const Point low{x, ch.Y(lo[ch.index])};
             const Point high{x, ch.Y(hi[ch.index])};
+            if (raster) {
+                raster->TraceColumn(x, low.y, high.y, ch.pixel);
+                prevLow[i] = low;
+                prevHigh[i] = high;
+                continue;
+            }
+            canvas.SelectPen(ch.color);
             if (!pass.printing) {
                 if (low == high) {
                     canvas.SetPixel(x, low.y, ch.color);
                 } else {
-                    canvas.MoveToEx(low.x, low.y);
-                    canvas.LineTo(high.x, high.y);
+                    canvas.StrokeLine(low, high);
                 }
             } else if (prevLow[i].y >= high.y) {
                 canvas.MoveToEx(prevLow[i].x, prevLow[i].y);
