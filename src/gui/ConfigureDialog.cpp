@@ -2,7 +2,6 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDialogButtonBox>
 #include <QFontMetrics>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -275,9 +274,9 @@ TConfigureHelpDialog::TConfigureHelpDialog(QWidget* parent) : QDialog(parent) {
         l->setWordWrap(true);
         layout->addWidget(l);
     }
-    auto* ok = new QDialogButtonBox(QDialogButtonBox::Ok, this);
-    ok->setCenterButtons(true);
-    connect(ok, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    layout->addWidget(ok);
+    auto* ok = new QPushButton("OK", this);
+    ok->setDefault(true);
+    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+    layout->addWidget(ok, 0, Qt::AlignHCenter);
     setFixedWidth(fontMetrics().horizontalAdvance(QString(52, 'n')));
 }

@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QMessageBox>
+#include <QStatusBar>
 #include <QUrl>
 
 #include "ClientWin.h"
@@ -136,6 +137,9 @@ std::optional<int32_t> QtUi::TimeBaseDialog(std::span<const int32_t> samplesPerD
 bool QtUi::ConfigureDialog(koru::DialogModel& dialog, int32_t screenWidth, int32_t screenHeight) {
     TConfigureDialog dlg(dialog, QSize(screenWidth, screenHeight), win_);
     const FrontDialog front(dialogs_, &dlg);
+    // The menu-bar item that started it stays lit, and its hint would hide
+    // the command's message for as long as the dialog is open.
+    if (win_) win_->statusBar()->clearMessage();
     return dlg.exec() == QDialog::Accepted;
 }
 
