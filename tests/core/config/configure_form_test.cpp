@@ -9,175 +9,91 @@ namespace {
 
 namespace ctl = configure_ctl;
 
-struct FormFixture {
-    ChannelModel channels;
-    ConfigureForm form{channels.working, channels.leadNames, channels.colors};
-
-    ChannelRecord& rec(int n) { return channels.working[static_cast<std::size_t>(n)]; }
-    void SpinTimes(int control, int delta, int times) {
-        for (int i = 0; i < times; ++i) form.Spin(control, delta);
+TEST(ConfigureForm, ShowsTheRecordsWithNoneForIndexesOutsideTheTables) {
+    ChannelModel m;
+    m.working[2] = ChannelRecord{13, 0, 6, 20, 1};
+    m.working[3] = ChannelRecord{20, -3, 16, 77, 2};  // 2 is not 1: box unticked
+    ConfigureForm form(m.working, m.leadNames, m.colors);
+    const std::vector<std::string> row2 = {"3", "Atrial-Bi", "0", "Brown", "20"};
+    const std::vector<std::string> row3 = {"4", "<none>", "-3", "<none>", "77"};
+    for (int c = 0; c < 5; ++c) {
+        EXPECT_EQ(form.Text(ctl::kAmpChan + c * 10 + 2), row2[static_cast<std::size_t>(c)]);
+        EXPECT_EQ(form.Text(ctl::kAmpChan + c * 10 + 3), row3[static_cast<std::size_t>(c)]);
     }
-};
-
-TEST(ConfigureForm, SetUpShowsTheRecordsWithListsAndValuesAtTheirStart) {
-    ChannelModel channels;
-    channels.working[2] = ChannelRecord{13, 0, 6, 20, 1};
-    channels.working[3].HasMarker = 2;  // only 1 ticks the box
-    ConfigureForm form(channels.working, channels.leadNames, channels.colors);
-
-    EXPECT_EQ(form.Text(ctl::kAmpChan + 7), "8");
-    EXPECT_EQ(form.Text(ctl::kLeadName + 0), "I");
-    EXPECT_EQ(form.Text(ctl::kLeadName + 2), "Atrial-Bi");
-    EXPECT_EQ(form.Text(ctl::kPosition + 2), "0");
-    EXPECT_EQ(form.Text(ctl::kColor + 2), "Brown");
-    EXPECT_EQ(form.Text(ctl::kSize + 2), "20");
-    EXPECT_EQ(form.Text(ctl::kColor + 6), "Yellow");
     EXPECT_TRUE(form.Checked(ctl::kHasMarker + 2));
     EXPECT_FALSE(form.Checked(ctl::kHasMarker + 3));
+    // An out-of-range value stays until its own button replaces it.
+    form.Click(ctl::kSize + 3);
+    EXPECT_EQ(m.working[3], (ChannelRecord{20, -3, 16, 5, 2}));
 
-    // The lists do not follow any channel.
-    ASSERT_EQ(form.Items(ctl::kLeadList).size(), 20u);
-    ASSERT_EQ(form.Items(ctl::kColorList).size(), 16u);
-    EXPECT_EQ(form.Items(ctl::kLeadList)[9], "V6x");
-    EXPECT_EQ(form.Items(ctl::kColorList)[13], "Lt. Mag.");
-    EXPECT_EQ(form.Selection(ctl::kLeadList), 0);
-    EXPECT_EQ(form.Selection(ctl::kColorList), 4);
-    EXPECT_EQ(form.Text(ctl::kPositionValue), "1");
-    EXPECT_EQ(form.Text(ctl::kSizeValue), "5");
-
-    // So a lead-name button right away gives "<none>", a colour button red.
-    form.Click(ctl::kLeadName + 5);
-    form.Click(ctl::kColor + 5);
-    EXPECT_EQ(channels.working[5].LeadName, 0);
-    EXPECT_EQ(form.Text(ctl::kLeadName + 5), "<none>");
-    EXPECT_EQ(channels.working[5].DisplayColor, 4);
-    EXPECT_EQ(form.Text(ctl::kColor + 5), "Red");
-}
-
-TEST(ConfigureForm, IndexesOutsideTheTablesShowNoneAndAreKeptUntilReplaced) {
-    ChannelModel channels;
-    channels.working[0] = ChannelRecord{20, 9, 16, 0, 0};
-    channels.working[1] = ChannelRecord{-1, -3, -1, 77, 0};
-    ConfigureForm form(channels.working, channels.leadNames, channels.colors);
-    for (int n : {0, 1}) {
-        EXPECT_EQ(form.Text(ctl::kLeadName + n), "<none>");
-        EXPECT_EQ(form.Text(ctl::kColor + n), "<none>");
-    }
-    EXPECT_EQ(form.Text(ctl::kPosition + 1), "-3");
-    EXPECT_EQ(form.Text(ctl::kSize + 1), "77");
-    form.Click(ctl::kSize + 0);  // another field of the same channel
-    EXPECT_EQ(channels.working[0], (ChannelRecord{20, 9, 16, 5, 0}));
-    form.Select(ctl::kLeadList, 3);
-    form.Click(ctl::kLeadName + 0);
-    EXPECT_EQ(channels.working[0].LeadName, 3);
-    EXPECT_EQ(form.Text(ctl::kLeadName + 0), "III");
+    // The lists start at "<none>" and "Red" whatever the channels hold.
+    EXPECT_EQ(form.Items(ctl::kLeadList).size(), 20u);
+    EXPECT_EQ(form.Items(ctl::kColorList).at(13), "Lt. Mag.");
+    form.Click(ctl::kLeadName + 2);
+    form.Click(ctl::kColor + 2);
+    EXPECT_EQ(m.working[2], (ChannelRecord{0, 0, 4, 20, 1}));
+    EXPECT_EQ(form.Text(ctl::kLeadName + 2), "<none>");
+    EXPECT_EQ(form.Text(ctl::kColor + 2), "Red");
 }
 
 TEST(ConfigureForm, EachButtonAppliesItsOwnFieldAndAmpChanAllButTheMarker) {
-    FormFixture fx;
-    fx.form.Select(ctl::kLeadList, 12);
-    fx.form.Select(ctl::kColorList, 15);
-    fx.SpinTimes(ctl::kPositionSpin, +1, 2);
-    fx.SpinTimes(ctl::kSizeSpin, -1, 3);
-    const ChannelConfig before = fx.channels.working;
-
-    struct Case {
+    ChannelModel m;
+    ConfigureForm form(m.working, m.leadNames, m.colors);
+    form.Select(ctl::kLeadList, 12);
+    form.Select(ctl::kColorList, 15);
+    form.Spin(ctl::kPositionSpin, +2);
+    form.Spin(ctl::kSizeSpin, -3);
+    const ChannelConfig before = m.working;
+    const struct {
         int first;
         ChannelRecord want;
-        const char* caption;
-    };
-    const Case cases[] = {
-        {ctl::kLeadName, {12, 2, 10, 5, 0}, "aVF"},
-        {ctl::kPosition, {2, 3, 10, 5, 0}, "3"},
-        {ctl::kColor, {2, 2, 15, 5, 0}, "White"},
-        {ctl::kSize, {2, 2, 10, 2, 0}, "2"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.first);
-        fx.channels.working = before;
-        fx.form.Show();
-        fx.form.Click(c.first + 1);
-        EXPECT_EQ(fx.rec(1), c.want);
-        EXPECT_EQ(fx.form.Text(c.first + 1), c.caption);
-        for (int n : {0, 2, 7}) EXPECT_EQ(fx.rec(n), before[static_cast<std::size_t>(n)]);
+    } cases[] = {{ctl::kLeadName, {12, 2, 10, 5, 0}},
+                 {ctl::kPosition, {2, 3, 10, 5, 0}},
+                 {ctl::kColor, {2, 2, 15, 5, 0}},
+                 {ctl::kSize, {2, 2, 10, 2, 0}},
+                 {ctl::kHasMarker, {2, 2, 10, 5, 1}}};
+    for (const auto& c : cases) {
+        m.working = before;
+        form.Click(c.first + 1);
+        EXPECT_EQ(m.working[1], c.want) << c.first;
+        EXPECT_EQ(m.working[0], before[0]);
+        EXPECT_EQ(m.working[2], before[2]);
     }
-
-    fx.channels.working = before;
-    fx.rec(4).HasMarker = 1;
-    fx.form.Show();
-    fx.form.Click(ctl::kAmpChan + 4);
-    EXPECT_EQ(fx.rec(4), (ChannelRecord{12, 3, 15, 2, 1}));
-    EXPECT_TRUE(fx.form.Checked(ctl::kHasMarker + 4));
-    EXPECT_EQ(fx.form.Text(ctl::kLeadName + 4), "aVF");
-    EXPECT_EQ(fx.form.Text(ctl::kPosition + 4), "3");
-    EXPECT_EQ(fx.form.Text(ctl::kColor + 4), "White");
-    EXPECT_EQ(fx.form.Text(ctl::kSize + 4), "2");
+    m.working = before;
+    m.working[4].HasMarker = 1;
+    form.Show();
+    form.Click(ctl::kAmpChan + 4);
+    EXPECT_EQ(m.working[4], (ChannelRecord{12, 3, 15, 2, 1}));
+    EXPECT_TRUE(form.Checked(ctl::kHasMarker + 4));
+    EXPECT_EQ(form.Text(ctl::kLeadName + 4) + form.Text(ctl::kPosition + 4) +
+                  form.Text(ctl::kColor + 4) + form.Text(ctl::kSize + 4),
+              "aVF3White2");
+    form.Click(ctl::kHasMarker + 4);
+    EXPECT_EQ(m.working[4].HasMarker, 0);
 }
 
-TEST(ConfigureForm, ValuesStayInTheirRangesHoweverOftenTheArrowsAreClicked) {
-    FormFixture fx;
-    fx.SpinTimes(ctl::kPositionSpin, +1, 30);
-    EXPECT_EQ(fx.form.Text(ctl::kPositionValue), "8");
-    fx.form.Spin(ctl::kPositionSpin, -1);
-    EXPECT_EQ(fx.form.Text(ctl::kPositionValue), "7");
-    fx.SpinTimes(ctl::kPositionSpin, -1, 30);
-    EXPECT_EQ(fx.form.Text(ctl::kPositionValue), "0");
-    fx.form.Spin(ctl::kPositionSpin, +1);
-    EXPECT_EQ(fx.form.Text(ctl::kPositionValue), "1");
-    fx.SpinTimes(ctl::kSizeSpin, +1, 40);
-    EXPECT_EQ(fx.form.Text(ctl::kSizeValue), "20");
-    fx.SpinTimes(ctl::kSizeSpin, -1, 40);
-    EXPECT_EQ(fx.form.Text(ctl::kSizeValue), "1");
-    fx.form.Spin(ctl::kSizeSpin, INT32_MAX);
-    fx.form.Spin(ctl::kPositionSpin, INT32_MIN);
-    EXPECT_EQ(fx.form.Text(ctl::kSizeValue), "20");
-    EXPECT_EQ(fx.form.Text(ctl::kPositionValue), "0");
+TEST(ConfigureForm, ValuesStayInRangeAndListNamesShowFourteenCharacters) {
+    ChannelModel m;
+    m.leadNames.Set(19, "ABCDEFGHIJKLMNO");
+    m.colors.Set(15, "Snow White Pure", 250, 250, 250);
+    ConfigureForm form(m.working, m.leadNames, m.colors);
+    for (int i = 0; i < 30; ++i) form.Spin(ctl::kPositionSpin, +1);
+    for (int i = 0; i < 30; ++i) form.Spin(ctl::kSizeSpin, +1);
+    EXPECT_EQ(form.Text(ctl::kPositionValue) + "/" + form.Text(ctl::kSizeValue), "8/20");
+    form.Spin(ctl::kPositionSpin, INT32_MIN);
+    form.Spin(ctl::kSizeSpin, -30);
+    EXPECT_EQ(form.Text(ctl::kPositionValue) + "/" + form.Text(ctl::kSizeValue), "0/1");
 
-    // Position 0 is a value a channel can take: it hides the trace.
-    fx.form.Click(ctl::kPosition + 3);
-    EXPECT_EQ(fx.rec(3).DisplayPosition, 0);
-    EXPECT_EQ(fx.form.Text(ctl::kPosition + 3), "0");
-}
-
-TEST(ConfigureForm, NamesFromAListShowFourteenCharactersAndWholeWhenShownAgain) {
-    ChannelModel channels;
-    channels.leadNames.Set(19, "ABCDEFGHIJKLMNO");
-    channels.colors.Set(15, "Snow White Pure", 250, 250, 250);
-    ConfigureForm form(channels.working, channels.leadNames, channels.colors);
     form.Select(ctl::kLeadList, 19);
     form.Select(ctl::kColorList, 15);
+    form.Select(ctl::kLeadList, 20);  // no such entry: ignored
     form.Click(ctl::kAmpChan + 0);
+    EXPECT_EQ(m.working[0], (ChannelRecord{19, 0, 15, 1, 0}));  // position 0 hides the trace
     EXPECT_EQ(form.Text(ctl::kLeadName + 0), "ABCDEFGHIJKLMN");
     EXPECT_EQ(form.Text(ctl::kColor + 0), "Snow White Pur");
-    EXPECT_EQ(channels.working[0].LeadName, 19);
-    EXPECT_EQ(channels.working[0].DisplayColor, 15);
     form.Show();
     EXPECT_EQ(form.Text(ctl::kLeadName + 0), "ABCDEFGHIJKLMNO");
     EXPECT_EQ(form.Text(ctl::kColor + 0), "Snow White Pure");
-
-    // Choices outside the lists are not taken.
-    form.Select(ctl::kLeadList, 20);
-    form.Select(ctl::kColorList, -1);
-    EXPECT_EQ(form.Selection(ctl::kLeadList), 19);
-    EXPECT_EQ(form.Selection(ctl::kColorList), 15);
-}
-
-TEST(ConfigureForm, MarkerBoxSetsOnlyItsOwnChannelsFlag) {
-    FormFixture fx;
-    fx.rec(6).HasMarker = 7;  // not 1: shown unticked
-    fx.form.Show();
-    fx.form.Click(ctl::kHasMarker + 6);
-    EXPECT_TRUE(fx.form.Checked(ctl::kHasMarker + 6));
-    EXPECT_EQ(fx.rec(6).HasMarker, 1);
-    fx.form.Click(ctl::kHasMarker + 6);
-    EXPECT_FALSE(fx.form.Checked(ctl::kHasMarker + 6));
-    EXPECT_EQ(fx.rec(6).HasMarker, 0);
-    EXPECT_EQ(fx.rec(5).HasMarker, 0);
-    EXPECT_EQ(fx.rec(7).HasMarker, 0);
-    // Numbers that are no channel control change nothing.
-    const ChannelConfig before = fx.channels.working;
-    for (int c : {100, 109, 119, 149, 1138, 1147, ctl::kLoadConf}) fx.form.Click(c);
-    EXPECT_EQ(fx.channels.working, before);
 }
 
 }  // namespace
