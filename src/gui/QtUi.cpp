@@ -8,18 +8,35 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QMessageBox>
+#include <QStatusBar>
 #include <QUrl>
 #include <QWindow>
 
 #include "ClientWin.h"
+#include "ConfigureDialog.h"
 #include "KoruWin.h"
 #include "ProgressDialog.h"
 #include "ReadBinaryDialog.h"
+#include "TimeBaseDialog.h"
 
 namespace {
 QString Q(std::string_view s) {
     return QString::fromUtf8(s.data(), static_cast<int>(s.size()));
 }
+
+// Keeps a dialog in front for as long as it runs.
+class FrontDialog {
+  public:
+    FrontDialog(std::vector<QWidget*>& stack, QWidget* dialog) : stack_(stack) {
+        stack_.push_back(dialog);
+    }
+    ~FrontDialog() { stack_.pop_back(); }
+    FrontDialog(const FrontDialog&) = delete;
+    FrontDialog& operator=(const FrontDialog&) = delete;
+
+  private:
+    std::vector<QWidget*>& stack_;
+};
 }  // namespace
 
 QtUi::QtUi() = default;
@@ -34,6 +51,7 @@ void QtUi::ShowMessage(koru::MessageOwner owner, std::string_view text, std::str
     QWidget* parent = nullptr;
     if (win_ && owner == koru::MessageOwner::MainWindow) parent = win_;
     if (win_ && owner == koru::MessageOwner::View) parent = win_->View();
+    if (owner == koru::MessageOwner::Dialog) parent = Front();
     QMessageBox::Icon qicon = QMessageBox::Information;
     switch (icon) {
         case koru::MessageIcon::Stop:
@@ -64,7 +82,7 @@ QString QtUi::QtFilter(const std::string& filter) {
 }
 
 std::optional<koru::FileDialogAnswer> QtUi::RunFileDialog(koru::FileDialogSetup& setup, bool save) {
-    QFileDialog dlg(win_);
+    QFileDialog dlg(Front());
     dlg.setOption(QFileDialog::DontUseNativeDialog);
     dlg.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dlg.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
@@ -104,6 +122,27 @@ koru::ReadBinaryAnswer QtUi::ReadBinary() {
     TRozaverazeDialog dlg(nullptr);
     dlg.exec();
     return {dlg.Channels(), dlg.Interval()};
+}
+
+QWidget* QtUi::Front() const {
+    return dialogs_.empty() ? static_cast<QWidget*>(win_) : dialogs_.back();
+}
+
+std::optional<int32_t> QtUi::TimeBaseDialog(std::span<const int32_t> samplesPerDivision,
+                                            int32_t index) {
+    TTimeBaseDialog dlg(samplesPerDivision, index, win_);
+    const FrontDialog front(dialogs_, &dlg);
+    if (dlg.exec() != QDialog::Accepted) return std::nullopt;
+    return dlg.Index();
+}
+
+bool QtUi::ConfigureDialog(koru::DialogModel& dialog, int32_t screenWidth, int32_t screenHeight) {
+    TConfigureDialog dlg(dialog, QSize(screenWidth, screenHeight), win_);
+    const FrontDialog front(dialogs_, &dlg);
+    // The menu-bar item that started it stays lit, and its hint would hide
+    // the command's message for as long as the dialog is open.
+    if (win_) win_->statusBar()->clearMessage();
+    return dlg.exec() == QDialog::Accepted;
 }
 
 void QtUi::ProgressBegin(koru::ProgressMode mode) {

@@ -3,9 +3,11 @@
 
 #include <QString>
 #include <memory>
+#include <vector>
 
 #include "platform/Ui.h"
 
+class QWidget;
 class TKoruWin;
 class TProgressDialog;
 
@@ -21,6 +23,10 @@ class QtUi : public koru::Ui {
     std::optional<koru::FileDialogAnswer> OpenFileDialog(koru::FileDialogSetup& setup) override;
     std::optional<koru::FileDialogAnswer> SaveFileDialog(koru::FileDialogSetup& setup) override;
     koru::ReadBinaryAnswer ReadBinary() override;
+    std::optional<int32_t> TimeBaseDialog(std::span<const int32_t> samplesPerDivision,
+                                          int32_t index) override;
+    bool ConfigureDialog(koru::DialogModel& dialog, int32_t screenWidth,
+                         int32_t screenHeight) override;
     void ProgressBegin(koru::ProgressMode mode) override;
     void ProgressSet(int percent) override;
     void ProgressEnd() override;
@@ -39,8 +45,12 @@ class QtUi : public koru::Ui {
 
   private:
     std::optional<koru::FileDialogAnswer> RunFileDialog(koru::FileDialogSetup& setup, bool save);
+    // The dialog in front, which owns the file dialogs and boxes it leads
+    // to; else the main window.
+    QWidget* Front() const;
 
     TKoruWin* win_ = nullptr;
+    std::vector<QWidget*> dialogs_;
     std::unique_ptr<TProgressDialog> progress_;
     bool waitCursor_ = false;
 };

@@ -1,5 +1,8 @@
 #include "app/CommandRunner.h"
 
+#include "app/ConfigureCommand.h"
+#include "app/TimeBaseCommand.h"
+
 namespace koru {
 
 EnableState CommandRunner::Enables() const {
@@ -27,6 +30,12 @@ void CommandRunner::Run(int32_t command) {
             return;
         case Cmd::ToggleTimeHacks:
             Toggle(s.timeHacks);
+            return;
+        case Cmd::Configure:
+            RunConfigureCommand(session_, view_);
+            return;
+        case Cmd::TimeBase:
+            RunTimeBaseCommand(session_, view_);
             return;
         case Cmd::PopChannelNames:
             view_.PopChannelNames();

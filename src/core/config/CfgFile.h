@@ -19,10 +19,14 @@ std::string FormatConfigFile(const ChannelConfig& config);
 // Returns the number of fields set.
 int ParseConfigText(std::string_view text, ChannelConfig& config);
 
-// ParseConfigText on a file's contents; false when it cannot be read.
+// Reads a file as ParseConfigText reads text, but only as far as it needs:
+// the 40 numbers, the first item that is not a number, or the end. False,
+// with `config` untouched, when it is no regular file or cannot be opened.
 bool LoadConfigFile(const std::string& path, ChannelConfig& config);
-// Writes the file as a whole (temporary file + rename); false on failure.
-bool SaveConfigFile(const std::string& path, const ChannelConfig& config);
+// Writes the file as a whole (temporary file + rename); false on failure,
+// with the system's reason in *error when given, and an old file as it was.
+bool SaveConfigFile(const std::string& path, const ChannelConfig& config,
+                    std::string* error = nullptr);
 
 struct CfgUpgradeResult {
     std::vector<std::string> converted;  // paths rewritten in the new format

@@ -7,15 +7,18 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/FieldSink.h"
 #include "platform/Progress.h"
 
 namespace koru {
 
-enum class MessageOwner { None, MainWindow, View };
+// Dialog: the dialog the running command has open, in front of the window.
+enum class MessageOwner { None, MainWindow, View, Dialog };
 enum class MessageIcon { Stop, Exclamation, Information, Question };
 
 // Flags of a file dialog set-up (same meaning as the classic open/save flags).
@@ -52,6 +55,25 @@ struct ReadBinaryAnswer {
 
 enum class CursorShape { View, Wait };
 
+// A dialog whose behaviour lives in the core. The window builds the controls
+// by their numbers, forwards every click, list choice and spin step by
+// number, and after each one shows again what the model says.
+class DialogModel {
+  public:
+    virtual ~DialogModel() = default;
+    // Caption of a button, or the text of a static.
+    virtual std::string Text(int control) const = 0;
+    virtual bool Checked(int control) const = 0;
+    // A drop-down list's entries and its selected index.
+    virtual std::vector<std::string> Items(int control) const = 0;
+    virtual int Selection(int control) const = 0;
+
+    virtual void Click(int control) = 0;
+    virtual void Select(int control, int index) = 0;
+    // An up-down control's arrow: delta +1 up, -1 down.
+    virtual void Spin(int control, int delta) = 0;
+};
+
 class Ui : public FieldSink, public ProgressSink {
   public:
     virtual void SetStatusText(std::string_view text) { (void)text; }
@@ -71,6 +93,20 @@ class Ui : public FieldSink, public ProgressSink {
 
     // The Read Binary dialog; its values are used however it ended.
     virtual ReadBinaryAnswer ReadBinary() { return {}; }
+
+    // The Time Base dialog, with one choice per samples-per-division entry
+    // and `index` checked: the index chosen with OK.
+    virtual std::optional<int32_t> TimeBaseDialog(std::span<const int32_t> samplesPerDivision,
+                                                  int32_t index) {
+        (void)samplesPerDivision, (void)index;
+        return std::nullopt;
+    }
+    // The Configure dialog over `dialog`, centred on a screen of the given
+    // size; true when it ended with OK.
+    virtual bool ConfigureDialog(DialogModel& dialog, int32_t screenWidth, int32_t screenHeight) {
+        (void)dialog, (void)screenWidth, (void)screenHeight;
+        return false;
+    }
 
     virtual void ProgressBegin(ProgressMode mode) { (void)mode; }
     virtual void ProgressEnd() {}

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
@@ -61,6 +62,34 @@ TEST(CfgFile, ShortOrBrokenFilesSetOnlyTheFieldsBeforeTheBreak) {
     c = DefaultChannelConfig();
     EXPECT_EQ(ParseConfigText("3 4 x 6", c), 2);
     EXPECT_EQ(c[0], (ChannelRecord{3, 4, 9, 5, 0}));
+}
+
+TEST(CfgFile, LoadingReadsNumbersAcrossBlocksAndRefusesWhatIsNoFile) {
+    TempDir dir;
+    // Reading goes in 4 KiB blocks: a number, and a lone sign, on the edge.
+    const std::string split = dir.WriteText("split.cfg", std::string(4093, ' ') + "12345\n7");
+    const std::string sign = dir.WriteText("sign.cfg", std::string(4095, '\n') + "-6 x 8");
+    std::string spaced;
+    for (int i = 1; i <= 41; ++i) spaced += std::string(3000, ' ') + std::to_string(-i);
+    const std::string far = dir.WriteText("far.cfg", spaced);
+
+    ChannelConfig c = DefaultChannelConfig();
+    ASSERT_TRUE(LoadConfigFile(split, c));
+    EXPECT_EQ(c[0], (ChannelRecord{12345, 7, 9, 5, 0}));
+    c = DefaultChannelConfig();
+    ASSERT_TRUE(LoadConfigFile(sign, c));
+    EXPECT_EQ(c[0], (ChannelRecord{-6, 1, 9, 5, 0}));
+    ASSERT_TRUE(LoadConfigFile(far, c));
+    EXPECT_EQ(c[0], (ChannelRecord{-1, -2, -3, -4, -5}));
+    EXPECT_EQ(c[7], (ChannelRecord{-36, -37, -38, -39, -40}));
+
+    // A pipe would block the open; it is refused like a missing file, and
+    // nothing changes.
+    ASSERT_EQ(::mkfifo(dir.File("pipe.cfg").c_str(), 0600), 0);
+    const ChannelConfig before = c;
+    EXPECT_FALSE(LoadConfigFile(dir.File("pipe.cfg"), c));
+    EXPECT_FALSE(LoadConfigFile(dir.path(), c));
+    EXPECT_EQ(c, before);
 }
 
 TEST(CfgFile, UpgradeRewritesOnlyOldFourNumberFiles) {

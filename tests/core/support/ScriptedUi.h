@@ -3,6 +3,7 @@
 // commands can be driven and checked without a window.
 
 #include <deque>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -24,6 +25,11 @@ class ScriptedUi : public Ui {
     // the Read Binary dialog answers its defaults.
     std::deque<std::optional<FileDialogAnswer>> fileAnswers;
     std::deque<ReadBinaryAnswer> readBinaryAnswers;
+    // Time Base answers (empty: Cancel).
+    std::deque<std::optional<int32_t>> timeBaseAnswers;
+    // Each Configure dialog runs the next script over its model and ends
+    // with OK when the script says true; no script left is Cancel.
+    std::deque<std::function<bool(DialogModel&)>> configureScripts;
 
     // What was shown.
     std::string status;
@@ -45,6 +51,12 @@ class ScriptedUi : public Ui {
     std::vector<std::string> helpShown;
     std::vector<std::string> aboutStatus;  // the status text while each About box was up
     int closeRequests = 0;
+    struct TimeBaseShown {
+        std::vector<int32_t> entries;
+        int32_t index;
+    };
+    std::vector<TimeBaseShown> timeBaseShown;
+    std::vector<std::pair<int32_t, int32_t>> configureScreens;  // screen of each Configure
 
     void SetStatusText(std::string_view text) override {
         status = text;
@@ -66,6 +78,20 @@ class ScriptedUi : public Ui {
         ReadBinaryAnswer a = readBinaryAnswers.front();
         readBinaryAnswers.pop_front();
         return a;
+    }
+    std::optional<int32_t> TimeBaseDialog(std::span<const int32_t> spd, int32_t index) override {
+        timeBaseShown.push_back({{spd.begin(), spd.end()}, index});
+        if (timeBaseAnswers.empty()) return std::nullopt;
+        std::optional<int32_t> a = timeBaseAnswers.front();
+        timeBaseAnswers.pop_front();
+        return a;
+    }
+    bool ConfigureDialog(DialogModel& dialog, int32_t w, int32_t h) override {
+        configureScreens.emplace_back(w, h);
+        if (configureScripts.empty()) return false;
+        std::function<bool(DialogModel&)> script = std::move(configureScripts.front());
+        configureScripts.pop_front();
+        return script(dialog);
     }
     void ProgressBegin(ProgressMode) override {
         ++progressBegins;

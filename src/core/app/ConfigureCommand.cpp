@@ -1,0 +1,120 @@
+#include "app/ConfigureCommand.h"
+
+#include "app/Commands.h"
+#include "app/ReadSettings.h"
+#include "config/CfgFile.h"
+
+namespace koru {
+
+namespace {
+
+constexpr const char* kCfgFilter = "Configuration files (*.cfg)|*.cfg|";
+constexpr const char* kCfgExt = "cfg";
+constexpr const char* kSelectError = "File Select Error";
+
+FileDialogSetup CfgSetup(unsigned flags, const std::string& programDir) {
+    FileDialogSetup s;
+    s.flags = flags;
+    s.filter = kCfgFilter;
+    s.defaultExt = kCfgExt;
+    s.initialDir = &programDir;
+    return s;
+}
+
+// Creation of the dialog starts from the configuration in force.
+ChannelConfig& FreshWorkingCopy(ChannelModel& channels) {
+    channels.CopyCurrentToWorking();
+    return channels.working;
+}
+
+}  // namespace
+
+ConfigureDialogModel::ConfigureDialogModel(Session& session)
+    : ConfigureForm(FreshWorkingCopy(session.channels()), session.channels().leadNames,
+                    session.channels().colors),
+      session_(session),
+      loadSetup_(
+          CfgSetup(OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR,
+                   session.programDir())),
+      saveSetup_(
+          CfgSetup(OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_OVERWRITEPROMPT,
+                   session.programDir())) {}
+
+void ConfigureDialogModel::Click(int control) {
+    switch (control) {
+        case configure_ctl::kLoadConf:
+            LoadConf();
+            return;
+        case configure_ctl::kSaveConf:
+            SaveConf();
+            return;
+        case configure_ctl::kMakeDefault:
+            MakeDefault();
+            return;
+        case configure_ctl::kLoadDefault:
+            LoadDefault();
+            return;
+        default:
+            ConfigureForm::Click(control);
+            return;
+    }
+}
+
+void ConfigureDialogModel::LoadConf() {
+    Ui& ui = session_.ui();
+    const std::optional<FileDialogAnswer> answer = ui.OpenFileDialog(loadSetup_);
+    if (!answer) return;
+    if (answer->extensionDifferent) {
+        ui.ShowMessage(MessageOwner::Dialog, "Can only load a \".cfg\" file.", kSelectError,
+                       MessageIcon::Stop);
+        return;
+    }
+    if (!LoadConfigFile(answer->path, working())) {
+        ui.ShowMessage(MessageOwner::Dialog, "Cannot open configuration file: " + answer->path,
+                       kSelectError, MessageIcon::Stop);
+        return;
+    }
+    Show();
+}
+
+void ConfigureDialogModel::SaveConf() {
+    Ui& ui = session_.ui();
+    const std::optional<FileDialogAnswer> answer = ui.SaveFileDialog(saveSetup_);
+    if (!answer) return;
+    if (answer->extensionDifferent) {
+        ui.ShowMessage(MessageOwner::Dialog, "Can only save a \".cfg\" file.", kSelectError,
+                       MessageIcon::Stop);
+        return;
+    }
+    std::string error;
+    if (!SaveConfigFile(answer->path, working(), &error)) {
+        ui.ShowMessage(MessageOwner::Dialog,
+                       "Cannot write configuration file: " + answer->path + "\n" + error,
+                       "File Save Error", MessageIcon::Stop);
+    }
+}
+
+void ConfigureDialogModel::MakeDefault() {
+    if (!WriteDefaultConfig(session_.settingsPath(), working())) {
+        session_.ui().ShowMessage(
+            MessageOwner::Dialog,
+            std::string(kAppTitle) + " -- Cannot write settings file: " + session_.settingsPath(),
+            "WARNING", MessageIcon::Exclamation);
+    }
+}
+
+void ConfigureDialogModel::LoadDefault() {
+    ReadDefaultConfig(session_.settingsPath(), session_.channels().current, working());
+    Show();
+}
+
+void RunConfigureCommand(Session& session, SignalView& view) {
+    StatusMessageScope status(session.ui(), Cmd::Configure, session.idleStatus());
+    ConfigureDialogModel dialog(session);
+    const ScreenGeometry& screen = session.geometry();
+    if (!session.ui().ConfigureDialog(dialog, screen.ScreenWidth, screen.ScreenHeight)) return;
+    session.channels().CopyWorkingToCurrent();
+    view.InvalidateAll();
+}
+
+}  // namespace koru
