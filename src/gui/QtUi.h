@@ -6,6 +6,7 @@
 
 #include "platform/Ui.h"
 
+class QPrinter;
 class TKoruWin;
 class TProgressDialog;
 
@@ -33,6 +34,14 @@ class QtUi : public koru::Ui {
     void ShowHelp(const std::string& path) override;
     void ShowAbout() override;
     void CloseMainWindow() override;
+    koru::PrintSettings* Printer() override;
+    bool PrintDialog(koru::PrintSettings& settings) override;
+    std::unique_ptr<koru::PrintJob> BeginPrintJob(std::string_view title,
+                                                  koru::PrintResult& failure) override;
+    void PrinterSetupDialog() override;
+
+    // The printer object, made at first use; null before.
+    QPrinter* QtPrinter() const { return printer_.get(); }
 
     // Turns "desc|pattern|desc|pattern|" into Qt's ";;"-separated filters.
     static QString QtFilter(const std::string& filter);
@@ -43,4 +52,6 @@ class QtUi : public koru::Ui {
     TKoruWin* win_ = nullptr;
     std::unique_ptr<TProgressDialog> progress_;
     bool waitCursor_ = false;
+    std::unique_ptr<QPrinter> printer_;
+    koru::PrintSettings printSettings_;
 };

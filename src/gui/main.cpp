@@ -1,8 +1,9 @@
 #include <QApplication>
+#include <QCommandLineOption>
+#include <QCommandLineParser>
 #include <QGuiApplication>
+#include <QStringList>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <string>
 
 #include "KoruApp.h"
@@ -13,91 +14,139 @@ namespace {
 const char kUsage[] =
     "Usage: koruview [--screen WxH] [FILE]\n"
     "       koruview --render OUT.png [--screen WxH] [--spd N] FILE\n"
+    "       koruview --print-pdf OUT.pdf [--pages all|selection|F-T] [--scroll D]\n"
+    "                [--screen WxH] [--spd N] FILE\n"
     "       koruview --version | --help\n"
     "\n"
     "Views a multichannel electrogram recording (.sig, .bin, .dat, .nib).\n"
-    "  --screen WxH   take the screen as W by H pixels (headless runs, tests)\n"
-    "  --render OUT   write the picture the view shows for FILE at start to the\n"
-    "                 PNG file OUT, without a window (1024x768 unless --screen)\n"
-    "  --spd N        with --render: N samples per division (640 ... 10) instead\n"
-    "                 of the starting 40\n"
-    "  --version      print the version and exit\n"
-    "  --help         print this text and exit\n"
+    "  --screen WxH    take the screen as W by H pixels (headless runs, tests)\n"
+    "  --render OUT    write the picture the view shows for FILE at start to the\n"
+    "                  PNG file OUT, without a window (1024x768 unless --screen)\n"
+    "  --print-pdf OUT print FILE into the PDF file OUT, without a window, as\n"
+    "                  File > Print does: one screen-wide page each, A4 across\n"
+    "  --pages P       with --print-pdf: selection (the page at the screen's left\n"
+    "                  edge, the default), all, or a page range F-T such as 3-4\n"
+    "  --scroll D      with --print-pdf: the screen starts D divisions into the\n"
+    "                  recording (where the selection begins); 0 unless given\n"
+    "  --spd N         with --render or --print-pdf: N samples per division\n"
+    "                  (640 ... 10) instead of the starting 40\n"
+    "  --version       print the version and exit\n"
+    "  --help          print this text and exit\n"
     "The settings file and the help guide are looked for in $KORUVIEW_HOME,\n"
     "else beside the program.\n";
 
-bool ParseScreen(const char* text, std::pair<int, int>& out) {
-    int w = 0, h = 0;
-    char x = 0;
-    if (std::sscanf(text, "%d%c%d", &w, &x, &h) != 3 || (x != 'x' && x != 'X') || w < 100 ||
-        h < 100 || w > 20000 || h > 20000)
-        return false;
+int UsageError(const char* text) {
+    std::fprintf(stderr, "koruview: %s\n", text);
+    return 2;
+}
+
+bool ParseScreen(const QString& text, std::pair<int, int>& out) {
+    const QStringList parts = text.split(QLatin1Char('x'), Qt::KeepEmptyParts, Qt::CaseInsensitive);
+    bool okW = false, okH = false;
+    if (parts.size() != 2) return false;
+    const int w = parts[0].toInt(&okW), h = parts[1].toInt(&okH);
+    if (!okW || !okH || w < 100 || h < 100 || w > 20000 || h > 20000) return false;
     out = {w, h};
     return true;
+}
+
+bool ParseCount(const QString& text, int& out) {
+    bool ok = false;
+    out = text.toInt(&ok);
+    return ok && out >= 0;
+}
+
+// Everything the command line can ask for.
+struct Request {
+    StartOptions start;
+    RenderOptions render;
+    PrintPdfOptions print;
+    bool printPdf = false;
+};
+
+// 0: carry on; otherwise the exit code (help, version or a usage error,
+// already answered).
+int ParseCommandLine(int argc, char** argv, Request& r) {
+    QStringList args;
+    for (int i = 0; i < argc; ++i) args << QString::fromLocal8Bit(argv[i]);
+    QCommandLineParser parser;
+    const QCommandLineOption help(QStringList{"h", "help"});
+    const QCommandLineOption version("version");
+    const QCommandLineOption screen("screen", "", "WxH");
+    const QCommandLineOption render("render", "", "OUT.png");
+    const QCommandLineOption printPdf("print-pdf", "", "OUT.pdf");
+    const QCommandLineOption pages("pages", "", "P");
+    const QCommandLineOption scroll("scroll", "", "D");
+    const QCommandLineOption spd("spd", "", "N");
+    parser.addOptions({help, version, screen, render, printPdf, pages, scroll, spd});
+    parser.addPositionalArgument("FILE", "");
+    if (!parser.parse(args)) {
+        std::fprintf(stderr, "koruview: %s\n%s", qPrintable(parser.errorText()), kUsage);
+        return 2;
+    }
+    if (parser.isSet(version)) {
+        std::printf("KORU VIEW %s\n", KORU_VERSION_TEXT);
+        return -1;
+    }
+    if (parser.isSet(help)) {
+        std::fputs(kUsage, stdout);
+        return -1;
+    }
+    r.start.argv0 = argv[0];
+    for (const QString& f : parser.positionalArguments())
+        r.start.files.push_back(f.toLocal8Bit().toStdString());
+    if (parser.isSet(screen)) {
+        std::pair<int, int> size;
+        if (!ParseScreen(parser.value(screen), size))
+            return UsageError("--screen wants WxH, as in 1280x1024");
+        r.start.screen = size;
+    }
+    r.printPdf = parser.isSet(printPdf);
+    if (parser.isSet(render) && r.printPdf)
+        return UsageError("--render and --print-pdf go one at a time");
+    r.render.outPath = parser.value(render).toLocal8Bit().toStdString();
+    r.print.outPath = parser.value(printPdf).toLocal8Bit().toStdString();
+    if (parser.isSet(spd)) {
+        int n = 0;
+        if (!ParseCount(parser.value(spd), n) || TimeBaseIndexOf(n) < 0)
+            return UsageError("--spd wants 640, 320, 160, 80, 40, 20 or 10");
+        if (!parser.isSet(render) && !r.printPdf)
+            return UsageError("--spd goes with --render or --print-pdf");
+        r.render.spd = r.print.spd = n;
+    }
+    if ((parser.isSet(pages) || parser.isSet(scroll)) && !r.printPdf)
+        return UsageError("--pages and --scroll go with --print-pdf");
+    if (parser.isSet(pages) && !ParsePages(parser.value(pages).toStdString(), r.print))
+        return UsageError("--pages wants all, selection or F-T, as in 3-4");
+    if (parser.isSet(scroll)) {
+        int d = 0;
+        if (!ParseCount(parser.value(scroll), d))
+            return UsageError("--scroll wants a number of divisions, 0 or more");
+        r.print.scroll = d;
+    }
+    if (parser.isSet(render) && r.render.outPath.empty())
+        return UsageError("--render wants an output file");
+    if (r.printPdf && r.print.outPath.empty())
+        return UsageError("--print-pdf wants an output file");
+    return 0;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    StartOptions options;
-    options.argv0 = argv[0];
-    RenderOptions render;
-    for (int i = 1; i < argc; ++i) {
-        const char* a = argv[i];
-        if (std::strcmp(a, "--version") == 0) {
-            std::printf("KORU VIEW %s\n", KORU_VERSION_TEXT);
-            return 0;
-        }
-        if (std::strcmp(a, "--help") == 0) {
-            std::fputs(kUsage, stdout);
-            return 0;
-        }
-        if (std::strcmp(a, "--screen") == 0 && i + 1 < argc) {
-            std::pair<int, int> size;
-            if (!ParseScreen(argv[++i], size)) {
-                std::fprintf(stderr, "koruview: --screen wants WxH, as in 1280x1024\n");
-                return 2;
-            }
-            options.screen = size;
-            continue;
-        }
-        if (std::strcmp(a, "--render") == 0) {
-            if (i + 1 >= argc) {
-                std::fprintf(stderr, "koruview: --render wants an output file\n");
-                return 2;
-            }
-            render.outPath = argv[++i];
-            continue;
-        }
-        if (std::strcmp(a, "--spd") == 0 && i + 1 < argc) {
-            render.spd = std::atoi(argv[++i]);
-            if (TimeBaseIndexOf(render.spd) < 0) {
-                std::fprintf(stderr, "koruview: --spd wants 640, 320, 160, 80, 40, 20 or 10\n");
-                return 2;
-            }
-            continue;
-        }
-        if (a[0] == '-' && a[1] == '-') {
-            std::fprintf(stderr, "koruview: unknown option %s\n%s", a, kUsage);
-            return 2;
-        }
-        options.files.emplace_back(a);
-    }
+    Request r;
+    if (const int code = ParseCommandLine(argc, argv, r); code != 0) return code < 0 ? 0 : code;
 
-    if (render.spd != 0 && render.outPath.empty()) {
-        std::fprintf(stderr, "koruview: --spd goes with --render\n");
-        return 2;
-    }
-    if (!render.outPath.empty()) {
+    if (!r.render.outPath.empty() || r.printPdf) {
         // No window and no display needed.
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
         QGuiApplication gapp(argc, argv);
-        return RenderToPng(options, render);
+        return r.printPdf ? PrintToPdf(r.start, r.print) : RenderToPng(r.start, r.render);
     }
 
     QApplication qapp(argc, argv);
     QApplication::setApplicationName("KORUVIEW");
-    TKoruApp app(options);
+    TKoruApp app(r.start);
     app.Start();
     return QApplication::exec();
 }

@@ -1,5 +1,7 @@
 #include "app/CommandRunner.h"
 
+#include "app/PrintCommand.h"
+
 namespace koru {
 
 EnableState CommandRunner::Enables() const {
@@ -12,6 +14,12 @@ void CommandRunner::Run(int32_t command) {
     switch (static_cast<Cmd>(command)) {
         case Cmd::Open:
             session_.OpenCommand();
+            return;
+        case Cmd::Print:
+            PrintCommand(session_, view_);
+            return;
+        case Cmd::PrinterSetup:
+            PrinterSetupCommand(session_);
             return;
         case Cmd::Exit:
             session_.ui().CloseMainWindow();
