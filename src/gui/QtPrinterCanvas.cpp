@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <QPen>
 #include <QStringDecoder>
+#include <algorithm>
 
 namespace {
 
@@ -26,8 +27,11 @@ QString TextOf(std::string_view s) {
     return text;
 }
 
-QPointF Centre(koru::Point p) {
-    return QPointF(p.x + 0.5, p.y + 0.5);
+// Strokes run through pixel centres. The half pixel is added by the
+// painter's transform when they are drawn, so the file holds whole numbers,
+// which it writes in a third of the bytes.
+QPointF Corner(koru::Point p) {
+    return QPointF(p.x, p.y);
 }
 
 }  // namespace
@@ -80,13 +84,24 @@ void QtPrinterCanvas::DrawLine(koru::Point from, koru::Point to) {
     Strokes* s = nullptr;
     for (Strokes& each : strokes_)
         if (each.color == color) s = &each;
-    if (!s) s = &strokes_.emplace_back(Strokes{color, QPainterPath(), QPointF()});
-    const QPointF a = Centre(from);
-    const QPointF b = Centre(to);
+    if (!s) s = &strokes_.emplace_back(Strokes{color, QPainterPath(), QPointF(), QPointF()});
+    const QPointF a = Corner(from);
+    const QPointF b = Corner(to);
     // A stroke that goes on from where the colour's last one stopped
-    // continues its polyline.
-    if (s->path.isEmpty() || s->end != a) s->path.moveTo(a);
+    // continues its polyline; one that goes on in the same direction just
+    // lengthens the last segment.
+    if (!s->path.isEmpty() && s->end == a) {
+        const QPointF d1 = a - s->start, d2 = b - a;
+        if (d1.x() * d2.y() == d1.y() * d2.x() && QPointF::dotProduct(d1, d2) > 0) {
+            s->path.setElementPositionAt(s->path.elementCount() - 1, b.x(), b.y());
+            s->end = b;
+            return;
+        }
+    } else {
+        s->path.moveTo(a);
+    }
     s->path.lineTo(b);
+    s->start = a;
     s->end = b;
 }
 
@@ -97,7 +112,7 @@ void QtPrinterCanvas::SetPixel(int x, int y, koru::ColorRef color) {
     for (Pixels& each : pixels_)
         if (each.color == color) p = &each;
     if (!p) p = &pixels_.emplace_back(Pixels{color, {}});
-    p->squares.emplace_back(x, y, 1.0, 1.0);
+    p->points.emplace_back(x, y);
 }
 
 koru::ColorRef QtPrinterCanvas::GetPixel(int x, int y) const {
@@ -141,21 +156,97 @@ void QtPrinterCanvas::Flush() {
 
 void QtPrinterCanvas::FlushStrokes() {
     if (strokes_.empty()) return;
+    painter_.save();
+    painter_.translate(0.5, 0.5);
     painter_.setBrush(Qt::NoBrush);
     for (const Strokes& s : strokes_) {
         // One logical pixel wide, so the lines scale with the picture.
         painter_.setPen(QPen(ToQColor(s.color), 1.0, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
         painter_.drawPath(s.path);
     }
+    painter_.restore();
     strokes_.clear();
 }
 
 void QtPrinterCanvas::FlushPixels() {
     if (pixels_.empty()) return;
     painter_.setPen(Qt::NoPen);
-    for (const Pixels& p : pixels_) {
+    for (Pixels& p : pixels_) {
         painter_.setBrush(ToQColor(p.color));
-        painter_.drawRects(p.squares.data(), static_cast<int>(p.squares.size()));
+        if (DrawAsGrid(p.points)) continue;
+        std::vector<QRect> squares;
+        squares.reserve(p.points.size());
+        for (const QPoint& q : p.points) squares.emplace_back(q.x(), q.y(), 1, 1);
+        painter_.drawRects(squares.data(), static_cast<int>(squares.size()));
     }
     pixels_.clear();
+}
+
+namespace {
+
+// Runs of neighbouring values as (first, length).
+std::vector<std::pair<int, int>> Runs(const std::vector<int>& sorted) {
+    std::vector<std::pair<int, int>> runs;
+    for (const int v : sorted) {
+        if (!runs.empty() && runs.back().first + runs.back().second == v)
+            ++runs.back().second;
+        else
+            runs.emplace_back(v, 1);
+    }
+    return runs;
+}
+
+}  // namespace
+
+bool QtPrinterCanvas::DrawAsGrid(std::vector<QPoint>& points) {
+    constexpr std::size_t kMinGrid = 64;
+    if (points.size() < kMinGrid) return false;
+    // Column by column, as the dots arrive.
+    auto less = [](const QPoint& a, const QPoint& b) {
+        return a.x() != b.x() ? a.x() < b.x() : a.y() < b.y();
+    };
+    if (!std::is_sorted(points.begin(), points.end(), less))
+        std::sort(points.begin(), points.end(), less);
+    points.erase(std::unique(points.begin(), points.end()), points.end());
+    // Every column must hold the rows of the first one.
+    std::vector<int> ys;
+    std::size_t i = 0;
+    for (; i < points.size() && points[i].x() == points[0].x(); ++i) ys.push_back(points[i].y());
+    if (points.size() % ys.size() != 0) return false;
+    std::vector<int> xs;
+    for (std::size_t k = 0; k < points.size(); ++k) {
+        const std::size_t row = k % ys.size();
+        if (points[k].y() != ys[row]) return false;
+        if (row == 0) {
+            xs.push_back(points[k].x());
+        } else if (points[k].x() != xs.back()) {
+            return false;
+        }
+    }
+
+    const int top = ys.front(), height = ys.back() - ys.front() + 1;
+    const int left = xs.front(), width = xs.back() - xs.front() + 1;
+    const std::vector<std::pair<int, int>> columnRuns = Runs(xs), rowRuns = Runs(ys);
+    // The clip is written in the file's own units, the fill in ours: the
+    // fewer rectangles go into the clip.
+    const bool clipRows = rowRuns.size() < columnRuns.size();
+    QPainterPath clip;
+    std::vector<QRect> fill;
+    for (const auto& [x, n] : columnRuns) {
+        if (clipRows)
+            fill.emplace_back(x, top, n, height);
+        else
+            clip.addRect(x, top, n, height);
+    }
+    for (const auto& [y, n] : rowRuns) {
+        if (clipRows)
+            clip.addRect(left, y, width, n);
+        else
+            fill.emplace_back(left, y, width, n);
+    }
+    painter_.save();
+    painter_.setClipPath(clip, Qt::IntersectClip);
+    painter_.drawRects(fill.data(), static_cast<int>(fill.size()));
+    painter_.restore();
+    return true;
 }

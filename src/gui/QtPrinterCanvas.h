@@ -8,7 +8,7 @@
 #include <QElapsedTimer>
 #include <QFont>
 #include <QPainterPath>
-#include <QRectF>
+#include <QPoint>
 #include <functional>
 #include <vector>
 
@@ -58,11 +58,12 @@ class QtPrinterCanvas final : public koru::Canvas {
     struct Strokes {
         koru::ColorRef color;
         QPainterPath path;
-        QPointF end;  // where the path's last polyline stops
+        QPointF end;    // where the path's last polyline stops
+        QPointF start;  // where its last segment starts
     };
     struct Pixels {
         koru::ColorRef color;
-        std::vector<QRectF> squares;
+        std::vector<QPoint> points;
     };
 
     bool Inside(int x, int y) const {
@@ -72,6 +73,11 @@ class QtPrinterCanvas final : public koru::Canvas {
     bool Tick();
     void FlushStrokes();
     void FlushPixels();
+    // Pixels that are every pairing of some columns with some rows, such as
+    // the dots, as the rows filled through the columns: a few hundred
+    // rectangles for a page's tens of thousands of dots. False for any
+    // other set.
+    bool DrawAsGrid(std::vector<QPoint>& points);
 
     QPainter& painter_;
     QFont font_;
