@@ -139,6 +139,7 @@ koru::Size QtPrinterCanvas::GetTextExtent(std::string_view text) const {
 void QtPrinterCanvas::SaveState() {
     Flush();
     painter_.save();
+    savedLogical_.push_back(logical_);
     Canvas::SaveState();
 }
 
@@ -146,6 +147,8 @@ bool QtPrinterCanvas::RestoreState() {
     Flush();
     if (!Canvas::RestoreState()) return false;
     painter_.restore();
+    logical_ = savedLogical_.back();
+    savedLogical_.pop_back();
     return true;
 }
 

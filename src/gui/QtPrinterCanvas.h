@@ -82,6 +82,7 @@ class QtPrinterCanvas final : public koru::Canvas {
     QPainter& painter_;
     QFont font_;
     koru::Size logical_;
+    std::vector<koru::Size> savedLogical_;  // with each saved state
     std::vector<Strokes> strokes_;
     std::vector<Pixels> pixels_;
     std::function<bool()> poll_;
