@@ -64,71 +64,79 @@ struct Request {
     bool printPdf = false;
 };
 
-// 0: carry on; otherwise the exit code (help, version or a usage error,
-// already answered).
+struct Options {
+    QCommandLineOption help{QStringList{"h", "help"}};
+    QCommandLineOption version{"version"};
+    QCommandLineOption screen{"screen", "", "WxH"};
+    QCommandLineOption render{"render", "", "OUT.png"};
+    QCommandLineOption printPdf{"print-pdf", "", "OUT.pdf"};
+    QCommandLineOption pages{"pages", "", "P"};
+    QCommandLineOption scroll{"scroll", "", "D"};
+    QCommandLineOption spd{"spd", "", "N"};
+};
+
+// The options' values into the request; 0, or the exit code of a usage error.
+int TakeValues(const QCommandLineParser& parser, const Options& o, Request& r) {
+    for (const QString& f : parser.positionalArguments())
+        r.start.files.push_back(f.toLocal8Bit().toStdString());
+    if (parser.isSet(o.screen)) {
+        std::pair<int, int> size;
+        if (!ParseScreen(parser.value(o.screen), size))
+            return UsageError("--screen wants WxH, as in 1280x1024");
+        r.start.screen = size;
+    }
+    const bool render = parser.isSet(o.render);
+    r.printPdf = parser.isSet(o.printPdf);
+    if (render && r.printPdf) return UsageError("--render and --print-pdf go one at a time");
+    r.render.outPath = parser.value(o.render).toLocal8Bit().toStdString();
+    r.print.outPath = parser.value(o.printPdf).toLocal8Bit().toStdString();
+    if (parser.isSet(o.spd)) {
+        int n = 0;
+        if (!ParseCount(parser.value(o.spd), n) || TimeBaseIndexOf(n) < 0)
+            return UsageError("--spd wants 640, 320, 160, 80, 40, 20 or 10");
+        if (!render && !r.printPdf) return UsageError("--spd goes with --render or --print-pdf");
+        r.render.spd = r.print.spd = n;
+    }
+    if ((parser.isSet(o.pages) || parser.isSet(o.scroll)) && !r.printPdf)
+        return UsageError("--pages and --scroll go with --print-pdf");
+    if (parser.isSet(o.pages) && !ParsePages(parser.value(o.pages).toStdString(), r.print))
+        return UsageError("--pages wants all, selection or F-T, as in 3-4");
+    if (parser.isSet(o.scroll)) {
+        int d = 0;
+        if (!ParseCount(parser.value(o.scroll), d))
+            return UsageError("--scroll wants a number of divisions, 0 or more");
+        r.print.scroll = d;
+    }
+    if (render && r.render.outPath.empty()) return UsageError("--render wants an output file");
+    if (r.printPdf && r.print.outPath.empty())
+        return UsageError("--print-pdf wants an output file");
+    return 0;
+}
+
+// 0: carry on; -1: help or version answered; otherwise the exit code of a
+// usage error, already explained.
 int ParseCommandLine(int argc, char** argv, Request& r) {
     QStringList args;
     for (int i = 0; i < argc; ++i) args << QString::fromLocal8Bit(argv[i]);
     QCommandLineParser parser;
-    const QCommandLineOption help(QStringList{"h", "help"});
-    const QCommandLineOption version("version");
-    const QCommandLineOption screen("screen", "", "WxH");
-    const QCommandLineOption render("render", "", "OUT.png");
-    const QCommandLineOption printPdf("print-pdf", "", "OUT.pdf");
-    const QCommandLineOption pages("pages", "", "P");
-    const QCommandLineOption scroll("scroll", "", "D");
-    const QCommandLineOption spd("spd", "", "N");
-    parser.addOptions({help, version, screen, render, printPdf, pages, scroll, spd});
+    const Options o;
+    parser.addOptions(
+        {o.help, o.version, o.screen, o.render, o.printPdf, o.pages, o.scroll, o.spd});
     parser.addPositionalArgument("FILE", "");
     if (!parser.parse(args)) {
         std::fprintf(stderr, "koruview: %s\n%s", qPrintable(parser.errorText()), kUsage);
         return 2;
     }
-    if (parser.isSet(version)) {
+    if (parser.isSet(o.version)) {
         std::printf("KORU VIEW %s\n", KORU_VERSION_TEXT);
         return -1;
     }
-    if (parser.isSet(help)) {
+    if (parser.isSet(o.help)) {
         std::fputs(kUsage, stdout);
         return -1;
     }
     r.start.argv0 = argv[0];
-    for (const QString& f : parser.positionalArguments())
-        r.start.files.push_back(f.toLocal8Bit().toStdString());
-    if (parser.isSet(screen)) {
-        std::pair<int, int> size;
-        if (!ParseScreen(parser.value(screen), size))
-            return UsageError("--screen wants WxH, as in 1280x1024");
-        r.start.screen = size;
-    }
-    r.printPdf = parser.isSet(printPdf);
-    if (parser.isSet(render) && r.printPdf)
-        return UsageError("--render and --print-pdf go one at a time");
-    r.render.outPath = parser.value(render).toLocal8Bit().toStdString();
-    r.print.outPath = parser.value(printPdf).toLocal8Bit().toStdString();
-    if (parser.isSet(spd)) {
-        int n = 0;
-        if (!ParseCount(parser.value(spd), n) || TimeBaseIndexOf(n) < 0)
-            return UsageError("--spd wants 640, 320, 160, 80, 40, 20 or 10");
-        if (!parser.isSet(render) && !r.printPdf)
-            return UsageError("--spd goes with --render or --print-pdf");
-        r.render.spd = r.print.spd = n;
-    }
-    if ((parser.isSet(pages) || parser.isSet(scroll)) && !r.printPdf)
-        return UsageError("--pages and --scroll go with --print-pdf");
-    if (parser.isSet(pages) && !ParsePages(parser.value(pages).toStdString(), r.print))
-        return UsageError("--pages wants all, selection or F-T, as in 3-4");
-    if (parser.isSet(scroll)) {
-        int d = 0;
-        if (!ParseCount(parser.value(scroll), d))
-            return UsageError("--scroll wants a number of divisions, 0 or more");
-        r.print.scroll = d;
-    }
-    if (parser.isSet(render) && r.render.outPath.empty())
-        return UsageError("--render wants an output file");
-    if (r.printPdf && r.print.outPath.empty())
-        return UsageError("--print-pdf wants an output file");
-    return 0;
+    return TakeValues(parser, o, r);
 }
 
 }  // namespace
