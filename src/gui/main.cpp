@@ -5,6 +5,7 @@
 #include <QStringList>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "KoruApp.h"
 #include "Render.h"
@@ -58,6 +59,8 @@ bool ParseCount(const QString& text, int& out) {
 
 // Everything the command line can ask for.
 struct Request {
+    std::vector<QString> decoded;  // argv as the parser saw it
+    std::vector<std::string> raw;  // and as given
     StartOptions start;
     RenderOptions render;
     PrintPdfOptions print;
@@ -75,10 +78,28 @@ struct Options {
     QCommandLineOption spd{"spd", "", "N"};
 };
 
+// The bytes an argument was given as. Decoding is lossy for names that are
+// not valid in the locale's encoding, and a file name must stay the file's.
+// Arguments are matched in order from `from`, which moves past the match.
+std::string RawOf(const QString& arg, const Request& r, std::size_t& from) {
+    for (std::size_t i = from; i < r.decoded.size(); ++i) {
+        if (r.decoded[i] == arg) {
+            from = i + 1;
+            return r.raw[i];
+        }
+    }
+    return arg.toLocal8Bit().toStdString();
+}
+std::string RawOf(const QString& arg, const Request& r) {
+    std::size_t from = 1;
+    return RawOf(arg, r, from);
+}
+
 // The options' values into the request; 0, or the exit code of a usage error.
 int TakeValues(const QCommandLineParser& parser, const Options& o, Request& r) {
+    std::size_t from = 1;
     for (const QString& f : parser.positionalArguments())
-        r.start.files.push_back(f.toLocal8Bit().toStdString());
+        r.start.files.push_back(RawOf(f, r, from));
     if (parser.isSet(o.screen)) {
         std::pair<int, int> size;
         if (!ParseScreen(parser.value(o.screen), size))
@@ -88,8 +109,8 @@ int TakeValues(const QCommandLineParser& parser, const Options& o, Request& r) {
     const bool render = parser.isSet(o.render);
     r.printPdf = parser.isSet(o.printPdf);
     if (render && r.printPdf) return UsageError("--render and --print-pdf go one at a time");
-    r.render.outPath = parser.value(o.render).toLocal8Bit().toStdString();
-    r.print.outPath = parser.value(o.printPdf).toLocal8Bit().toStdString();
+    r.render.outPath = RawOf(parser.value(o.render), r);
+    r.print.outPath = RawOf(parser.value(o.printPdf), r);
     if (parser.isSet(o.spd)) {
         int n = 0;
         if (!ParseCount(parser.value(o.spd), n) || TimeBaseIndexOf(n) < 0)
@@ -117,7 +138,11 @@ int TakeValues(const QCommandLineParser& parser, const Options& o, Request& r) {
 // usage error, already explained.
 int ParseCommandLine(int argc, char** argv, Request& r) {
     QStringList args;
-    for (int i = 0; i < argc; ++i) args << QString::fromLocal8Bit(argv[i]);
+    for (int i = 0; i < argc; ++i) {
+        args << QString::fromLocal8Bit(argv[i]);
+        r.decoded.push_back(args.back());
+        r.raw.emplace_back(argv[i]);
+    }
     QCommandLineParser parser;
     const Options o;
     parser.addOptions(

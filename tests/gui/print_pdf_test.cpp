@@ -204,6 +204,20 @@ class PrintPdfTest : public QObject {
                     .size() == 1);  // the old file, no temporary left behind
     }
 
+    void fileNamesKeepTheirBytes() {
+        // Names from old disks need not be UTF-8: 0xDC and 0xFC are Latin-1
+        // umlauts. The shell passes the bytes; Qt could not name the files.
+        Job job;
+        QVERIFY(job.Record(1000, 400));
+        const QString script =
+            "cd \"$1\" && in=$(printf 'M\\334.SIG') && out=$(printf 'o\\374.pdf') && "
+            "cp rec.sig \"$in\" && \"$0\" --print-pdf \"$out\" \"$in\" && pdfinfo \"$out\"";
+        const koru::test::Run r =
+            RunProgram("/bin/sh", {"-c", script, KORUVIEW_BIN, job.home.path()}, job.home.path());
+        QCOMPARE(r.exitCode, 0);
+        QVERIFY2(QRegularExpression("Pages:\\s+1\\b").match(r.out).hasMatch(), qPrintable(r.out));
+    }
+
     void optionsThatDoNotGoTogetherAreRefused() {
         Job job;
         QVERIFY(job.Record(1000, 400));

@@ -148,24 +148,6 @@ class PrinterCanvasTest : public QObject {
         QCOMPARE(a, b);
     }
 
-    void footerTextIsDrawnInTheTextColourOverItsBox() {
-        Paper p(200, 40);
-        koru::Canvas& c = p.canvas;
-        c.SetBkMode(koru::BkMode::Opaque);
-        c.SetBkColor(Rgb(0, 255, 0));
-        c.SetTextColor(Rgb(0, 0, 0));
-        const koru::Size box = c.GetTextExtent("Position:");
-        QVERIFY(box.cx > 20 && box.cy > 8);
-        c.TextOut(5, 5, "Position:");
-        const QImage& out = p.Done();
-        QCOMPARE(out.pixel(5, 5), qRgb(0, 255, 0));
-        QCOMPARE(out.pixel(5 + box.cx + 2, 5), kWhite);
-        int dark = 0;
-        for (int y = 5; y < 5 + box.cy; ++y)
-            for (int x = 5; x < 5 + box.cx; ++x) dark += qGray(out.pixel(x, y)) < 60 ? 1 : 0;
-        QVERIFY(dark > 20);
-    }
-
     void aCancelledPageStopsDrawing() {
         Paper p(40, 1000);
         int polls = 0;
