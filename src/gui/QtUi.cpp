@@ -8,6 +8,9 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPageSetupDialog>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QStatusBar>
 #include <QUrl>
 #include <QWindow>
@@ -16,6 +19,7 @@
 #include "ConfigureDialog.h"
 #include "KoruWin.h"
 #include "ProgressDialog.h"
+#include "QtPrintJob.h"
 #include "ReadBinaryDialog.h"
 #include "TimeBaseDialog.h"
 
@@ -213,4 +217,79 @@ void QtUi::ShowAbout() {
 
 void QtUi::CloseMainWindow() {
     if (win_) win_->close();
+}
+
+koru::PrintSettings* QtUi::Printer() {
+    if (!printer_) {
+        printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
+        // A page is a picture of the screen: across the sheet, as it is seen.
+        printer_->setPageOrientation(QPageLayout::Landscape);
+    }
+    return &printSettings_;
+}
+
+bool QtUi::PrintDialog(koru::PrintSettings& settings) {
+    Printer();
+    QPrinter& p = *printer_;
+    QPrintDialog dlg(&p, win_);
+    dlg.setOptions(QAbstractPrintDialog::PrintToFile | QAbstractPrintDialog::PrintSelection |
+                   QAbstractPrintDialog::PrintPageRange | QAbstractPrintDialog::PrintCollateCopies |
+                   QAbstractPrintDialog::PrintShowPageSize);
+    dlg.setMinMax(settings.minPage, settings.maxPage);
+    p.setFromTo(settings.fromPage, settings.toPage);
+    switch (settings.choice) {
+        case koru::PageChoice::All:
+            p.setPrintRange(QPrinter::AllPages);
+            break;
+        case koru::PageChoice::Selection:
+            p.setPrintRange(QPrinter::Selection);
+            break;
+        case koru::PageChoice::Range:
+            p.setPrintRange(QPrinter::PageRange);
+            break;
+    }
+    p.setCopyCount(settings.copies);
+    p.setCollateCopies(settings.collate);
+    if (dlg.exec() != QDialog::Accepted) return false;
+    switch (p.printRange()) {
+        case QPrinter::AllPages:
+            settings.choice = koru::PageChoice::All;
+            break;
+        case QPrinter::PageRange:
+            settings.choice = koru::PageChoice::Range;
+            settings.fromPage = p.fromPage();
+            settings.toPage = p.toPage();
+            break;
+        case QPrinter::Selection:
+        case QPrinter::CurrentPage:
+            settings.choice = koru::PageChoice::Selection;
+            break;
+    }
+    settings.copies = p.copyCount();
+    settings.collate = p.collateCopies();
+    return true;
+}
+
+std::unique_ptr<koru::PrintJob> QtUi::BeginPrintJob(std::string_view title,
+                                                    koru::PrintResult& failure) {
+    Printer();
+    QPrinter& p = *printer_;
+    QWidget* view = win_ ? static_cast<QWidget*>(win_->View()) : nullptr;
+    if (p.outputFormat() == QPrinter::PdfFormat && !p.outputFileName().isEmpty()) {
+        // A file is written as every other file of the program is: whole, or
+        // not at all.
+        PdfTarget target;
+        target.path = p.outputFileName().toStdString();
+        target.layout = p.pageLayout();
+        target.resolution = p.resolution();
+        target.copies = p.copyCount();
+        return QtPrintJob::ToPdf(target, Q(title), p.outputFileName(), view, failure);
+    }
+    return QtPrintJob::OnPrinter(p, Q(title), view, failure);
+}
+
+void QtUi::PrinterSetupDialog() {
+    Printer();
+    QPageSetupDialog dlg(printer_.get(), win_);
+    dlg.exec();
 }

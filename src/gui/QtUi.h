@@ -8,6 +8,7 @@
 #include "platform/Ui.h"
 
 class QWidget;
+class QPrinter;
 class TKoruWin;
 class TProgressDialog;
 
@@ -39,6 +40,14 @@ class QtUi : public koru::Ui {
     void ShowHelp(const std::string& path) override;
     void ShowAbout() override;
     void CloseMainWindow() override;
+    koru::PrintSettings* Printer() override;
+    bool PrintDialog(koru::PrintSettings& settings) override;
+    std::unique_ptr<koru::PrintJob> BeginPrintJob(std::string_view title,
+                                                  koru::PrintResult& failure) override;
+    void PrinterSetupDialog() override;
+
+    // The printer object, made at first use; null before.
+    QPrinter* QtPrinter() const { return printer_.get(); }
 
     // Turns "desc|pattern|desc|pattern|" into Qt's ";;"-separated filters.
     static QString QtFilter(const std::string& filter);
@@ -53,4 +62,6 @@ class QtUi : public koru::Ui {
     std::vector<QWidget*> dialogs_;
     std::unique_ptr<TProgressDialog> progress_;
     bool waitCursor_ = false;
+    std::unique_ptr<QPrinter> printer_;
+    koru::PrintSettings printSettings_;
 };

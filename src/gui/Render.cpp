@@ -1,18 +1,103 @@
 #include "Render.h"
 
 #include <QImage>
+#include <QMarginsF>
+#include <QPageLayout>
+#include <QPageSize>
+#include <charconv>
 #include <cstdio>
 #include <memory>
 
+#include "QtPrintJob.h"
 #include "QtTextRenderer.h"
+#include "app/PrintCommand.h"
 #include "app/ReadSettings.h"
 #include "app/Snapshot.h"
 #include "platform/Paths.h"
 
 namespace {
+
 // Without --screen there is no screen to ask; the view's own default.
 constexpr int kDefaultWidth = 1024;
 constexpr int kDefaultHeight = 768;
+constexpr double kPdfMarginMm = 10.0;
+
+// A session with the program directory's settings, the screen and the time
+// base of the options, and a view of the screen's size with the recording
+// open and painted.
+struct HeadlessView {
+    koru::Session session;
+    std::unique_ptr<koru::SignalView> view;
+    bool opened = false;
+
+    HeadlessView(koru::HeadlessUi& ui, const StartOptions& options, int spd) : session(ui) {
+        const koru::ProgramPaths paths = koru::FindProgramPaths(options.argv0.c_str());
+        session.SetPaths(paths.settingsFile, paths.helpFile, paths.directory);
+        koru::ReadSettings(session.settingsPath(), session.programDir(), session.settings(),
+                           session.channels());
+        const auto [w, h] = options.screen.value_or(std::pair{kDefaultWidth, kDefaultHeight});
+        session.geometry().SetScreen(w, h);
+        if (spd != 0) session.timeBase().SetIndex(TimeBaseIndexOf(spd));
+        view = std::make_unique<koru::SignalView>(session.viewContext());
+        view->BackBuffer().SetTextRenderer(std::make_shared<QtTextRenderer>());
+        view->ResizeClient(w, h);
+        const std::string& file = options.files.front();
+        opened = koru::RenderStartUpPicture(session, *view, file);
+        for (const std::string& m : ui.messages) std::fprintf(stderr, "koruview: %s\n", m.c_str());
+        ui.messages.clear();
+        if (!opened) std::fprintf(stderr, "koruview: %s could not be opened\n", file.c_str());
+    }
+};
+
+// The print dialog answered from the command line, the job a PDF file.
+class PdfUi final : public koru::HeadlessUi {
+  public:
+    explicit PdfUi(const PrintPdfOptions& print) : print_(print) {}
+
+    bool refused = false;
+
+    koru::PrintSettings* Printer() override { return &settings_; }
+
+    bool PrintDialog(koru::PrintSettings& s) override {
+        s.choice = print_.choice;
+        if (print_.choice != koru::PageChoice::Range) return true;
+        // The dialog would take nothing outside the recording's pages.
+        if (print_.fromPage < s.minPage || print_.toPage > s.maxPage ||
+            print_.fromPage > print_.toPage) {
+            std::fprintf(stderr, "koruview: --pages %d-%d: the recording has pages %d to %d\n",
+                         print_.fromPage, print_.toPage, s.minPage, s.maxPage);
+            refused = true;
+            return false;
+        }
+        s.fromPage = print_.fromPage;
+        s.toPage = print_.toPage;
+        return true;
+    }
+
+    std::unique_ptr<koru::PrintJob> BeginPrintJob(std::string_view title,
+                                                  koru::PrintResult& failure) override {
+        PdfTarget target;
+        target.path = print_.outPath;
+        target.layout =
+            QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Landscape,
+                        QMarginsF(kPdfMarginMm, kPdfMarginMm, kPdfMarginMm, kPdfMarginMm),
+                        QPageLayout::Millimeter);
+        const QString name = QString::fromUtf8(title.data(), static_cast<qsizetype>(title.size()));
+        return QtPrintJob::ToPdf(target, name, QString::fromStdString(print_.outPath), nullptr,
+                                 failure);
+    }
+
+  private:
+    const PrintPdfOptions& print_;
+    koru::PrintSettings settings_;
+};
+
+bool ParseNumber(std::string_view text, int32_t& out) {
+    const char* end = text.data() + text.size();
+    const auto r = std::from_chars(text.data(), end, out);
+    return r.ec == std::errc() && r.ptr == end;
+}
+
 }  // namespace
 
 int TimeBaseIndexOf(int spd) {
@@ -22,42 +107,41 @@ int TimeBaseIndexOf(int spd) {
     return -1;
 }
 
+bool ParsePages(std::string_view text, PrintPdfOptions& print) {
+    if (text == "all") {
+        print.choice = koru::PageChoice::All;
+        return true;
+    }
+    if (text == "selection") {
+        print.choice = koru::PageChoice::Selection;
+        return true;
+    }
+    const std::size_t dash = text.find('-');
+    int32_t from = 0, to = 0;
+    if (dash == std::string_view::npos || !ParseNumber(text.substr(0, dash), from) ||
+        !ParseNumber(text.substr(dash + 1), to) || from < 1 || to < from)
+        return false;
+    print.choice = koru::PageChoice::Range;
+    print.fromPage = from;
+    print.toPage = to;
+    return true;
+}
+
 int RenderToPng(const StartOptions& options, const RenderOptions& render) {
     const std::string& outPath = render.outPath;
     if (options.files.empty()) {
         std::fprintf(stderr, "koruview: --render needs a recording to render\n");
         return 2;
     }
+    if (render.spd != 0 && TimeBaseIndexOf(render.spd) < 0) {
+        std::fprintf(stderr, "koruview: --spd wants 640, 320, 160, 80, 40, 20 or 10\n");
+        return 2;
+    }
     koru::HeadlessUi ui;
-    koru::Session session(ui);
-    const koru::ProgramPaths paths = koru::FindProgramPaths(options.argv0.c_str());
-    session.SetPaths(paths.settingsFile, paths.helpFile, paths.directory);
-    koru::ReadSettings(session.settingsPath(), session.programDir(), session.settings(),
-                       session.channels());
+    HeadlessView hv(ui, options, render.spd);
+    if (!hv.opened) return 1;
 
-    const auto [w, h] = options.screen.value_or(std::pair{kDefaultWidth, kDefaultHeight});
-    session.geometry().SetScreen(w, h);
-    if (render.spd != 0) {
-        const int index = TimeBaseIndexOf(render.spd);
-        if (index < 0) {
-            std::fprintf(stderr, "koruview: --spd wants 640, 320, 160, 80, 40, 20 or 10\n");
-            return 2;
-        }
-        session.timeBase().SetIndex(index);
-    }
-    koru::SignalView view(session.viewContext());
-    view.BackBuffer().SetTextRenderer(std::make_shared<QtTextRenderer>());
-    view.ResizeClient(w, h);
-
-    const std::string& file = options.files.front();
-    const bool opened = koru::RenderStartUpPicture(session, view, file);
-    for (const std::string& m : ui.messages) std::fprintf(stderr, "koruview: %s\n", m.c_str());
-    if (!opened) {
-        std::fprintf(stderr, "koruview: %s could not be opened\n", file.c_str());
-        return 1;
-    }
-
-    const koru::RasterCanvas& b = view.BackBuffer();
+    const koru::RasterCanvas& b = hv.view->BackBuffer();
     const QImage picture(reinterpret_cast<const uchar*>(b.Pixels()), b.Width(), b.Height(),
                          b.BytesPerLine(), QImage::Format_RGB32);
     if (!picture.save(QString::fromStdString(outPath), "PNG")) {
@@ -65,4 +149,29 @@ int RenderToPng(const StartOptions& options, const RenderOptions& render) {
         return 1;
     }
     return 0;
+}
+
+int PrintToPdf(const StartOptions& options, const PrintPdfOptions& print) {
+    if (options.files.empty()) {
+        std::fprintf(stderr, "koruview: --print-pdf needs a recording to print\n");
+        return 2;
+    }
+    if (print.spd != 0 && TimeBaseIndexOf(print.spd) < 0) {
+        std::fprintf(stderr, "koruview: --spd wants 640, 320, 160, 80, 40, 20 or 10\n");
+        return 2;
+    }
+    PdfUi ui(print);
+    HeadlessView hv(ui, options, print.spd);
+    if (!hv.opened) return 1;
+    koru::SignalView& view = *hv.view;
+    if (print.scroll) {
+        view.Reposition(*print.scroll);
+        if (view.ScrollX() != *print.scroll)
+            std::fprintf(stderr, "koruview: --scroll %d is past the end; printing from %d\n",
+                         *print.scroll, view.ScrollX());
+    }
+    const std::optional<koru::PrintResult> result = koru::PrintCommand(hv.session, view);
+    for (const std::string& m : ui.messages) std::fprintf(stderr, "koruview: %s\n", m.c_str());
+    if (!result) return ui.refused ? 2 : 1;
+    return *result == koru::PrintResult::Printed ? 0 : 1;
 }

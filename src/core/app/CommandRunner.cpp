@@ -1,6 +1,7 @@
 #include "app/CommandRunner.h"
 
 #include "app/ConfigureCommand.h"
+#include "app/PrintCommand.h"
 #include "app/TimeBaseCommand.h"
 
 namespace koru {
@@ -15,6 +16,12 @@ void CommandRunner::Run(int32_t command) {
     switch (static_cast<Cmd>(command)) {
         case Cmd::Open:
             session_.OpenCommand();
+            return;
+        case Cmd::Print:
+            PrintCommand(session_, view_);
+            return;
+        case Cmd::PrinterSetup:
+            PrinterSetupCommand(session_);
             return;
         case Cmd::Exit:
             session_.ui().CloseMainWindow();

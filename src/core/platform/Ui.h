@@ -6,6 +6,7 @@
 // overrides nothing, and a new dialog is one new method here.
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -13,6 +14,7 @@
 #include <vector>
 
 #include "platform/FieldSink.h"
+#include "platform/PrintJob.h"
 #include "platform/Progress.h"
 
 namespace koru {
@@ -127,6 +129,24 @@ class Ui : public FieldSink, public ProgressSink {
     virtual void ShowAbout() {}
     // Exit: the main window closes and the program ends.
     virtual void CloseMainWindow() {}
+
+    // The printer object: the chosen printer and the print dialog's
+    // settings, kept for the run. nullptr when there is none.
+    virtual PrintSettings* Printer() { return nullptr; }
+    // The print dialog over `settings`, which it updates; false: cancelled.
+    virtual bool PrintDialog(PrintSettings& settings) {
+        (void)settings;
+        return false;
+    }
+    // A job named `title` on the chosen printer, with the "Printing" box;
+    // nullptr, and why in `failure`, when it cannot start.
+    virtual std::unique_ptr<PrintJob> BeginPrintJob(std::string_view title, PrintResult& failure) {
+        (void)title;
+        failure = PrintResult::Failed;
+        return nullptr;
+    }
+    // The printer set-up dialog; its choices stay with the printer object.
+    virtual void PrinterSetupDialog() {}
 };
 
 }  // namespace koru

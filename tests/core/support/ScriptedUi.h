@@ -5,6 +5,7 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,15 @@ struct ShownMessage {
     std::string text;
     std::string title;
     MessageIcon icon;
+};
+
+// What the user picks in the print dialog.
+struct PrintAnswer {
+    PageChoice choice = PageChoice::Selection;
+    int32_t from = 1;
+    int32_t to = 1;
+    int32_t copies = 1;
+    bool collate = true;
 };
 
 class ScriptedUi : public Ui {
@@ -57,6 +67,16 @@ class ScriptedUi : public Ui {
     };
     std::vector<TimeBaseShown> timeBaseShown;
     std::vector<std::pair<int32_t, int32_t>> configureScreens;  // screen of each Configure
+
+    // Printing: the printer object (none without hasPrinter), the print
+    // dialog's answers (an empty queue or answer cancels) and what starts
+    // a job (nothing: the job cannot start).
+    bool hasPrinter = true;
+    PrintSettings printer;
+    std::deque<std::optional<PrintAnswer>> printAnswers;
+    std::vector<PrintSettings> printDialogsShown;  // as each dialog opened
+    std::function<std::unique_ptr<PrintJob>(std::string_view title, PrintResult& failure)> startJob;
+    std::vector<std::string> printerSetupStatus;  // the status text while each set-up was up
 
     void SetStatusText(std::string_view text) override {
         status = text;
@@ -117,6 +137,26 @@ class ScriptedUi : public Ui {
     void ShowHelp(const std::string& path) override { helpShown.push_back(path); }
     void ShowAbout() override { aboutStatus.push_back(status); }
     void CloseMainWindow() override { ++closeRequests; }
+    PrintSettings* Printer() override { return hasPrinter ? &printer : nullptr; }
+    bool PrintDialog(PrintSettings& settings) override {
+        printDialogsShown.push_back(settings);
+        if (printAnswers.empty()) return false;
+        const std::optional<PrintAnswer> a = printAnswers.front();
+        printAnswers.pop_front();
+        if (!a) return false;
+        settings.choice = a->choice;
+        settings.fromPage = a->from;
+        settings.toPage = a->to;
+        settings.copies = a->copies;
+        settings.collate = a->collate;
+        return true;
+    }
+    std::unique_ptr<PrintJob> BeginPrintJob(std::string_view jobTitle,
+                                            PrintResult& failure) override {
+        failure = PrintResult::Failed;
+        return startJob ? startJob(jobTitle, failure) : nullptr;
+    }
+    void PrinterSetupDialog() override { printerSetupStatus.push_back(status); }
 
   private:
     std::optional<FileDialogAnswer> NextFile(FileDialogSetup& setup) {

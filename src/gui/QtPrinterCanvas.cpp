@@ -1,0 +1,255 @@
+#include "QtPrinterCanvas.h"
+
+#include <QFontMetrics>
+#include <QPaintDevice>
+#include <QPainter>
+#include <QPen>
+#include <QStringDecoder>
+#include <algorithm>
+
+namespace {
+
+// Drawing calls between two looks at the clock.
+constexpr unsigned kCallsPerCheck = 512;
+constexpr qint64 kPollMillis = 30;
+
+QColor ToQColor(koru::ColorRef c) {
+    return QColor(koru::RedOf(c), koru::GreenOf(c), koru::BlueOf(c));
+}
+
+// Names are ASCII; paths in the title are shown as the file system spells
+// them, UTF-8 when valid, else byte by byte.
+QString TextOf(std::string_view s) {
+    const QByteArray bytes(s.data(), static_cast<qsizetype>(s.size()));
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    QString text = utf8(bytes);
+    if (utf8.hasError()) text = QString::fromLatin1(bytes);
+    return text;
+}
+
+// Strokes run through pixel centres. The half pixel is added by the
+// painter's transform when they are drawn, so the file holds whole numbers,
+// which it writes in a third of the bytes.
+QPointF Corner(koru::Point p) {
+    return QPointF(p.x, p.y);
+}
+
+}  // namespace
+
+QtPrinterCanvas::QtPrinterCanvas(QPainter& painter, const QFont& font)
+    : painter_(painter), font_(font) {
+    const koru::Size device = DeviceSize();
+    logical_ = device;
+    painter_.setFont(font_);
+    sincePoll_.start();
+}
+
+QtPrinterCanvas::~QtPrinterCanvas() {
+    Flush();
+}
+
+koru::Size QtPrinterCanvas::DeviceSize() const {
+    const QPaintDevice* d = painter_.device();
+    return d ? koru::Size{d->width(), d->height()} : koru::Size{};
+}
+
+void QtPrinterCanvas::MapLogical(koru::Size logical) {
+    Flush();
+    const koru::Size device = DeviceSize();
+    logical_ = logical;
+    painter_.setWindow(0, 0, logical.cx, logical.cy);
+    painter_.setViewport(0, 0, device.cx, device.cy);
+    painter_.setClipRect(QRect(0, 0, logical.cx, logical.cy));
+}
+
+bool QtPrinterCanvas::Tick() {
+    if (stopped_) return false;
+    if (poll_ && ++calls_ % kCallsPerCheck == 0 && sincePoll_.elapsed() >= kPollMillis) {
+        sincePoll_.restart();
+        if (poll_()) {
+            stopped_ = true;
+            strokes_.clear();
+            pixels_.clear();
+            return false;
+        }
+    }
+    return true;
+}
+
+void QtPrinterCanvas::DrawLine(koru::Point from, koru::Point to) {
+    if (from == to || !Tick()) return;
+    FlushPixels();
+    // Inverting what is under it leaves black on white paper.
+    const koru::ColorRef color = GetROP2() == koru::Rop::Not ? koru::Rgb(0, 0, 0) : CurrentPen();
+    Strokes* s = nullptr;
+    for (Strokes& each : strokes_)
+        if (each.color == color) s = &each;
+    if (!s) s = &strokes_.emplace_back(Strokes{color, QPainterPath(), QPointF(), QPointF()});
+    const QPointF a = Corner(from);
+    const QPointF b = Corner(to);
+    // A stroke that goes on from where the colour's last one stopped
+    // continues its polyline; one that goes on in the same direction just
+    // lengthens the last segment.
+    if (!s->path.isEmpty() && s->end == a) {
+        const QPointF d1 = a - s->start, d2 = b - a;
+        if (d1.x() * d2.y() == d1.y() * d2.x() && QPointF::dotProduct(d1, d2) > 0) {
+            s->path.setElementPositionAt(s->path.elementCount() - 1, b.x(), b.y());
+            s->end = b;
+            return;
+        }
+    } else {
+        s->path.moveTo(a);
+    }
+    s->path.lineTo(b);
+    s->start = a;
+    s->end = b;
+}
+
+void QtPrinterCanvas::SetPixel(int x, int y, koru::ColorRef color) {
+    if (!Inside(x, y) || !Tick()) return;
+    FlushStrokes();
+    Pixels* p = nullptr;
+    for (Pixels& each : pixels_)
+        if (each.color == color) p = &each;
+    if (!p) p = &pixels_.emplace_back(Pixels{color, {}});
+    p->points.emplace_back(x, y);
+}
+
+koru::ColorRef QtPrinterCanvas::GetPixel(int x, int y) const {
+    return Inside(x, y) ? koru::Rgb(255, 255, 255) : koru::CLR_INVALID;
+}
+
+void QtPrinterCanvas::TextOut(int x, int y, std::string_view text) {
+    if (!Tick()) return;
+    Flush();
+    const QString s = TextOf(text);
+    const QFontMetrics metrics(font_, painter_.device());
+    if (GetBkMode() == koru::BkMode::Opaque)
+        painter_.fillRect(QRect(x, y, metrics.horizontalAdvance(s), metrics.height()),
+                          ToQColor(GetBkColor()));
+    painter_.setPen(ToQColor(GetTextColor()));
+    painter_.drawText(QPoint(x, y + metrics.ascent()), s);
+}
+
+koru::Size QtPrinterCanvas::GetTextExtent(std::string_view text) const {
+    const QFontMetrics metrics(font_, painter_.device());
+    return koru::Size{metrics.horizontalAdvance(TextOf(text)), metrics.height()};
+}
+
+void QtPrinterCanvas::SaveState() {
+    Flush();
+    painter_.save();
+    savedLogical_.push_back(logical_);
+    Canvas::SaveState();
+}
+
+bool QtPrinterCanvas::RestoreState() {
+    Flush();
+    if (!Canvas::RestoreState()) return false;
+    painter_.restore();
+    logical_ = savedLogical_.back();
+    savedLogical_.pop_back();
+    return true;
+}
+
+void QtPrinterCanvas::Flush() {
+    FlushStrokes();
+    FlushPixels();
+}
+
+void QtPrinterCanvas::FlushStrokes() {
+    if (strokes_.empty()) return;
+    painter_.save();
+    painter_.translate(0.5, 0.5);
+    painter_.setBrush(Qt::NoBrush);
+    for (const Strokes& s : strokes_) {
+        // One logical pixel wide, so the lines scale with the picture.
+        painter_.setPen(QPen(ToQColor(s.color), 1.0, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        painter_.drawPath(s.path);
+    }
+    painter_.restore();
+    strokes_.clear();
+}
+
+void QtPrinterCanvas::FlushPixels() {
+    if (pixels_.empty()) return;
+    painter_.setPen(Qt::NoPen);
+    for (Pixels& p : pixels_) {
+        painter_.setBrush(ToQColor(p.color));
+        if (DrawAsGrid(p.points)) continue;
+        std::vector<QRect> squares;
+        squares.reserve(p.points.size());
+        for (const QPoint& q : p.points) squares.emplace_back(q.x(), q.y(), 1, 1);
+        painter_.drawRects(squares.data(), static_cast<int>(squares.size()));
+    }
+    pixels_.clear();
+}
+
+namespace {
+
+// Runs of neighbouring values as (first, length).
+std::vector<std::pair<int, int>> Runs(const std::vector<int>& sorted) {
+    std::vector<std::pair<int, int>> runs;
+    for (const int v : sorted) {
+        if (!runs.empty() && runs.back().first + runs.back().second == v)
+            ++runs.back().second;
+        else
+            runs.emplace_back(v, 1);
+    }
+    return runs;
+}
+
+}  // namespace
+
+bool QtPrinterCanvas::DrawAsGrid(std::vector<QPoint>& points) {
+    constexpr std::size_t kMinGrid = 64;
+    if (points.size() < kMinGrid) return false;
+    // Column by column, as the dots arrive.
+    auto less = [](const QPoint& a, const QPoint& b) {
+        return a.x() != b.x() ? a.x() < b.x() : a.y() < b.y();
+    };
+    if (!std::is_sorted(points.begin(), points.end(), less))
+        std::sort(points.begin(), points.end(), less);
+    points.erase(std::unique(points.begin(), points.end()), points.end());
+    // Every column must hold the rows of the first one.
+    std::vector<int> ys;
+    std::size_t i = 0;
+    for (; i < points.size() && points[i].x() == points[0].x(); ++i) ys.push_back(points[i].y());
+    if (points.size() % ys.size() != 0) return false;
+    std::vector<int> xs;
+    for (std::size_t k = 0; k < points.size(); ++k) {
+        const std::size_t row = k % ys.size();
+        if (points[k].y() != ys[row]) return false;
+        if (row == 0) {
+            xs.push_back(points[k].x());
+        } else if (points[k].x() != xs.back()) {
+            return false;
+        }
+    }
+
+    const int top = ys.front(), height = ys.back() - ys.front() + 1;
+    const int left = xs.front(), width = xs.back() - xs.front() + 1;
+    const std::vector<std::pair<int, int>> columnRuns = Runs(xs), rowRuns = Runs(ys);
+    // The clip is written in the file's own units, the fill in ours: the
+    // fewer rectangles go into the clip.
+    const bool clipRows = rowRuns.size() < columnRuns.size();
+    QPainterPath clip;
+    std::vector<QRect> fill;
+    for (const auto& [x, n] : columnRuns) {
+        if (clipRows)
+            fill.emplace_back(x, top, n, height);
+        else
+            clip.addRect(x, top, n, height);
+    }
+    for (const auto& [y, n] : rowRuns) {
+        if (clipRows)
+            clip.addRect(left, y, width, n);
+        else
+            fill.emplace_back(left, y, width, n);
+    }
+    painter_.save();
+    painter_.setClipPath(clip, Qt::IntersectClip);
+    painter_.drawRects(fill.data(), static_cast<int>(fill.size()));
+    painter_.restore();
+    return true;
+}
