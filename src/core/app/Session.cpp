@@ -71,8 +71,10 @@ void Session::OpenCommand() {
                 ShowNoRecording();
             }
         } else {
-            // The dialog remembers the name as shown, upper-cased.
-            openSetup.fileName = UpperCased(answer->path);
+            // The dialog keeps the name as chosen: only the shown texts are
+            // upper-cased, and on a case-sensitive system the upper-cased
+            // name would be another file.
+            openSetup.fileName = answer->path;
             OpenRecording(answer->path, false);
         }
     }
