@@ -8,7 +8,11 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPainter>
+#include <QPointer>
+#include <QProxyStyle>
 #include <QStatusBar>
+#include <QStatusTipEvent>
 #include <QToolBar>
 #include <QVBoxLayout>
 
@@ -29,18 +33,118 @@ bool IsToggle(Cmd c) {
            c == Cmd::ToggleTimeHacks;
 }
 
-QLabel* MakeField(QWidget* parent, int chars, bool recessed) {
-    auto* l = new QLabel(parent);
-    l->setAlignment(Qt::AlignCenter);
-    if (recessed) l->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    l->setMinimumWidth(QFontMetrics(l->font()).horizontalAdvance(QString(chars, '0')) + 8);
+// Pixels kept clear between a field's text and its frame.
+constexpr int kFieldPadding = 1;
+
+// A character of a field is a digit of its font: the fields show numbers and
+// times, and a font's average character is narrower than its digits.
+int CharWidth(const QFont& font) {
+    return QFontMetrics(font).horizontalAdvance(QChar('0'));
+}
+
+// Highlighting a grayed menu item shows its hint like any other.
+class MenuHintStyle : public QProxyStyle {
+  public:
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returnData) const override {
+        if (hint == QStyle::SH_Menu_AllowActiveAndDisabled) return 1;
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+};
+
+// The menu bar sends no hint for a grayed item it highlights; every change
+// of highlight repaints the bar, so the hint is sent from there.
+class GrayedBarHints : public QObject {
+  public:
+    GrayedBarHints(QMenuBar* bar, QWidget* window) : QObject(bar), bar_(bar), window_(window) {
+        bar->installEventFilter(this);
+    }
+
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched == bar_ && event->type() == QEvent::Paint) Follow(bar_->activeAction());
+        return false;
+    }
+
+  private:
+    void Follow(QAction* active) {
+        if (active == last_) return;
+        if (active && !active->isEnabled())
+            Send(active->statusTip());
+        else if (!active && last_ && !last_->isEnabled())
+            Send(QString());
+        last_ = active;
+    }
+    void Send(const QString& tip) {
+        QStatusTipEvent e(tip);
+        QCoreApplication::sendEvent(window_, &e);
+    }
+
+    QMenuBar* bar_;
+    QWidget* window_;
+    QPointer<QAction> last_;
+};
+
+// A caption beside a field: its text never changes, so it gets at least its
+// own width.
+QLabel* MakeCaption(QWidget* parent, const char* text, int chars) {
+    auto* l = new QLabel(text, parent);
+    l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    l->setFixedWidth(
+        std::max(chars * CharWidth(l->font()), QFontMetrics(l->font()).horizontalAdvance(text)) +
+        kFieldPadding);
     return l;
 }
 
 }  // namespace
 
+TTextField::TTextField(QWidget* parent, int chars, bool recessed) : QLabel(parent) {
+    setAlignment(Qt::AlignCenter);
+    if (recessed) setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    // Half a character of air on either side, as the bars' gadgets have.
+    setFixedWidth((chars + 1) * CharWidth(font()) + 2 * frameWidth());
+}
+
+void TTextField::SetText(const QString& text) {
+    setText(text);
+    UpdateToolTip();
+}
+
+QString TTextField::ShownText() const {
+    // One line, whatever control characters a recording's description holds.
+    QString line = text();
+    for (QChar& c : line)
+        if (c.unicode() < 0x20) c = QChar(' ');
+    const int room = contentsRect().width() - 2 * kFieldPadding;
+    return fontMetrics().elidedText(line, Qt::ElideRight, std::max(room, 0));
+}
+
+QSize TTextField::sizeHint() const {
+    return {width(), fontMetrics().height() + 2 * frameWidth()};
+}
+
+QSize TTextField::minimumSizeHint() const {
+    return sizeHint();
+}
+
+void TTextField::paintEvent(QPaintEvent* event) {
+    QFrame::paintEvent(event);
+    QPainter p(this);
+    p.setPen(palette().color(foregroundRole()));
+    const QRect room = contentsRect().adjusted(kFieldPadding, 0, -kFieldPadding, 0);
+    p.drawText(room, static_cast<int>(alignment()) | Qt::TextSingleLine, ShownText());
+}
+
+void TTextField::resizeEvent(QResizeEvent* event) {
+    QLabel::resizeEvent(event);
+    UpdateToolTip();
+}
+
+void TTextField::UpdateToolTip() {
+    setToolTip(Elided() ? text() : QString());
+}
+
 TKoruWin::TKoruWin(koru::Session& session, QWidget* parent)
-    : QMainWindow(parent), session_(session) {
+    : QMainWindow(parent), session_(session), menuStyle_(std::make_unique<MenuHintStyle>()) {
     view_ = new TClientWin(session, this);
     runner_ = std::make_unique<koru::CommandRunner>(session, view_->Model());
     connect(view_, &TClientWin::CountsChanged, this, &TKoruWin::RefreshCommandStates);
@@ -75,6 +179,8 @@ QAction* TKoruWin::MakeAction(const koru::CommandInfo& info) {
 
 void TKoruWin::BuildMenuBar() {
     QMenuBar* bar = menuBar();
+    bar->setStyle(menuStyle_.get());
+    new GrayedBarHints(bar, this);
     QMenuBar* rightBar = nullptr;
     for (const koru::MenuBarItem& item : koru::MenuBar()) {
         if (!item.isPopup) {
@@ -86,9 +192,12 @@ void TKoruWin::BuildMenuBar() {
         if (item.rightAligned) {
             // The help popup sits at the far right of the bar.
             rightBar = new QMenuBar(bar);
+            rightBar->setStyle(menuStyle_.get());
+            new GrayedBarHints(rightBar, this);
             target = rightBar;
         }
         QMenu* menu = target->addMenu(Text(item.text));
+        menu->setStyle(menuStyle_.get());
         menu->menuAction()->setStatusTip(Text(koru::HintFor(item.id)));
         for (const koru::MenuEntry& e : item.entries) {
             if (e.separator) {
@@ -104,13 +213,10 @@ void TKoruWin::BuildMenuBar() {
     if (rightBar) bar->setCornerWidget(rightBar, Qt::TopRightCorner);
 }
 
-QLabel* TKoruWin::AddField(QToolBar* bar, const char* label, int labelChars, Field field,
-                           int chars) {
-    QLabel* caption = MakeField(bar, labelChars, false);
-    caption->setText(label);
-    caption->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    bar->addWidget(caption);
-    QLabel* f = MakeField(bar, chars, true);
+TTextField* TKoruWin::AddField(QToolBar* bar, const char* label, int labelChars, Field field,
+                               int chars) {
+    bar->addWidget(MakeCaption(bar, label, labelChars));
+    auto* f = new TTextField(bar, chars, true);
     bar->addWidget(f);
     fields_[field] = f;
     return f;
@@ -128,7 +234,6 @@ void TKoruWin::BuildToolBars() {
         a->setIcon(ToolIcon(item.bitmap));
         firstBar_->addAction(a);
     }
-    firstBar_->addSeparator();
     AddField(firstBar_, "Samp/div:", 6, Field::SampPerDiv, 3);
     secondBar_ = firstBar_;
     if (session_.geometry().ScreenWidth < 1024) {
@@ -145,17 +250,19 @@ void TKoruWin::BuildStatusBar() {
     sb->setSizeGripEnabled(true);
     // A normal widget, so hints shown over it give the text back when they go.
     message_ = new QLabel(sb);
+    // Whatever it says, it takes the room the fields leave and asks for none.
+    message_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     sb->addWidget(message_, 1);
     for (auto [field, chars] : {std::pair{Field::Length, 12}, std::pair{Field::Frequency, 7},
                                 std::pair{Field::Description, 7}}) {
-        QLabel* f = MakeField(sb, chars, true);
+        auto* f = new TTextField(sb, chars, true);
         sb->addPermanentWidget(f);
         fields_[field] = f;
     }
 }
 
 void TKoruWin::SetField(Field field, const QString& text) {
-    fields_.at(field)->setText(text);
+    fields_.at(field)->SetText(text);
 }
 
 void TKoruWin::SetMessage(const QString& text) {
