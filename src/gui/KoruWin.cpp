@@ -13,6 +13,7 @@
 #include <QProxyStyle>
 #include <QStatusBar>
 #include <QStatusTipEvent>
+#include <QStyleOption>
 #include <QToolBar>
 #include <QVBoxLayout>
 
@@ -42,6 +43,14 @@ int CharWidth(const QFont& font) {
     return QFontMetrics(font).horizontalAdvance(QChar('0'));
 }
 
+// Styles draw no highlight on a grayed item; a light one shows where the
+// keyboard or the pointer is, with the gray text still readable.
+QColor GrayedHighlight(const QPalette& palette) {
+    QColor light = palette.color(QPalette::Active, QPalette::Highlight);
+    light.setAlpha(60);
+    return light;
+}
+
 // Highlighting a grayed menu item shows its hint like any other.
 class MenuHintStyle : public QProxyStyle {
   public:
@@ -50,37 +59,55 @@ class MenuHintStyle : public QProxyStyle {
         if (hint == QStyle::SH_Menu_AllowActiveAndDisabled) return 1;
         return QProxyStyle::styleHint(hint, option, widget, returnData);
     }
+    void drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
+                     const QWidget* widget) const override {
+        QProxyStyle::drawControl(element, option, painter, widget);
+        if (element == CE_MenuItem && (option->state & State_Selected) &&
+            !(option->state & State_Enabled))
+            painter->fillRect(option->rect, GrayedHighlight(option->palette));
+    }
 };
 
-// The menu bar sends no hint for a grayed item it highlights; every change
-// of highlight repaints the bar, so the hint is sent from there.
-class GrayedBarHints : public QObject {
+// The menu bar neither draws a highlight on a grayed item nor sends its
+// hint; every change of highlight repaints the bar, so both are done there.
+class HintingMenuBar : public QMenuBar {
   public:
-    GrayedBarHints(QMenuBar* bar, QWidget* window) : QObject(bar), bar_(bar), window_(window) {
-        bar->installEventFilter(this);
-    }
+    explicit HintingMenuBar(QWidget* parent) : QMenuBar(parent) {}
 
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (watched == bar_ && event->type() == QEvent::Paint) Follow(bar_->activeAction());
-        return false;
+  protected:
+    void paintEvent(QPaintEvent* event) override {
+        QMenuBar::paintEvent(event);
+        QAction* active = activeAction();
+        const bool grayed = active && !active->isEnabled();
+        if (grayed) DrawGrayedHighlight(active);
+        if (active == last_) return;
+        if (grayed)
+            SendHint(active->statusTip());
+        else if (!active && last_ && !last_->isEnabled())
+            SendHint(QString());
+        // The bar repaints only what it highlights itself.
+        if (grayed) update(actionGeometry(active));
+        if (last_ && !last_->isEnabled()) update(actionGeometry(last_));
+        last_ = active;
     }
 
   private:
-    void Follow(QAction* active) {
-        if (active == last_) return;
-        if (active && !active->isEnabled())
-            Send(active->statusTip());
-        else if (!active && last_ && !last_->isEnabled())
-            Send(QString());
-        last_ = active;
+    // Drawn whole, on an opaque ground, so repeated paints look the same.
+    void DrawGrayedHighlight(QAction* action) {
+        QPainter p(this);
+        const QRect r = actionGeometry(action);
+        p.fillRect(r, palette().color(QPalette::Window));
+        p.fillRect(r, GrayedHighlight(palette()));
+        QPalette grayed = palette();
+        grayed.setCurrentColorGroup(QPalette::Disabled);
+        style()->drawItemText(&p, r, Qt::AlignCenter | Qt::TextShowMnemonic, grayed, false,
+                              action->text(), QPalette::ButtonText);
     }
-    void Send(const QString& tip) {
-        QStatusTipEvent e(tip);
-        QCoreApplication::sendEvent(window_, &e);
+    void SendHint(const QString& hint) {
+        QStatusTipEvent tip(hint);
+        QCoreApplication::sendEvent(window(), &tip);
     }
 
-    QMenuBar* bar_;
-    QWidget* window_;
     QPointer<QAction> last_;
 };
 
@@ -178,9 +205,9 @@ QAction* TKoruWin::MakeAction(const koru::CommandInfo& info) {
 }
 
 void TKoruWin::BuildMenuBar() {
-    QMenuBar* bar = menuBar();
+    QMenuBar* bar = new HintingMenuBar(this);
+    setMenuBar(bar);
     bar->setStyle(menuStyle_.get());
-    new GrayedBarHints(bar, this);
     QMenuBar* rightBar = nullptr;
     for (const koru::MenuBarItem& item : koru::MenuBar()) {
         if (!item.isPopup) {
@@ -191,9 +218,8 @@ void TKoruWin::BuildMenuBar() {
         QMenuBar* target = bar;
         if (item.rightAligned) {
             // The help popup sits at the far right of the bar.
-            rightBar = new QMenuBar(bar);
+            rightBar = new HintingMenuBar(bar);
             rightBar->setStyle(menuStyle_.get());
-            new GrayedBarHints(rightBar, this);
             target = rightBar;
         }
         QMenu* menu = target->addMenu(Text(item.text));
