@@ -185,7 +185,10 @@ TKoruWin::TKoruWin(koru::Session& session, QWidget* parent)
     RefreshCommandStates();
 }
 
-TKoruWin::~TKoruWin() = default;
+TKoruWin::~TKoruWin() {
+    // The menus use menuStyle_, which goes before the window's children do.
+    delete menuWidget();
+}
 
 QAction* TKoruWin::Action(int command) const {
     auto it = actions_.find(command);

@@ -77,14 +77,6 @@ TEST(SessionOpenTest, TheOpenDialogProposesTheNameAsChosen) {
     EXPECT_EQ(fx.session.openSetup.fileName, path);
 }
 
-TEST(SessionOpenTest, AWindowsDescriptionIsShownDecoded) {
-    Fixture fx;
-    fx.session.StartUp({});
-    fx.Choose(fx.dir.Write("w.sig", test::SigFile(1, 1000, 10, "Lead II 10 \xB5V")));
-    fx.session.OpenCommand();
-    EXPECT_EQ(fx.ui.fields[Field::Description], "Lead II 10 \xC2\xB5V");
-}
-
 TEST(SessionOpenTest, MicrosecondResolutionChangesLengthAndPosition) {
     Fixture fx;
     fx.session.settings().timeResolution = 1;
