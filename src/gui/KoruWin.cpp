@@ -8,7 +8,12 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPainter>
+#include <QPointer>
+#include <QProxyStyle>
 #include <QStatusBar>
+#include <QStatusTipEvent>
+#include <QStyleOption>
 #include <QToolBar>
 #include <QVBoxLayout>
 
@@ -29,18 +34,144 @@ bool IsToggle(Cmd c) {
            c == Cmd::ToggleTimeHacks;
 }
 
-QLabel* MakeField(QWidget* parent, int chars, bool recessed) {
-    auto* l = new QLabel(parent);
-    l->setAlignment(Qt::AlignCenter);
-    if (recessed) l->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    l->setMinimumWidth(QFontMetrics(l->font()).horizontalAdvance(QString(chars, '0')) + 8);
+// Pixels kept clear between a field's text and its frame.
+constexpr int kFieldPadding = 1;
+
+// A character of a field is a digit of its font: the fields show numbers and
+// times, and a font's average character is narrower than its digits.
+int CharWidth(const QFont& font) {
+    return QFontMetrics(font).horizontalAdvance(QChar('0'));
+}
+
+// Styles draw no highlight on a grayed item; a light one shows where the
+// keyboard or the pointer is, with the gray text still readable.
+QColor GrayedHighlight(const QPalette& palette) {
+    QColor light = palette.color(QPalette::Active, QPalette::Highlight);
+    light.setAlpha(60);
+    return light;
+}
+
+// Highlighting a grayed menu item shows its hint like any other.
+class MenuHintStyle : public QProxyStyle {
+  public:
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returnData) const override {
+        if (hint == QStyle::SH_Menu_AllowActiveAndDisabled) return 1;
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+    void drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
+                     const QWidget* widget) const override {
+        QProxyStyle::drawControl(element, option, painter, widget);
+        if (element == CE_MenuItem && (option->state & State_Selected) &&
+            !(option->state & State_Enabled))
+            painter->fillRect(option->rect, GrayedHighlight(option->palette));
+    }
+};
+
+// The menu bar neither draws a highlight on a grayed item nor sends its
+// hint; every change of highlight repaints the bar, so both are done there.
+class HintingMenuBar : public QMenuBar {
+  public:
+    explicit HintingMenuBar(QWidget* parent) : QMenuBar(parent) {}
+
+  protected:
+    void paintEvent(QPaintEvent* event) override {
+        QMenuBar::paintEvent(event);
+        QAction* active = activeAction();
+        const bool grayed = active && !active->isEnabled();
+        if (grayed) DrawGrayedHighlight(active);
+        if (active == last_) return;
+        if (grayed)
+            SendHint(active->statusTip());
+        else if (!active && last_ && !last_->isEnabled())
+            SendHint(QString());
+        // The bar repaints only what it highlights itself.
+        if (grayed) update(actionGeometry(active));
+        if (last_ && !last_->isEnabled()) update(actionGeometry(last_));
+        last_ = active;
+    }
+
+  private:
+    // Drawn whole, on an opaque ground, so repeated paints look the same.
+    void DrawGrayedHighlight(QAction* action) {
+        QPainter p(this);
+        const QRect r = actionGeometry(action);
+        p.fillRect(r, palette().color(QPalette::Window));
+        p.fillRect(r, GrayedHighlight(palette()));
+        QPalette grayed = palette();
+        grayed.setCurrentColorGroup(QPalette::Disabled);
+        style()->drawItemText(&p, r, Qt::AlignCenter | Qt::TextShowMnemonic, grayed, false,
+                              action->text(), QPalette::ButtonText);
+    }
+    void SendHint(const QString& hint) {
+        QStatusTipEvent tip(hint);
+        QCoreApplication::sendEvent(window(), &tip);
+    }
+
+    QPointer<QAction> last_;
+};
+
+// A caption beside a field: its text never changes, so it gets at least its
+// own width.
+QLabel* MakeCaption(QWidget* parent, const char* text, int chars) {
+    auto* l = new QLabel(text, parent);
+    l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    l->setFixedWidth(
+        std::max(chars * CharWidth(l->font()), QFontMetrics(l->font()).horizontalAdvance(text)) +
+        kFieldPadding);
     return l;
 }
 
 }  // namespace
 
+TTextField::TTextField(QWidget* parent, int chars, bool recessed) : QLabel(parent) {
+    setAlignment(Qt::AlignCenter);
+    if (recessed) setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    // Half a character of air on either side, as the bars' gadgets have.
+    setFixedWidth((chars + 1) * CharWidth(font()) + 2 * frameWidth());
+}
+
+void TTextField::SetText(const QString& text) {
+    setText(text);
+    UpdateToolTip();
+}
+
+QString TTextField::ShownText() const {
+    // One line, whatever control characters a recording's description holds.
+    QString line = text();
+    for (QChar& c : line)
+        if (c.unicode() < 0x20) c = QChar(' ');
+    const int room = contentsRect().width() - 2 * kFieldPadding;
+    return fontMetrics().elidedText(line, Qt::ElideRight, std::max(room, 0));
+}
+
+QSize TTextField::sizeHint() const {
+    return {width(), fontMetrics().height() + 2 * frameWidth()};
+}
+
+QSize TTextField::minimumSizeHint() const {
+    return sizeHint();
+}
+
+void TTextField::paintEvent(QPaintEvent* event) {
+    QFrame::paintEvent(event);
+    QPainter p(this);
+    p.setPen(palette().color(foregroundRole()));
+    const QRect room = contentsRect().adjusted(kFieldPadding, 0, -kFieldPadding, 0);
+    p.drawText(room, static_cast<int>(alignment()) | Qt::TextSingleLine, ShownText());
+}
+
+void TTextField::resizeEvent(QResizeEvent* event) {
+    QLabel::resizeEvent(event);
+    UpdateToolTip();
+}
+
+void TTextField::UpdateToolTip() {
+    setToolTip(Elided() ? text() : QString());
+}
+
 TKoruWin::TKoruWin(koru::Session& session, QWidget* parent)
-    : QMainWindow(parent), session_(session) {
+    : QMainWindow(parent), session_(session), menuStyle_(std::make_unique<MenuHintStyle>()) {
     view_ = new TClientWin(session, this);
     runner_ = std::make_unique<koru::CommandRunner>(session, view_->Model());
     connect(view_, &TClientWin::CountsChanged, this, &TKoruWin::RefreshCommandStates);
@@ -54,7 +185,10 @@ TKoruWin::TKoruWin(koru::Session& session, QWidget* parent)
     RefreshCommandStates();
 }
 
-TKoruWin::~TKoruWin() = default;
+TKoruWin::~TKoruWin() {
+    // The menus use menuStyle_, which goes before the window's children do.
+    delete menuWidget();
+}
 
 QAction* TKoruWin::Action(int command) const {
     auto it = actions_.find(command);
@@ -74,7 +208,9 @@ QAction* TKoruWin::MakeAction(const koru::CommandInfo& info) {
 }
 
 void TKoruWin::BuildMenuBar() {
-    QMenuBar* bar = menuBar();
+    QMenuBar* bar = new HintingMenuBar(this);
+    setMenuBar(bar);
+    bar->setStyle(menuStyle_.get());
     QMenuBar* rightBar = nullptr;
     for (const koru::MenuBarItem& item : koru::MenuBar()) {
         if (!item.isPopup) {
@@ -85,10 +221,12 @@ void TKoruWin::BuildMenuBar() {
         QMenuBar* target = bar;
         if (item.rightAligned) {
             // The help popup sits at the far right of the bar.
-            rightBar = new QMenuBar(bar);
+            rightBar = new HintingMenuBar(bar);
+            rightBar->setStyle(menuStyle_.get());
             target = rightBar;
         }
         QMenu* menu = target->addMenu(Text(item.text));
+        menu->setStyle(menuStyle_.get());
         menu->menuAction()->setStatusTip(Text(koru::HintFor(item.id)));
         for (const koru::MenuEntry& e : item.entries) {
             if (e.separator) {
@@ -104,13 +242,10 @@ void TKoruWin::BuildMenuBar() {
     if (rightBar) bar->setCornerWidget(rightBar, Qt::TopRightCorner);
 }
 
-QLabel* TKoruWin::AddField(QToolBar* bar, const char* label, int labelChars, Field field,
-                           int chars) {
-    QLabel* caption = MakeField(bar, labelChars, false);
-    caption->setText(label);
-    caption->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    bar->addWidget(caption);
-    QLabel* f = MakeField(bar, chars, true);
+TTextField* TKoruWin::AddField(QToolBar* bar, const char* label, int labelChars, Field field,
+                               int chars) {
+    bar->addWidget(MakeCaption(bar, label, labelChars));
+    auto* f = new TTextField(bar, chars, true);
     bar->addWidget(f);
     fields_[field] = f;
     return f;
@@ -128,7 +263,6 @@ void TKoruWin::BuildToolBars() {
         a->setIcon(ToolIcon(item.bitmap));
         firstBar_->addAction(a);
     }
-    firstBar_->addSeparator();
     AddField(firstBar_, "Samp/div:", 6, Field::SampPerDiv, 3);
     secondBar_ = firstBar_;
     if (session_.geometry().ScreenWidth < 1024) {
@@ -145,17 +279,19 @@ void TKoruWin::BuildStatusBar() {
     sb->setSizeGripEnabled(true);
     // A normal widget, so hints shown over it give the text back when they go.
     message_ = new QLabel(sb);
+    // Whatever it says, it takes the room the fields leave and asks for none.
+    message_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     sb->addWidget(message_, 1);
     for (auto [field, chars] : {std::pair{Field::Length, 12}, std::pair{Field::Frequency, 7},
                                 std::pair{Field::Description, 7}}) {
-        QLabel* f = MakeField(sb, chars, true);
+        auto* f = new TTextField(sb, chars, true);
         sb->addPermanentWidget(f);
         fields_[field] = f;
     }
 }
 
 void TKoruWin::SetField(Field field, const QString& text) {
-    fields_.at(field)->setText(text);
+    fields_.at(field)->SetText(text);
 }
 
 void TKoruWin::SetMessage(const QString& text) {

@@ -2,6 +2,7 @@
 // The main frame: menu bar, tool bar(s) with their text fields, status bar,
 // and the Signal view as its client. Commands arrive here by number.
 
+#include <QLabel>
 #include <QMainWindow>
 #include <map>
 #include <memory>
@@ -11,11 +12,34 @@
 #include "app/Session.h"
 #include "platform/Ui.h"
 
-class QLabel;
 class QMenu;
 class QAction;
+class QStyle;
 class QToolBar;
 class TClientWin;
+
+// A text field of the bars: as wide as its number of characters of its own
+// font, whatever it shows, so long texts neither push the message field out
+// nor make neighbours jump. What does not fit is elided, and the whole text
+// is the tool tip. text() stays the whole text.
+class TTextField : public QLabel {
+  public:
+    TTextField(QWidget* parent, int chars, bool recessed);
+
+    void SetText(const QString& text);
+    // The text as drawn, after elision.
+    QString ShownText() const;
+    bool Elided() const { return ShownText() != text(); }
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+  private:
+    void UpdateToolTip();
+};
 
 class TKoruWin : public QMainWindow {
     Q_OBJECT
@@ -24,7 +48,7 @@ class TKoruWin : public QMainWindow {
     ~TKoruWin() override;
 
     TClientWin* View() const { return view_; }
-    QLabel* FieldLabel(koru::Field field) const { return fields_.at(field); }
+    TTextField* FieldLabel(koru::Field field) const { return fields_.at(field); }
     QLabel* MessageField() const { return message_; }
     QAction* Action(int command) const;
     QMenu* ViewMenu() const { return viewMenu_; }
@@ -48,15 +72,17 @@ class TKoruWin : public QMainWindow {
     void BuildMenuBar();
     void BuildToolBars();
     void BuildStatusBar();
-    QLabel* AddField(QToolBar* bar, const char* label, int labelChars, koru::Field field,
-                     int chars);
+    TTextField* AddField(QToolBar* bar, const char* label, int labelChars, koru::Field field,
+                         int chars);
     QAction* MakeAction(const koru::CommandInfo& info);
 
     koru::Session& session_;
     TClientWin* view_ = nullptr;
     std::unique_ptr<koru::CommandRunner> runner_;
     std::map<int, QAction*> actions_;
-    std::map<koru::Field, QLabel*> fields_;
+    std::map<koru::Field, TTextField*> fields_;
+    // Lets grayed menu items be highlighted, so their hints show too.
+    std::unique_ptr<QStyle> menuStyle_;
     QLabel* message_ = nullptr;
     QMenu* viewMenu_ = nullptr;
     QToolBar* firstBar_ = nullptr;

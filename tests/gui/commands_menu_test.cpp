@@ -10,6 +10,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QToolBar>
@@ -155,6 +156,41 @@ class CommandsMenuTest : public QObject {
             QCOMPARE(during, QString("Press Enter or click OK to close window"));
             QCOMPARE(app->window()->MessageField()->text(), idle);
         }
+    }
+
+    void grayedMenuItemsShowTheirHintsToo() {
+        auto app = Start({});
+        TKoruWin* w = app->window();
+        QVERIFY(QTest::qWaitForWindowExposed(w));
+        QMenu* file = w->menuBar()->actions()[0]->menu();
+        QAction* print = w->Action(int(Cmd::Print));
+        QAction* open = w->Action(int(Cmd::Open));
+        QVERIFY(!print->isEnabled());
+        file->popup(w->mapToGlobal(QPoint(10, 10)));
+        QVERIFY(QTest::qWaitForWindowExposed(file));
+        for (QAction* a : {open, print, open}) {
+            QTest::mouseMove(file, file->actionGeometry(a).center());
+            QTRY_COMPARE(file->activeAction(), a);
+            QCOMPARE(w->statusBar()->currentMessage(), a->statusTip());
+        }
+        file->close();
+        // The grayed View popup and Configure item highlight from the keyboard too.
+        QMenuBar* bar = w->menuBar();
+        bar->setActiveAction(bar->actions()[0]);
+        QTRY_VERIFY(file->isVisible());
+        QTest::keyClick(file, Qt::Key_Right);
+        QTRY_COMPARE(bar->activeAction(), bar->actions()[1]);
+        QTRY_COMPARE(w->statusBar()->currentMessage(),
+                     QString("Sets up NAME, POSITION, COLOR, and GAIN"));
+        QTest::keyClick(bar, Qt::Key_Right);
+        QTRY_COMPARE(bar->activeAction(), w->ViewMenu()->menuAction());
+        QTRY_COMPARE(w->statusBar()->currentMessage(),
+                     QString("Toggle display of dots, markers, or names"));
+        // Leaving the menu gives the message field back.
+        QTest::keyClick(bar, Qt::Key_Escape);
+        QTRY_VERIFY(!bar->activeAction());
+        QTRY_VERIFY(w->statusBar()->currentMessage().isEmpty());
+        QCOMPARE(w->MessageField()->text(), QString::fromStdString(app->session().idleStatus()));
     }
 
     void exitClosesTheWindow() {

@@ -2,6 +2,8 @@
 // layout by screen width and the text fields of an opened recording.
 
 #include <QAction>
+#include <QFile>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -12,6 +14,7 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QtTest>
+#include <functional>
 
 #include "KoruApp.h"
 #include "KoruWin.h"
@@ -96,6 +99,118 @@ class MainWindowTest : public QObject {
         QVERIFY(w->ViewMenu()->menuAction()->isEnabled());
         QVERIFY(w->Action(static_cast<int>(Cmd::Print))->isEnabled());
         QVERIFY(!w->Action(static_cast<int>(Cmd::SaveAs))->isEnabled());
+    }
+
+    // The example recording with a description that fills all 256 bytes and
+    // holds Windows-1252 bytes (0xB5 is the micro sign there).
+    QString LongDescriptionFile() {
+        QFile example(QString(KORU_EXAMPLES_DIR) + "/ptb_s0010_8lead.sig");
+        if (!example.open(QIODevice::ReadOnly)) return {};
+        QByteArray bytes = example.readAll();
+        QByteArray description;
+        while (description.size() < 256) description += "Patient 7, 10 \xB5V/div. ";
+        bytes.replace(70, 256, description.left(256));
+        const QString path = home_.filePath("long_description.sig");
+        QFile out(path);
+        if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size()) return {};
+        return path;
+    }
+
+    void fieldsKeepTheirWidthsWhateverTheyShow() {
+        auto app = Start({1280, 1024});
+        TKoruWin* w = app->window();
+        QVERIFY(QTest::qWaitForWindowExposed(w));
+        std::map<Field, int> widths;
+        const std::vector<Field> all = {Field::SampPerDiv, Field::Position,  Field::Cut,
+                                        Field::Length,     Field::Frequency, Field::Description};
+        for (Field f : all) widths[f] = w->FieldLabel(f)->width();
+        QCOMPARE(widths[Field::Frequency], widths[Field::Description]);  // 7 characters each
+        const int cutX = w->FieldLabel(Field::Cut)->mapTo(w, QPoint()).x();
+
+        const QString path = LongDescriptionFile();
+        QVERIFY(!path.isEmpty());
+        app->session().OpenRecording(path.toStdString(), false);
+        w->SetField(Field::Position, "Time: 00:00.000  Page: 1.00/8.78");
+        w->SetField(Field::Cut, "00:01.250 to 00:02.500");
+        QApplication::processEvents();
+        for (Field f : all) QCOMPARE(w->FieldLabel(f)->width(), widths[f]);
+        QCOMPARE(w->FieldLabel(Field::Cut)->mapTo(w, QPoint()).x(), cutX);
+
+        // The description, decoded, is elided and whole in its tool tip.
+        TTextField* description = w->FieldLabel(Field::Description);
+        QVERIFY(description->text().startsWith(QString::fromUtf8("Patient 7, 10 \u00B5V/div.")));
+        QVERIFY(description->Elided());
+        QVERIFY(description->ShownText().endsWith(QChar(0x2026)));
+        QCOMPARE(description->toolTip(), description->text());
+        // The usual values fit and carry no tool tip.
+        for (Field f : {Field::SampPerDiv, Field::Length, Field::Frequency}) {
+            QVERIFY2(!w->FieldLabel(f)->Elided(), qPrintable(w->FieldLabel(f)->text()));
+            QVERIFY(w->FieldLabel(f)->toolTip().isEmpty());
+        }
+
+        // The message field keeps its room, so hints have somewhere to show.
+        QVERIFY2(w->MessageField()->width() > w->statusBar()->width() / 2,
+                 qPrintable(QString::number(w->MessageField()->width())));
+        w->statusBar()->showMessage("Retrieve a signal file from disk.");
+        QVERIFY(!w->MessageField()->isVisible());
+        w->statusBar()->clearMessage();
+        QVERIFY(w->MessageField()->isVisible());
+    }
+
+    void noSeparatorBeforeTheSampPerDivCaption() {
+        auto app = Start({1280, 1024});
+        QToolBar* bar = app->window()->FirstBar();
+        const QList<QAction*> actions = bar->actions();
+        int caption = -1;
+        for (int i = 0; i < actions.size(); ++i) {
+            auto* l = qobject_cast<QLabel*>(bar->widgetForAction(actions[i]));
+            if (l && l->text() == "Samp/div:") caption = i;
+        }
+        QVERIFY(caption > 0);
+        QCOMPARE(actions[caption - 1], app->window()->Action(static_cast<int>(Cmd::Help)));
+    }
+
+    void theOpenDialogProposesTheFileAsChosen() {
+        QFile::copy(QString(KORU_EXAMPLES_DIR) + "/ptb_s0010_8lead.sig",
+                    home_.filePath("run1.sig"));
+        auto app = Start({1280, 1024});
+        TKoruWin* w = app->window();
+        QString proposed, message;
+        // Message boxes that come up are answered and kept; a file dialog
+        // left open after one (it refused the name) is cancelled.
+        std::function<void()> answerBoxes = [&] {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+                message = box->text();
+                box->accept();
+                QTimer::singleShot(0, answerBoxes);
+            } else if (auto* dlg = qobject_cast<QFileDialog*>(modal)) {
+                dlg->reject();
+            }
+        };
+        // Runs Open and accepts its dialog on `name`, or on what it proposes
+        // when empty.
+        auto open = [&](const QString& name) {
+            QTimer::singleShot(0, [&, name] {
+                auto* dlg = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+                QVERIFY(dlg);
+                proposed = dlg->selectedFiles().value(0);
+                if (!name.isEmpty()) dlg->selectFile(name);
+                QTimer::singleShot(0, answerBoxes);
+                static_cast<QDialog*>(dlg)->accept();
+            });
+            w->Action(static_cast<int>(Cmd::Open))->trigger();
+            QApplication::processEvents();
+        };
+        open(home_.filePath("run1.sig"));
+        QVERIFY(app->session().document().IsOpen());
+        QCOMPARE(w->windowTitle(), "KORU VIEW -- " + home_.filePath("run1.sig").toUpper());
+
+        open({});
+        QCOMPARE(message, QString());
+        QCOMPARE(proposed, home_.filePath("run1.sig"));
+        QVERIFY(app->session().document().IsOpen());
+        QCOMPARE(w->windowTitle(), "KORU VIEW -- " + home_.filePath("run1.sig").toUpper());
     }
 
     void failedOpenLeavesTheEmptyWindow() {

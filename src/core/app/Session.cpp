@@ -71,8 +71,10 @@ void Session::OpenCommand() {
                 ShowNoRecording();
             }
         } else {
-            // The dialog remembers the name as shown, upper-cased.
-            openSetup.fileName = UpperCased(answer->path);
+            // The dialog keeps the name as chosen: only the shown texts are
+            // upper-cased, and on a case-sensitive system the upper-cased
+            // name would be another file.
+            openSetup.fileName = answer->path;
             OpenRecording(answer->path, false);
         }
     }
@@ -93,7 +95,7 @@ void Session::ShowRecording(bool deferLoad) {
     ui_.SetField(Field::Length, FormatLength(frames, h.Interval, micro));
     ui_.SetField(Field::Position, micro ? "00:00.000000" : "00:00.000");
     ui_.SetField(Field::SampPerDiv, std::to_string(timeBase_.Spd()));
-    ui_.SetField(Field::Description, h.DescriptionText());
+    ui_.SetField(Field::Description, h.DescriptionDisplayText());
     ui_.SetField(Field::Frequency, FormatFrequency(h.Interval));
     ui_.SetTitle(std::string(kAppTitle) + " -- " + doc_.FileName());
     SyncToggleChecks();

@@ -28,12 +28,16 @@ int32_t ToInt32(int64_t v) {
                                                     std::numeric_limits<int32_t>::max()));
 }
 
-// All integers of the text, or nothing when anything else is in it.
-bool OnlyIntegers(std::string_view text, std::vector<int32_t>& values) {
+// The numbers at the start of the text, as the old reader took them: up to
+// the first item that is not a number (a DOS end-of-file mark included).
+// One more than a new-format file holds is enough to tell the counts apart.
+std::vector<int32_t> LeadingIntegers(std::string_view text) {
+    constexpr std::size_t kEnough = kChannelCount * ChannelRecord::kFieldCount + 1;
+    std::vector<int32_t> values;
     DecimalScanner scanner(text);
     int64_t v = 0;
-    while (scanner.Next(v)) values.push_back(ToInt32(v));
-    return text.find_first_not_of(" \t\r\n\v\f", scanner.Position()) == std::string_view::npos;
+    while (values.size() < kEnough && scanner.Next(v)) values.push_back(ToInt32(v));
+    return values;
 }
 
 bool HasCfgExtension(const std::filesystem::path& p) {
@@ -145,11 +149,10 @@ CfgUpgradeResult UpgradeOldConfigFiles(const std::string& directory) {
 
     for (const std::string& path : candidates) {
         std::string text;
-        std::vector<int32_t> values;
-        if (!ReadWholeFile(path, text) || !OnlyIntegers(text, values) ||
-            values.size() != static_cast<std::size_t>(kChannelCount * kOldFieldsPerChannel)) {
+        if (!ReadWholeFile(path, text)) continue;
+        const std::vector<int32_t> values = LeadingIntegers(text);
+        if (values.size() != static_cast<std::size_t>(kChannelCount * kOldFieldsPerChannel))
             continue;
-        }
         ChannelConfig config{};
         for (std::size_t ch = 0; ch < config.size(); ++ch) {
             const std::size_t base = ch * kOldFieldsPerChannel;

@@ -35,9 +35,10 @@ struct CfgUpgradeResult {
 
 // Rewrites every old four-number configuration file in `directory` (regular
 // files whose name ends in ".cfg", any case) in the five-number format, with
-// HasMarker 0. A file counts as old when it holds exactly 32 integers and
-// nothing else, so files already converted, and files that are not
-// configurations at all, are left alone.
+// HasMarker 0. The numbers are read up to the first item that is not one
+// (trailing blank lines or a DOS end-of-file mark end the run); a file that
+// gave exactly 32 is old, and any other count (40 for a file already
+// converted) leaves the file alone.
 CfgUpgradeResult UpgradeOldConfigFiles(const std::string& directory);
 
 }  // namespace koru

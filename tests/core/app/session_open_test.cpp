@@ -51,7 +51,6 @@ TEST(SessionOpenTest, OpenShowsTheRecordingInUpperCase) {
     EXPECT_EQ(fx.ui.status, fx.session.idleStatus());
     EXPECT_EQ(fx.ui.title, "KORU VIEW -- " + UpperCased(path));
     EXPECT_EQ(fx.session.document().FileName(), UpperCased(path));
-    EXPECT_EQ(fx.session.openSetup.fileName, UpperCased(path));
     EXPECT_EQ(fx.ui.fields[Field::Length], "Len:01:00.000");
     EXPECT_EQ(fx.ui.fields[Field::Position], "00:00.000");
     EXPECT_EQ(fx.ui.fields[Field::Frequency], "1000.0 Hz");
@@ -60,6 +59,22 @@ TEST(SessionOpenTest, OpenShowsTheRecordingInUpperCase) {
     EXPECT_TRUE(fx.ui.viewMenuEnabled);
     EXPECT_EQ(fx.view.prepares, 1);
     EXPECT_EQ(fx.ui.progressEnds, 1);
+}
+
+TEST(SessionOpenTest, TheOpenDialogProposesTheNameAsChosen) {
+    Fixture fx;
+    fx.session.StartUp({});
+    const std::string path = fx.dir.Write("run1.sig", test::SigFile(2, 1000, 100));
+    fx.Choose(path);
+    fx.session.OpenCommand();
+    EXPECT_EQ(fx.session.openSetup.fileName, path);
+    // Accepting the proposal opens the same file again, not RUN1.SIG.
+    fx.ui.fileAnswers.push_back(FileDialogAnswer{});
+    fx.session.OpenCommand();
+    EXPECT_TRUE(fx.ui.messages.empty());
+    EXPECT_TRUE(fx.session.document().IsOpen());
+    EXPECT_EQ(fx.session.document().FileName(), UpperCased(path));
+    EXPECT_EQ(fx.session.openSetup.fileName, path);
 }
 
 TEST(SessionOpenTest, MicrosecondResolutionChangesLengthAndPosition) {

@@ -120,5 +120,31 @@ TEST(CfgFile, UpgradeRewritesOnlyOldFourNumberFiles) {
     EXPECT_TRUE(UpgradeOldConfigFiles(dir.File("missing")).converted.empty());
 }
 
+TEST(CfgFile, UpgradeReadsNumbersUpToTheFirstOtherItem) {
+    TempDir dir;
+    const std::string dosEof = dir.WriteText("doseof.cfg", std::string(kOldFile) + "\x1a");
+    const std::string blanks = dir.WriteText("blanks.cfg", std::string(kOldFile) + "\r\n\r\n\n");
+    const std::string noted = dir.WriteText("noted.cfg", std::string(kOldFile) + "saved 1995\r\n");
+    const std::string converted =
+        dir.WriteText("converted.cfg", std::string(kNewFile) + "\x1a\r\n");
+    std::string moreText = kOldFile;
+    moreText += "9\r\n";
+    const std::string more = dir.WriteText("more.cfg", moreText);
+    std::string fewerText = kOldFile;
+    fewerText.resize(fewerText.rfind(' '));  // 31 numbers
+    const std::string fewer = dir.WriteText("fewer.cfg", fewerText);
+    std::string manyText;
+    for (int i = 0; i < 48; ++i) manyText += "1 ";
+    const std::string many = dir.WriteText("many.cfg", manyText);
+
+    const CfgUpgradeResult r = UpgradeOldConfigFiles(dir.path());
+    EXPECT_EQ(r.converted, (std::vector<std::string>{blanks, dosEof, noted}));
+    for (const std::string& p : {dosEof, blanks, noted}) EXPECT_EQ(test::ReadText(p), kNewFile);
+    EXPECT_EQ(test::ReadText(converted), std::string(kNewFile) + "\x1a\r\n");
+    EXPECT_EQ(test::ReadText(more), moreText);
+    EXPECT_EQ(test::ReadText(fewer), fewerText);
+    EXPECT_EQ(test::ReadText(many), manyText);
+}
+
 }  // namespace
 }  // namespace koru

@@ -55,6 +55,41 @@ TEST(SignalHeaderTest, DescriptionWithoutTerminatorStopsAtTheFieldEnd) {
     EXPECT_TRUE(h.MarkerFileSuppressed());
 }
 
+TEST(SignalHeaderTest, DescriptionsShowAsUtf8OrElseAsWindows1252) {
+    EXPECT_EQ(RecordedTextToUtf8("Lead II, 10 mm/mV"), "Lead II, 10 mm/mV");
+    EXPECT_EQ(RecordedTextToUtf8("10 \xC2\xB5V \xE2\x82\xAC \xF0\x9F\x92\x93"),
+              "10 \xC2\xB5V \xE2\x82\xAC \xF0\x9F\x92\x93");
+    // Windows bytes: micro sign, e acute, euro, en dash, and an unused code.
+    EXPECT_EQ(RecordedTextToUtf8("10 \xB5V Caf\xE9 \x80 \x96 \x81"),
+              "10 \xC2\xB5V Caf\xC3\xA9 \xE2\x82\xAC \xE2\x80\x93 \xC2\x81");
+    // Not UTF-8: overlong, surrogate, past U+10FFFF, a lone continuation byte.
+    EXPECT_EQ(RecordedTextToUtf8("\xC0\xAF"), "\xC3\x80\xC2\xAF");
+    EXPECT_EQ(RecordedTextToUtf8("\xED\xA0\x80"), "\xC3\xAD\xC2\xA0\xE2\x82\xAC");
+    EXPECT_EQ(RecordedTextToUtf8("\xF4\x90\x80\x80"), "\xC3\xB4\xC2\x90\xE2\x82\xAC\xE2\x82\xAC");
+    EXPECT_EQ(RecordedTextToUtf8("a\xBFz"), "a\xC2\xBFz");
+    // A Windows text ending in a letter that could begin a UTF-8 sequence.
+    EXPECT_EQ(RecordedTextToUtf8("Caf\xE9"), "Caf\xC3\xA9");
+    EXPECT_EQ(RecordedTextToUtf8("Caf\xE9", true), "Caf");
+    EXPECT_EQ(RecordedTextToUtf8("x\xE2\x82", true), "x");
+}
+
+TEST(SignalHeaderTest, TheDisplayedDescriptionLeavesTheBytesAsRead) {
+    std::string windows = "Patient 7, 10 \xB5V/div";
+    HeaderBytes bytes = ToArray(test::SigHeaderBytes(2, 1000, windows));
+    SignalHeader h = ParseHeader(bytes);
+    EXPECT_EQ(h.DescriptionDisplayText(), "Patient 7, 10 \xC2\xB5V/div");
+    EXPECT_EQ(h.DescriptionText(), windows);
+    EXPECT_EQ(SerializeHeader(h), bytes);
+
+    // A UTF-8 text cut by the end of a full field loses only the broken character.
+    std::string full(254, 'a');
+    full += "\xC2\xB5\xE2\x82";
+    bytes = ToArray(test::SigHeaderBytes(2, 1000, full.substr(0, 256)));
+    h = ParseHeader(bytes);
+    EXPECT_EQ(h.DescriptionDisplayText(), std::string(254, 'a') + "\xC2\xB5");
+    EXPECT_EQ(SerializeHeader(h), bytes);
+}
+
 TEST(SignalHeaderTest, AcceptsOneToSixteenChannelsAndANonZeroInterval) {
     SignalHeader h;
     h.Interval = 1000;

@@ -31,7 +31,8 @@ struct PrintAnswer {
 
 class ScriptedUi : public Ui {
   public:
-    // Queued answers; an empty queue (or an empty answer) is "cancel", and
+    // Queued answers; an empty queue (or an empty answer) is "cancel", an
+    // answer with an empty path accepts the name the dialog proposed, and
     // the Read Binary dialog answers its defaults.
     std::deque<std::optional<FileDialogAnswer>> fileAnswers;
     std::deque<ReadBinaryAnswer> readBinaryAnswers;
@@ -164,6 +165,7 @@ class ScriptedUi : public Ui {
         if (fileAnswers.empty()) return std::nullopt;
         std::optional<FileDialogAnswer> a = fileAnswers.front();
         fileAnswers.pop_front();
+        if (a && a->path.empty()) a->path = setup.fileName;
         if (a) setup.fileName = a->path;
         return a;
     }
