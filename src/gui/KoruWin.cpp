@@ -25,6 +25,11 @@ using koru::Field;
 
 namespace {
 
+// "Time: 00:00.000  Page: 1.00/8.78" and "00:01.250 to 00:02.500", the
+// default resolution; microsecond texts elide, whole in the tool tip.
+constexpr int kPositionChars = 32;
+constexpr int kCutChars = 22;
+
 QString Text(std::string_view s) {
     return QString::fromUtf8(s.data(), static_cast<int>(s.size()));
 }
@@ -270,8 +275,10 @@ void TKoruWin::BuildToolBars() {
         secondBar_ = addToolBar("Position");
         secondBar_->setMovable(false);
     }
-    AddField(secondBar_, "Pos:", 3, Field::Position, 16);
-    AddField(secondBar_, "Cut:", 3, Field::Cut, 10);
+    // Wide enough for the whole texts: an elided position would never show
+    // the page number.
+    AddField(secondBar_, "Pos:", 3, Field::Position, kPositionChars);
+    AddField(secondBar_, "Cut:", 3, Field::Cut, kCutChars);
 }
 
 void TKoruWin::BuildStatusBar() {
