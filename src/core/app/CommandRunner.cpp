@@ -1,5 +1,8 @@
 #include "app/CommandRunner.h"
 
+#include "app/ConvertCommand.h"
+#include "app/MarkerCommands.h"
+
 namespace koru {
 
 EnableState CommandRunner::Enables() const {
@@ -11,7 +14,13 @@ void CommandRunner::Run(int32_t command) {
     Settings& s = session_.settings();
     switch (static_cast<Cmd>(command)) {
         case Cmd::Open:
-            session_.OpenCommand();
+            OpenCommandKeepingMarkers(session_);
+            return;
+        case Cmd::SaveMarkers:
+            SaveMarkersCommand(session_);
+            return;
+        case Cmd::Convert:
+            ConvertCommand(session_);
             return;
         case Cmd::Exit:
             session_.ui().CloseMainWindow();

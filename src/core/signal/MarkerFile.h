@@ -11,6 +11,8 @@ namespace koru {
 // start the name are passed over) and ".mrk" appended. Only the file name is
 // cut, so recordings in a folder with a dot in its name keep their own files.
 std::string MarkerPathFor(const std::string& signalPath);
+// The same without ".mrk": the path with its file name cut at the first dot.
+std::string CutAtNameDot(const std::string& path);
 
 // Empties the Marker list; for a headed recording whose last description
 // byte is not '(' it then reads the marker file beside it, if there is one.

@@ -24,11 +24,13 @@ class ScriptedUi : public Ui {
     // the Read Binary dialog answers its defaults.
     std::deque<std::optional<FileDialogAnswer>> fileAnswers;
     std::deque<ReadBinaryAnswer> readBinaryAnswers;
+    std::deque<Reply> replies;  // Yes / No / Cancel questions; empty: Cancel
 
     // What was shown.
     std::string status;
     std::vector<std::string> statusHistory;
     std::vector<ShownMessage> messages;
+    std::vector<ShownMessage> questions;
     std::map<Field, std::string> fields;
     std::string title;
     bool viewMenuEnabled = false;
@@ -53,6 +55,14 @@ class ScriptedUi : public Ui {
     void ShowMessage(MessageOwner owner, std::string_view text, std::string_view t,
                      MessageIcon icon) override {
         messages.push_back({owner, std::string(text), std::string(t), icon});
+    }
+    Reply AskYesNoCancel(MessageOwner owner, std::string_view text, std::string_view t,
+                         MessageIcon icon) override {
+        questions.push_back({owner, std::string(text), std::string(t), icon});
+        if (replies.empty()) return Reply::Cancel;
+        const Reply r = replies.front();
+        replies.pop_front();
+        return r;
     }
     std::optional<FileDialogAnswer> OpenFileDialog(FileDialogSetup& setup) override {
         return NextFile(setup);
