@@ -17,7 +17,8 @@ std::optional<FileDialogAnswer> CliUi::NextPath(FileDialogSetup& setup) {
     filePaths.pop_front();
     const std::size_t slash = answer.path.find_last_of('/');
     const std::size_t dot = answer.path.find_last_of('.');
-    const bool hasExtension = dot != std::string::npos && (slash == std::string::npos || dot > slash);
+    const bool hasExtension =
+        dot != std::string::npos && (slash == std::string::npos || dot > slash);
     answer.extensionDifferent =
         !hasExtension || ::strcasecmp(answer.path.c_str() + dot + 1, setup.defaultExt.c_str()) != 0;
     setup.fileName = answer.path;

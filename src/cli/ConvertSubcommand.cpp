@@ -10,7 +10,8 @@ class ConvertSubcommand : public Subcommand {
   public:
     void Define(CLI::App& sub) override {
         sub.add_option("TEXT", text_, "The text sample file to read")->required();
-        sub.add_option("SIG", sig_, "The signal file to create (must end in .sig; replaced if it exists)")
+        sub.add_option("SIG", sig_,
+                       "The signal file to create (must end in .sig; replaced if it exists)")
             ->required();
     }
 

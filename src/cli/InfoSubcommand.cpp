@@ -43,8 +43,7 @@ class InfoCommand : public Subcommand {
     RecordingOptions recording_;
 };
 
-const Registrar<InfoCommand> kInfo{"info", "Print the header, length and marker count of FILE",
-                                   10};
+const Registrar<InfoCommand> kInfo{"info", "Print the header, length and marker count of FILE", 10};
 
 }  // namespace
 }  // namespace koru::cli

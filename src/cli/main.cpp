@@ -11,9 +11,10 @@
 
 int main(int argc, char** argv) {
     using namespace koru::cli;
-    CLI::App app{"Batch tool of KORU VIEW: the viewer's file operations without a window.\n"
-                 "Messages are printed to stderr as TITLE: TEXT.",
-                 "koru"};
+    CLI::App app{
+        "Batch tool of KORU VIEW: the viewer's file operations without a window.\n"
+        "Messages are printed to stderr as TITLE: TEXT.",
+        "koru"};
     app.set_version_flag("--version", std::string("KORU VIEW ") + KORU_VERSION_TEXT,
                          "Print the version and exit");
     app.require_subcommand(1);

@@ -30,8 +30,8 @@ bool WriteMarkerFile(const std::string& path, const MarkerList& markers, std::st
     return WriteWholeFile(path, MarkerFileText(markers), error);
 }
 
-bool WriteCutoutMarkerFile(const std::string& path, const MarkerList& markers,
-                           const Cutout& cutout, std::string* error) {
+bool WriteCutoutMarkerFile(const std::string& path, const MarkerList& markers, const Cutout& cutout,
+                           std::string* error) {
     return WriteWholeFile(path, CutoutMarkerText(markers, cutout), error);
 }
 

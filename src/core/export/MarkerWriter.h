@@ -19,8 +19,8 @@ std::string CutoutMarkerText(const MarkerList& markers, const Cutout& cutout);
 // False with the system's reason in *error when the file cannot be written.
 bool WriteMarkerFile(const std::string& path, const MarkerList& markers,
                      std::string* error = nullptr);
-bool WriteCutoutMarkerFile(const std::string& path, const MarkerList& markers,
-                           const Cutout& cutout, std::string* error = nullptr);
+bool WriteCutoutMarkerFile(const std::string& path, const MarkerList& markers, const Cutout& cutout,
+                           std::string* error = nullptr);
 
 // The message for a marker file that could not be written.
 std::string CannotWriteMarkersText(const std::string& path, const std::string& reason);

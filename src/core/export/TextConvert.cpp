@@ -121,8 +121,7 @@ std::string ConversionStoppedText(int64_t line, const std::string& item, int64_t
            "\" is not a sample value. " + std::to_string(samples) + " samples were written.";
 }
 
-ConvertResult ConvertText(TextReader& in, uint64_t totalBytes, const std::string& sigPath,
-                          Ui& ui) {
+ConvertResult ConvertText(TextReader& in, uint64_t totalBytes, const std::string& sigPath, Ui& ui) {
     SignalHeader h;
     if (!ReadCounts(in, h, ui)) return {};
     FileWriter out;

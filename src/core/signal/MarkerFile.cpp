@@ -5,7 +5,6 @@
 #include <sys/stat.h>
 
 #include "platform/File.h"
-#include "text/TextReader.h"
 
 namespace koru {
 
@@ -52,13 +51,17 @@ bool ReadMarkers(const std::string& path, int32_t frameCount, std::vector<int32_
     // Streamed: a marker file is small, but one that is not must not be
     // read whole to find its first few thousand numbers.
     TextReader in(file.Sequential(), 64 * 1024);
+    ReadMarkers(in, frameCount, out);
+    return true;
+}
+
+void ReadMarkers(TextReader& in, int32_t frameCount, std::vector<int32_t>& out) {
     while (out.size() < MarkerList::kCapacity) {
         int64_t v = 0;
         if (!in.ReadInteger(v)) break;
         if (v > frameCount || v < INT32_MIN) break;
         out.push_back(static_cast<int32_t>(v));
     }
-    return true;
 }
 
 void ReadMarkerFile(SignalDocument& doc) {

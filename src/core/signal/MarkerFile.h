@@ -4,6 +4,7 @@
 #include <string>
 
 #include "signal/SignalDocument.h"
+#include "text/TextReader.h"
 
 namespace koru {
 
@@ -21,5 +22,7 @@ void ReadMarkerFile(SignalDocument& doc);
 // Reads markers from `path` into `out` by the reading rules; false when the
 // file cannot be opened.
 bool ReadMarkers(const std::string& path, int32_t frameCount, std::vector<int32_t>& out);
+// The same from an open text.
+void ReadMarkers(TextReader& in, int32_t frameCount, std::vector<int32_t>& out);
 
 }  // namespace koru

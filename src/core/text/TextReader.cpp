@@ -126,8 +126,8 @@ bool TextReader::SkipToNumber() {
 
 void TextReader::SkipLine() {
     for (;;) {
-        const auto* nl =
-            static_cast<const char*>(std::memchr(pos_, '\n', static_cast<std::size_t>(end_ - pos_)));
+        const auto* nl = static_cast<const char*>(
+            std::memchr(pos_, '\n', static_cast<std::size_t>(end_ - pos_)));
         if (nl) {
             pos_ = nl + 1;
             ++line_;
@@ -171,6 +171,29 @@ bool TextReader::TakeDigits(uint64_t& magnitude) {
     }
 }
 
+bool TextReader::TakeMantissa(std::string& mantissa, int64_t& exponent, bool fraction) {
+    bool any = false;
+    for (;;) {
+        while (pos_ < end_ && IsDigit(*pos_)) {
+            const char c = *pos_++;
+            any = true;
+            if (mantissa.size() < kMaxMantissa && (c != '0' || !mantissa.empty())) {
+                mantissa.push_back(c);
+                if (fraction) --exponent;
+            } else if (mantissa.empty()) {
+                if (fraction) --exponent;  // a leading zero after the point
+            } else if (!fraction) {
+                ++exponent;  // an integer digit past what a float can use
+            }
+        }
+        if (pos_ < end_) return any;
+        if (!Refill()) {
+            eof_ = true;
+            return any;
+        }
+    }
+}
+
 bool TextReader::ReadInteger(int64_t& value) {
     SkipSpace();
     const int c = Peek();
@@ -196,8 +219,8 @@ bool TextReader::ReadNamedFloat(bool negative, float& value) {
         for (int i = 0; i < 5; ++i) rest = rest && Lower(pos_[i]) == "inity"[i];
         if (rest) pos_ += 5;
     }
-    const float v = inf ? std::numeric_limits<float>::infinity()
-                        : std::numeric_limits<float>::quiet_NaN();
+    const float v =
+        inf ? std::numeric_limits<float>::infinity() : std::numeric_limits<float>::quiet_NaN();
     value = negative ? -v : v;
     return true;
 }
@@ -217,23 +240,12 @@ bool TextReader::ReadFloat(float& value) {
     // only move the exponent, so any length of number stays small here.
     std::string mantissa;
     int64_t exponent = 0;
-    bool anyDigit = false;
-    for (; IsDigit(c = Peek()); Advance()) {
-        anyDigit = true;
-        if (c == '0' && mantissa.empty()) continue;
-        if (mantissa.size() < kMaxMantissa)
-            mantissa.push_back(static_cast<char>(c));
-        else
-            ++exponent;
-    }
+    bool anyDigit = TakeMantissa(mantissa, exponent, false);
+    c = Peek();
     if (c == '.') {
         Advance();
-        for (; IsDigit(c = Peek()); Advance()) {
-            anyDigit = true;
-            if (mantissa.size() >= kMaxMantissa) continue;
-            if (c != '0' || !mantissa.empty()) mantissa.push_back(static_cast<char>(c));
-            --exponent;
-        }
+        anyDigit = TakeMantissa(mantissa, exponent, true) || anyDigit;
+        c = Peek();
     }
     if (!anyDigit) return false;
     if (c == 'e' || c == 'E') {

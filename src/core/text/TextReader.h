@@ -83,6 +83,9 @@ class TextReader {
     void SkipSpace();
     // Takes a run of digits into `magnitude`, saturating; false if none.
     bool TakeDigits(uint64_t& magnitude);
+    // Takes a run of digits into a float's mantissa; digits that do not fit
+    // move `exponent` (before the point) or are dropped (after it).
+    bool TakeMantissa(std::string& mantissa, int64_t& exponent, bool fraction);
     ShortsStop Stop(ShortsStop why);
     bool ReadNamedFloat(bool negative, float& value);
 
