@@ -107,7 +107,8 @@ bool ReferenceConvert(const char* textPath, const char* sigPath) {
     const auto interval32 = static_cast<uint32_t>(interval);
     std::memcpy(header + 2, &interval32, 4);
     SkipToDigit(in);
-    for (int i = 0; i < 16; ++i) std::fscanf(in, "%g", reinterpret_cast<float*>(header + 6 + 4 * i));
+    for (int i = 0; i < 16; ++i)
+        std::fscanf(in, "%g", reinterpret_cast<float*>(header + 6 + 4 * i));
     int c;
     while ((c = TextGetc(in)) != EOF && c != '\n') {
     }

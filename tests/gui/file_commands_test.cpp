@@ -90,8 +90,8 @@ class FileCommandsTest : public QObject {
         const QString shown = QString::fromStdString(app->session().document().FileName());
         QCOMPARE(question, "KORU VIEW|The markers of " + shown + " were changed. Save them?|" +
                                QString::number(int(QMessageBox::Question)) + "|" +
-                               QString::number(int(QMessageBox::Yes | QMessageBox::No |
-                                                   QMessageBox::Cancel)));
+                               QString::number(
+                                   int(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel)));
         {
             // Yes, then the Save Markers dialog cancelled: the window stays.
             QString title;

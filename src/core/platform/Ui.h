@@ -66,8 +66,8 @@ class Ui : public FieldSink, public ProgressSink {
 
     // A question with Yes, No and Cancel; nobody there to answer means Cancel,
     // which keeps things as they are.
-    virtual Reply AskYesNoCancel(MessageOwner owner, std::string_view text,
-                                 std::string_view title, MessageIcon icon) {
+    virtual Reply AskYesNoCancel(MessageOwner owner, std::string_view text, std::string_view title,
+                                 MessageIcon icon) {
         (void)owner, (void)text, (void)title, (void)icon;
         return Reply::Cancel;
     }

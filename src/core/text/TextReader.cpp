@@ -26,7 +26,7 @@ constexpr std::size_t kMaxMantissa = 800;
 // Beyond this a decimal exponent is infinity or zero for any float.
 constexpr int64_t kExponentLimit = 100'000;
 
-// Enough for a sign, ten digits and the character after them, so a
+// Enough for a sign, nine digits and the character after them, so a
 // short number is parsed in the buffer without checking for its end.
 constexpr std::size_t kLookahead = 24;
 
@@ -308,7 +308,8 @@ ShortsStop TextReader::ReadShorts(int16_t* out, std::size_t max, std::size_t& co
         if (*p == '-' || *p == '+') ++p;
         const char* digits = p;
         uint32_t v = 0;
-        while (p < end_ && p - digits < 10 && IsDigit(*p)) v = v * 10 + uint32_t(*p++ - '0');
+        // Nine digits at most here, so the value cannot wrap around.
+        while (p < end_ && p - digits < 9 && IsDigit(*p)) v = v * 10 + uint32_t(*p++ - '0');
         if (p == digits) return Stop(ShortsStop::NotNumber);
         if (p < end_ && IsDigit(*p)) {
             // Ten digits and more: leading zeros, or a number far out of range.

@@ -122,6 +122,8 @@ TEST(TextReaderShorts, StopAtTheFirstItemThatIsNoSampleAndTellWhere) {
         {"\n\n 7\n1.5", {7, 1}, ShortsStop::NotNumber, ".5", 4},
         {"0000000000000000000042 1", {42, 1}, ShortsStop::End, "", 0},
         {"99999999999999999999999 1", {}, ShortsStop::OutOfRange, "99999999999999999999999", 1},
+        {"4294967297", {}, ShortsStop::OutOfRange, "4294967297", 1},  // 1 in 32 bits
+        {"0000000001 999999999", {1}, ShortsStop::OutOfRange, "999999999", 1},
         {"1 " + longItem, {1}, ShortsStop::NotNumber, std::string(40, 'q') + "...", 1},
         {std::string("3 a\x01\x7f"), {3}, ShortsStop::NotNumber, "a??", 1},
     };
