@@ -157,12 +157,17 @@ bool TextReader::TakeDigits(uint64_t& magnitude) {
     magnitude = 0;
     bool any = false;
     for (;;) {
-        while (pos_ < end_ && IsDigit(*pos_)) {
+        while (pos_ < end_ && IsDigit(*pos_) && magnitude != kMax) {
             const auto d = static_cast<uint64_t>(*pos_ - '0');
             magnitude = magnitude > (kMax - d) / 10 ? kMax : magnitude * 10 + d;
             ++pos_;
             any = true;
         }
+        // Saturated: the rest of the run only needs passing over.
+        const char* p = pos_;
+        while (p < end_ && IsDigit(*p)) ++p;
+        any = any || p != pos_;
+        pos_ = p;
         if (pos_ < end_) return any;
         if (!Refill()) {
             eof_ = true;
