@@ -3,7 +3,7 @@
 # Does nothing when everything is already there.
 set -euo pipefail
 packages=(build-essential cmake ninja-build pkg-config qt6-base-dev libgl-dev
-          libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth fonts-dejavu-core
+          libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev xvfb xauth fonts-dejavu-core
           clang-format poppler-utils)
 missing=()
 for p in "${packages[@]}"; do

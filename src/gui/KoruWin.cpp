@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCloseEvent>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QFontMetrics>
@@ -19,6 +20,7 @@
 
 #include "ClientWin.h"
 #include "ToolIcons.h"
+#include "app/MarkerCommands.h"
 
 using koru::Cmd;
 using koru::Field;
@@ -327,6 +329,14 @@ void TKoruWin::RefreshCommandStates() {
 
 void TKoruWin::OnCommand(int command) {
     runner_->Run(command);
+    RefreshCommandStates();
+}
+
+void TKoruWin::closeEvent(QCloseEvent* event) {
+    if (koru::MayCloseRecording(session_))
+        event->accept();
+    else
+        event->ignore();
     RefreshCommandStates();
 }
 

@@ -68,6 +68,11 @@ class TKoruWin : public QMainWindow {
   public slots:
     void OnCommand(int command);
 
+  protected:
+    // Exit and the window's close button both end here; changed markers are
+    // asked about first.
+    void closeEvent(QCloseEvent* event) override;
+
   private:
     void BuildMenuBar();
     void BuildToolBars();

@@ -41,6 +41,20 @@ class FrontDialog {
   private:
     std::vector<QWidget*>& stack_;
 };
+
+QMessageBox::Icon IconOf(koru::MessageIcon icon) {
+    switch (icon) {
+        case koru::MessageIcon::Stop:
+            return QMessageBox::Critical;
+        case koru::MessageIcon::Exclamation:
+            return QMessageBox::Warning;
+        case koru::MessageIcon::Question:
+            return QMessageBox::Question;
+        case koru::MessageIcon::Information:
+            break;
+    }
+    return QMessageBox::Information;
+}
 }  // namespace
 
 QtUi::QtUi() = default;
@@ -50,28 +64,33 @@ void QtUi::SetStatusText(std::string_view text) {
     if (win_) win_->SetMessage(Q(text));
 }
 
+QWidget* QtUi::Owner(koru::MessageOwner owner) const {
+    if (win_ && owner == koru::MessageOwner::MainWindow) return win_;
+    if (win_ && owner == koru::MessageOwner::View) return win_->View();
+    if (owner == koru::MessageOwner::Dialog) return Front();
+    return nullptr;
+}
+
 void QtUi::ShowMessage(koru::MessageOwner owner, std::string_view text, std::string_view title,
                        koru::MessageIcon icon) {
-    QWidget* parent = nullptr;
-    if (win_ && owner == koru::MessageOwner::MainWindow) parent = win_;
-    if (win_ && owner == koru::MessageOwner::View) parent = win_->View();
-    if (owner == koru::MessageOwner::Dialog) parent = Front();
-    QMessageBox::Icon qicon = QMessageBox::Information;
-    switch (icon) {
-        case koru::MessageIcon::Stop:
-            qicon = QMessageBox::Critical;
-            break;
-        case koru::MessageIcon::Exclamation:
-            qicon = QMessageBox::Warning;
-            break;
-        case koru::MessageIcon::Question:
-            qicon = QMessageBox::Question;
-            break;
-        case koru::MessageIcon::Information:
-            break;
-    }
-    QMessageBox box(qicon, Q(title), Q(text), QMessageBox::Ok, parent);
+    QMessageBox box(IconOf(icon), Q(title), Q(text), QMessageBox::Ok, Owner(owner));
     box.exec();
+}
+
+koru::Reply QtUi::AskYesNoCancel(koru::MessageOwner owner, std::string_view text,
+                                 std::string_view title, koru::MessageIcon icon) {
+    QMessageBox box(IconOf(icon), Q(title), Q(text),
+                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, Owner(owner));
+    box.setDefaultButton(QMessageBox::Yes);
+    box.setEscapeButton(QMessageBox::Cancel);
+    switch (box.exec()) {
+        case QMessageBox::Yes:
+            return koru::Reply::Yes;
+        case QMessageBox::No:
+            return koru::Reply::No;
+        default:
+            return koru::Reply::Cancel;
+    }
 }
 
 QString QtUi::QtFilter(const std::string& filter) {
@@ -88,6 +107,7 @@ QString QtUi::QtFilter(const std::string& filter) {
 std::optional<koru::FileDialogAnswer> QtUi::RunFileDialog(koru::FileDialogSetup& setup, bool save) {
     QFileDialog dlg(Front());
     dlg.setOption(QFileDialog::DontUseNativeDialog);
+    if (!setup.title.empty()) dlg.setWindowTitle(Q(setup.title));
     dlg.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dlg.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     dlg.setNameFilter(QtFilter(setup.filter));
@@ -96,9 +116,12 @@ std::optional<koru::FileDialogAnswer> QtUi::RunFileDialog(koru::FileDialogSetup&
         dlg.setOption(QFileDialog::DontConfirmOverwrite, false);
     else
         dlg.setOption(QFileDialog::DontConfirmOverwrite, true);
-    // Start where the last chosen file was, else in the signal directory when
-    // it exists, else in the current directory.
-    QString dir = Q(setup.lastDir);
+    // Start in the folder of a proposed path when it exists, else where the
+    // last chosen file was, else in the signal directory when it exists,
+    // else in the current directory.
+    QString dir = QFileInfo(Q(setup.fileName)).dir().path();
+    if (setup.fileName.find('/') == std::string::npos || !QFileInfo(dir).isDir()) dir.clear();
+    if (dir.isEmpty()) dir = Q(setup.lastDir);
     if (dir.isEmpty() && setup.initialDir) dir = Q(*setup.initialDir);
     if (dir.isEmpty() || !QFileInfo(dir).isDir()) dir = QDir::currentPath();
     dlg.setDirectory(dir);

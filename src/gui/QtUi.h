@@ -11,6 +11,7 @@ class QWidget;
 class QPrinter;
 class TKoruWin;
 class TProgressDialog;
+class QWidget;
 
 class QtUi : public koru::Ui {
   public:
@@ -21,6 +22,8 @@ class QtUi : public koru::Ui {
     void SetStatusText(std::string_view text) override;
     void ShowMessage(koru::MessageOwner owner, std::string_view text, std::string_view title,
                      koru::MessageIcon icon) override;
+    koru::Reply AskYesNoCancel(koru::MessageOwner owner, std::string_view text,
+                               std::string_view title, koru::MessageIcon icon) override;
     std::optional<koru::FileDialogAnswer> OpenFileDialog(koru::FileDialogSetup& setup) override;
     std::optional<koru::FileDialogAnswer> SaveFileDialog(koru::FileDialogSetup& setup) override;
     koru::ReadBinaryAnswer ReadBinary() override;
@@ -53,6 +56,7 @@ class QtUi : public koru::Ui {
     static QString QtFilter(const std::string& filter);
 
   private:
+    QWidget* Owner(koru::MessageOwner owner) const;
     std::optional<koru::FileDialogAnswer> RunFileDialog(koru::FileDialogSetup& setup, bool save);
     // The dialog in front, which owns the file dialogs and boxes it leads
     // to; else the main window.

@@ -1,6 +1,8 @@
 #include "app/CommandRunner.h"
 
 #include "app/ConfigureCommand.h"
+#include "app/ConvertCommand.h"
+#include "app/MarkerCommands.h"
 #include "app/PrintCommand.h"
 #include "app/TimeBaseCommand.h"
 
@@ -15,7 +17,13 @@ void CommandRunner::Run(int32_t command) {
     Settings& s = session_.settings();
     switch (static_cast<Cmd>(command)) {
         case Cmd::Open:
-            session_.OpenCommand();
+            OpenCommandKeepingMarkers(session_);
+            return;
+        case Cmd::SaveMarkers:
+            SaveMarkersCommand(session_);
+            return;
+        case Cmd::Convert:
+            ConvertCommand(session_);
             return;
         case Cmd::Print:
             PrintCommand(session_, view_);

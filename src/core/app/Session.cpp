@@ -39,6 +39,8 @@ Session::Session(Ui& ui) : ui_(ui) {
     appendSetup = MakeSetup(kAppendFlags, kSaveFilter, "sig", dir);
     convertSourceSetup = MakeSetup(kOpenFlags, "Text files (*.txt)|*.txt|", "txt", dir);
     convertTargetSetup = MakeSetup(kSaveFlags, "Signal files (*.sig)|*.sig|", "sig", dir);
+    convertSourceSetup.title = "Text file to Convert";
+    convertTargetSetup.title = "Signal file to Create";
 }
 
 void Session::StartUp(const std::vector<std::string>& fileArgs) {

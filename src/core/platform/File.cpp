@@ -19,10 +19,14 @@ ReadOnlyFile& ReadOnlyFile::operator=(ReadOnlyFile&& other) noexcept {
 
 bool ReadOnlyFile::Open(const std::string& path) {
     Close();
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // O_NONBLOCK so that a pipe without a writer is refused below instead of
+    // hanging the open; regular files never block, so it is dropped again.
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) return false;
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || flags < 0 ||
+        ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
         ::close(fd);
         return false;
     }
@@ -52,6 +56,14 @@ std::size_t ReadOnlyFile::ReadAt(uint64_t offset, void* buffer, std::size_t n) c
         done += static_cast<std::size_t>(r);
     }
     return done;
+}
+
+std::function<std::size_t(char*, std::size_t)> ReadOnlyFile::Sequential() const {
+    return [this, offset = uint64_t{0}](char* out, std::size_t n) mutable {
+        const std::size_t got = ReadAt(offset, out, n);
+        offset += got;
+        return got;
+    };
 }
 
 bool ReadWholeFile(const std::string& path, std::string& out) {

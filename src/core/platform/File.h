@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace koru {
@@ -17,7 +18,8 @@ class ReadOnlyFile {
     ReadOnlyFile(ReadOnlyFile&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
     ReadOnlyFile& operator=(ReadOnlyFile&& other) noexcept;
 
-    // False when the path cannot be opened for reading (or is a directory).
+    // False when the path cannot be opened for reading or is not a regular
+    // file; a pipe or device is refused without waiting on it.
     bool Open(const std::string& path);
     void Close();
     bool IsOpen() const { return fd_ >= 0; }
@@ -26,6 +28,9 @@ class ReadOnlyFile {
     uint64_t Size() const;
     // Reads up to n bytes at offset; returns how many were read (short at the end).
     std::size_t ReadAt(uint64_t offset, void* buffer, std::size_t n) const;
+    // Reads the file front to back, each call filling the buffer with the
+    // next bytes; 0 at the end. The file must outlive the function.
+    std::function<std::size_t(char*, std::size_t)> Sequential() const;
 
   private:
     int fd_ = -1;

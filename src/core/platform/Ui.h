@@ -37,6 +37,7 @@ enum FileDialogFlags : unsigned {
 // the last chosen name between uses.
 struct FileDialogSetup {
     unsigned flags = 0;
+    std::string title;                        // empty: the dialog's own "Open" or "Save As"
     std::string filter;                       // "desc|pattern|desc|pattern|"
     std::string defaultExt;                   // without the dot
     const std::string* initialDir = nullptr;  // shared with the SIGPATH setting
@@ -76,12 +77,23 @@ class DialogModel {
     virtual void Spin(int control, int delta) = 0;
 };
 
+// The answer of a Yes / No / Cancel question box.
+enum class Reply { Yes, No, Cancel };
+
 class Ui : public FieldSink, public ProgressSink {
   public:
     virtual void SetStatusText(std::string_view text) { (void)text; }
     virtual void ShowMessage(MessageOwner owner, std::string_view text, std::string_view title,
                              MessageIcon icon) {
         (void)owner, (void)text, (void)title, (void)icon;
+    }
+
+    // A question with Yes, No and Cancel; nobody there to answer means Cancel,
+    // which keeps things as they are.
+    virtual Reply AskYesNoCancel(MessageOwner owner, std::string_view text, std::string_view title,
+                                 MessageIcon icon) {
+        (void)owner, (void)text, (void)title, (void)icon;
+        return Reply::Cancel;
     }
 
     virtual std::optional<FileDialogAnswer> OpenFileDialog(FileDialogSetup& setup) {

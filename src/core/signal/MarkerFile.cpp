@@ -2,21 +2,22 @@
 
 #include <dirent.h>
 #include <strings.h>
+#include <sys/stat.h>
 
-#include <fstream>
-#include <iterator>
-
-#include "text/DecimalScan.h"
+#include "platform/File.h"
 
 namespace koru {
 
-std::string MarkerPathFor(const std::string& signalPath) {
-    const std::size_t slash = signalPath.find_last_of('/');
+std::string CutAtNameDot(const std::string& path) {
+    const std::size_t slash = path.find_last_of('/');
     const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
     std::size_t from = nameStart;
-    while (from < signalPath.size() && signalPath[from] == '.') ++from;
-    const std::size_t dot = signalPath.find('.', from);
-    return signalPath.substr(0, dot) + ".mrk";
+    while (from < path.size() && path[from] == '.') ++from;
+    return path.substr(0, path.find('.', from));
+}
+
+std::string MarkerPathFor(const std::string& signalPath) {
+    return CutAtNameDot(signalPath) + ".mrk";
 }
 
 namespace {
@@ -27,8 +28,8 @@ std::string FindCaseInsensitive(const std::string& path) {
     const std::size_t slash = path.find_last_of('/');
     const std::string dir = slash == std::string::npos ? "." : path.substr(0, slash + 1);
     const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    std::ifstream exact(path, std::ios::binary);
-    if (exact) return path;
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0) return path;
     DIR* d = ::opendir(dir.c_str());
     if (!d) return {};
     std::string found;
@@ -45,17 +46,22 @@ std::string FindCaseInsensitive(const std::string& path) {
 }  // namespace
 
 bool ReadMarkers(const std::string& path, int32_t frameCount, std::vector<int32_t>& out) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    DecimalScanner scan(text);
+    ReadOnlyFile file;
+    if (!file.Open(path)) return false;
+    // Streamed: a marker file is small, but one that is not must not be
+    // read whole to find its first few thousand numbers.
+    TextReader in(file.Sequential(), 64 * 1024);
+    ReadMarkers(in, frameCount, out);
+    return true;
+}
+
+void ReadMarkers(TextReader& in, int32_t frameCount, std::vector<int32_t>& out) {
     while (out.size() < MarkerList::kCapacity) {
         int64_t v = 0;
-        if (!scan.Next(v)) break;
+        if (!in.ReadInteger(v)) break;
         if (v > frameCount || v < INT32_MIN) break;
         out.push_back(static_cast<int32_t>(v));
     }
-    return true;
 }
 
 void ReadMarkerFile(SignalDocument& doc) {
@@ -65,6 +71,7 @@ void ReadMarkerFile(SignalDocument& doc) {
     const std::string path = FindCaseInsensitive(MarkerPathFor(doc.Path()));
     if (path.empty()) return;
     if (ReadMarkers(path, doc.FrameCount(), markers.items)) markers.loaded = true;
+    markers.MarkSaved();
 }
 
 }  // namespace koru

@@ -11,13 +11,19 @@ struct MarkerList {
     static constexpr std::size_t kCapacity = 2048;
     std::vector<int32_t> items;  // frame indices; ascending when edited with the keys
     bool loaded = false;         // whether the view draws markers at all
+    // The list as its file held it when read or last saved, so closing can
+    // tell whether edits would be lost.
+    std::vector<int32_t> saved;
 
     int32_t Count() const { return static_cast<int32_t>(items.size()); }
     bool Full() const { return items.size() >= kCapacity; }
     void Clear() {
         items.clear();
+        saved.clear();
         loaded = false;
     }
+    bool Changed() const { return items != saved; }
+    void MarkSaved() { saved = items; }
 
     // Puts `position` before the first marker not less than it, counted from
     // the end, so an ascending list stays ascending and an equal value goes

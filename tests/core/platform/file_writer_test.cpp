@@ -8,11 +8,13 @@
 #include <set>
 
 #include "platform/FileWriter.h"
+#include "support/FileSizeLimit.h"
 #include "support/TempDir.h"
 
 namespace koru {
 namespace {
 
+using test::FileSizeLimit;
 using test::ReadText;
 using test::TempDir;
 
@@ -34,26 +36,6 @@ mode_t ModeOf(const std::string& path) {
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : 0;
 }
-
-// Writes past the limit fail with EFBIG instead of killing the process.
-class FileSizeLimit {
-  public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        ::getrlimit(RLIMIT_FSIZE, &old_);
-        oldSignal_ = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit lower = old_;
-        lower.rlim_cur = bytes;
-        ::setrlimit(RLIMIT_FSIZE, &lower);
-    }
-    ~FileSizeLimit() {
-        ::setrlimit(RLIMIT_FSIZE, &old_);
-        std::signal(SIGXFSZ, oldSignal_);
-    }
-
-  private:
-    rlimit old_{};
-    void (*oldSignal_)(int) = nullptr;
-};
 
 // Chunk sizes around the writer's 64 KiB buffer: partial fills, exact fills,
 // a large chunk into a part-filled buffer and one into an empty buffer.

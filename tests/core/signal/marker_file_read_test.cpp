@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "signal/MarkerFile.h"
 #include "signal/OpenFlow.h"
 #include "support/ScriptedUi.h"
 #include "support/SigBuilder.h"
 #include "support/TempDir.h"
+#include "support/TextSource.h"
 
 namespace koru {
 namespace {
@@ -78,6 +81,50 @@ TEST(MarkerFileReadTest, FindsTheMarkerFileWhateverItsCase) {
         OpenWithMarkers(dir, doc, "run1.sig", test::SigFile(1, 1000, 100), "RUN1.MRK", "42\n");
     EXPECT_TRUE(m.loaded);
     EXPECT_EQ(m.items, std::vector<int32_t>{42});
+}
+
+}  // namespace
+}  // namespace koru
+
+namespace koru {
+namespace {
+
+std::vector<int32_t> MarkersFrom(ReadFn source, int32_t frames = INT32_MAX) {
+    TextReader in(std::move(source), 4096);
+    std::vector<int32_t> out;
+    ReadMarkers(in, frames, out);
+    return out;
+}
+
+// Whatever sits in a marker file, the reading ends without a crash and
+// keeps what came before the bad part.
+TEST(MarkerFileReadTest, BadInputNeverCrashes) {
+    const std::string good = "10\r\n20\r\n-30\r\n40\r\n";
+    for (std::size_t n = 0; n <= good.size(); ++n) {  // every truncation
+        const std::vector<int32_t> got = MarkersFrom(test::StringSource(good.substr(0, n)));
+        const std::vector<int32_t> all = {10, 20, -30, 40};
+        ASSERT_LE(got.size(), all.size());
+        // The last value read may be a cut one.
+        if (!got.empty()) {
+            EXPECT_TRUE(std::equal(got.begin(), got.end() - 1, all.begin()));
+        }
+    }
+    std::mt19937 rng(9);
+    for (int i = 0; i < 300; ++i) {  // binary
+        std::string junk(rng() % 5000, '\0');
+        for (char& c : junk) c = static_cast<char>(rng());
+        EXPECT_LE(MarkersFrom(test::StringSource(junk)).size(), MarkerList::kCapacity);
+    }
+    // Numbers beyond any frame count end the reading.
+    EXPECT_EQ(MarkersFrom(test::StringSource("5 " + std::string(3000, '9') + " 6")),
+              std::vector<int32_t>{5});
+    EXPECT_EQ(MarkersFrom(test::StringSource("5 -" + std::string(3000, '9') + " 6")),
+              std::vector<int32_t>{5});
+    // A line of a gigabyte: digits, then blanks.
+    constexpr uint64_t kGiB = uint64_t{1} << 30;
+    EXPECT_EQ(MarkersFrom(test::PatternSource("7\n", '3', kGiB, "\n8\n")), std::vector<int32_t>{7});
+    EXPECT_EQ(MarkersFrom(test::PatternSource("7\n", ' ', kGiB, "8\n")),
+              (std::vector<int32_t>{7, 8}));
 }
 
 }  // namespace

@@ -41,11 +41,13 @@ class ScriptedUi : public Ui {
     // Each Configure dialog runs the next script over its model and ends
     // with OK when the script says true; no script left is Cancel.
     std::deque<std::function<bool(DialogModel&)>> configureScripts;
+    std::deque<Reply> replies;  // Yes / No / Cancel questions; empty: Cancel
 
     // What was shown.
     std::string status;
     std::vector<std::string> statusHistory;
     std::vector<ShownMessage> messages;
+    std::vector<ShownMessage> questions;
     std::map<Field, std::string> fields;
     std::string title;
     bool viewMenuEnabled = false;
@@ -86,6 +88,14 @@ class ScriptedUi : public Ui {
     void ShowMessage(MessageOwner owner, std::string_view text, std::string_view t,
                      MessageIcon icon) override {
         messages.push_back({owner, std::string(text), std::string(t), icon});
+    }
+    Reply AskYesNoCancel(MessageOwner owner, std::string_view text, std::string_view t,
+                         MessageIcon icon) override {
+        questions.push_back({owner, std::string(text), std::string(t), icon});
+        if (replies.empty()) return Reply::Cancel;
+        const Reply r = replies.front();
+        replies.pop_front();
+        return r;
     }
     std::optional<FileDialogAnswer> OpenFileDialog(FileDialogSetup& setup) override {
         return NextFile(setup);

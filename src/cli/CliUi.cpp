@@ -1,0 +1,36 @@
+#include "CliUi.h"
+
+#include <strings.h>
+
+namespace koru::cli {
+
+void CliUi::ShowMessage(MessageOwner, std::string_view text, std::string_view title,
+                        MessageIcon icon) {
+    err_ << title << ": " << text << '\n';
+    if (icon == MessageIcon::Stop || icon == MessageIcon::Exclamation) failed_ = true;
+}
+
+std::optional<FileDialogAnswer> CliUi::NextPath(FileDialogSetup& setup) {
+    if (filePaths.empty()) return std::nullopt;
+    FileDialogAnswer answer;
+    answer.path = filePaths.front();
+    filePaths.pop_front();
+    const std::size_t slash = answer.path.find_last_of('/');
+    const std::size_t dot = answer.path.find_last_of('.');
+    const bool hasExtension =
+        dot != std::string::npos && (slash == std::string::npos || dot > slash);
+    answer.extensionDifferent =
+        !hasExtension || ::strcasecmp(answer.path.c_str() + dot + 1, setup.defaultExt.c_str()) != 0;
+    setup.fileName = answer.path;
+    return answer;
+}
+
+std::optional<FileDialogAnswer> CliUi::OpenFileDialog(FileDialogSetup& setup) {
+    return NextPath(setup);
+}
+
+std::optional<FileDialogAnswer> CliUi::SaveFileDialog(FileDialogSetup& setup) {
+    return NextPath(setup);
+}
+
+}  // namespace koru::cli

@@ -1,0 +1,47 @@
+#pragma once
+// The Ui port for the batch tool: dialogs are answered from the command
+// line, messages go to stderr as "TITLE: TEXT", and any stop or warning
+// message makes the run a failure.
+
+#include <deque>
+#include <iostream>
+#include <string>
+
+#include "platform/Ui.h"
+
+namespace koru::cli {
+
+// Exit statuses of every subcommand.
+enum ExitStatus : int { kSuccess = 0, kFailure = 1, kUsage = 2 };
+
+class CliUi : public Ui {
+  public:
+    explicit CliUi(std::ostream& out = std::cout, std::ostream& err = std::cerr)
+        : out_(out), err_(err) {}
+
+    // Where results go (stdout).
+    std::ostream& Out() { return out_; }
+    // Whether a stop or warning message was shown.
+    bool Failed() const { return failed_; }
+
+    // The Read Binary dialog's answer (--raw-channels, --raw-interval).
+    ReadBinaryAnswer readBinary;
+    // Answers of the file dialogs, in the order the command shows them; the
+    // path is taken as given, so its extension is what was typed.
+    std::deque<std::string> filePaths;
+
+    void ShowMessage(MessageOwner owner, std::string_view text, std::string_view title,
+                     MessageIcon icon) override;
+    ReadBinaryAnswer ReadBinary() override { return readBinary; }
+    std::optional<FileDialogAnswer> OpenFileDialog(FileDialogSetup& setup) override;
+    std::optional<FileDialogAnswer> SaveFileDialog(FileDialogSetup& setup) override;
+
+  private:
+    std::optional<FileDialogAnswer> NextPath(FileDialogSetup& setup);
+
+    std::ostream& out_;
+    std::ostream& err_;
+    bool failed_ = false;
+};
+
+}  // namespace koru::cli

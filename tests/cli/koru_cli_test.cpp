@@ -1,0 +1,141 @@
+// The `koru` program as a script runs it: arguments in, stdout, stderr and
+// the exit status out.
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cctype>
+#include <cstdlib>
+#include <string>
+
+#include "support/SigBuilder.h"
+#include "support/TempDir.h"
+
+namespace koru {
+namespace {
+
+using test::ReadText;
+
+struct Outcome {
+    int status;
+    std::string out, err;
+};
+
+struct KoruFixture : ::testing::Test {
+    test::TempDir dir;
+
+    Outcome Koru(const std::string& args) {
+        const std::string out = dir.File("stdout"), err = dir.File("stderr");
+        const std::string command =
+            std::string(KORU_CLI) + " " + args + " >" + out + " 2>" + err + " </dev/null";
+        const int raw = std::system(command.c_str());
+        return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadText(out), ReadText(err)};
+    }
+};
+
+TEST_F(KoruFixture, HelpVersionAndUsageErrors) {
+    const Outcome help = Koru("--help");
+    EXPECT_EQ(help.status, 0);
+    for (const char* sub : {"info", "convert", "markers"})
+        EXPECT_NE(help.out.find(sub), std::string::npos) << sub;
+    EXPECT_EQ(Koru("--version").out, "KORU VIEW 95.4\n");
+    EXPECT_EQ(Koru("info --help").status, 0);
+    // Usage errors: status 2, a word on stderr.
+    for (const char* args :
+         {"", "nosuch", "info", "info a.sig --raw-channels 9", "info a.sig --raw-interval 0",
+          "info a.sig --raw-channels x", "convert only-one.txt", "markers a.sig --bogus"}) {
+        SCOPED_TRACE(args);
+        const Outcome r = Koru(args);
+        EXPECT_EQ(r.status, 2);
+        EXPECT_FALSE(r.err.empty());
+        EXPECT_TRUE(r.out.empty());
+    }
+}
+
+TEST_F(KoruFixture, InfoPrintsTheLinesInOrder) {
+    dir.Write("rec.sig", test::SigFile(3, 250, 1001, "Lead test"));
+    dir.WriteText("rec.mrk", "5\r\n900\r\n");
+    const Outcome r = Koru(dir.File("rec.sig"));
+    EXPECT_EQ(r.status, 2);  // no subcommand
+    const Outcome info = Koru("info " + dir.File("rec.sig"));
+    EXPECT_EQ(info.status, 0) << info.err;
+    EXPECT_EQ(info.out,
+              "Channels: 3\nInterval: 250\nFrames: 1001\nLength: 00:00.250250\n"
+              "Frequency: 4000.0 Hz\nDescription: Lead test\nMarkers: 2\n"
+              "Scale: 0.5 1 1.5 2 2.5 3 3.5 4 4.5 5 5.5 6 6.5 7 7.5 8\n");
+    EXPECT_EQ(info.err, "");
+    EXPECT_EQ(Koru("info --filemode " + dir.File("rec.sig")).out, info.out);
+
+    // A raw file: the Read Binary answers from the options.
+    dir.Write("raw.bin", std::vector<uint8_t>(1000, 0));
+    const Outcome raw = Koru("info --raw-channels 2 --raw-interval 2000000 " + dir.File("raw.bin"));
+    EXPECT_EQ(raw.status, 0) << raw.err;
+    EXPECT_EQ(raw.out,
+              "Channels: 2\nInterval: 2000000\nFrames: 250\nLength: 08:20.000000\n"
+              "Frequency: 0.5000 Hz\nDescription: Bin right 12\nMarkers: 0\n"
+              "Scale: 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0\n");
+}
+
+TEST_F(KoruFixture, ARecordingThatDoesNotOpenGivesTheOpenFlowsMessage) {
+    const std::string bad = dir.WriteText("short.sig", "too short for a header");
+    std::string upper = bad;
+    for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    for (const std::string sub : {"info ", "markers "}) {
+        const Outcome r = Koru(sub + bad);
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.err, "Error: KORU VIEW -- Invalid file: " + upper +
+                             "\nThe file contents are not valid.\n");
+        EXPECT_EQ(r.out, "");
+    }
+    const Outcome missing = Koru("info " + dir.File("gone.sig"));
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_EQ(missing.err.rfind("Error: KORU VIEW -- Cannot open file: ", 0), 0u);
+}
+
+TEST_F(KoruFixture, MarkersPrintsTheListAsRead) {
+    dir.Write("m.sig", test::SigFile(1, 1000, 100));
+    dir.WriteText("M.MRK", "30\r\n-2\r\n0\r\n100\r\n101\r\n7\r\n");
+    const Outcome r = Koru("markers " + dir.File("m.sig"));
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "30\n-2\n0\n100\n");
+    dir.Write("none.sig", test::SigFile(1, 1000, 100));
+    EXPECT_EQ(Koru("markers " + dir.File("none.sig")).out, "");
+}
+
+TEST_F(KoruFixture, ConvertRunsTheMenuCommandAndFailsWithItsMessages) {
+    const std::string text = dir.WriteText(
+        "in.txt",
+        "Number of Channels: 1  Interval:8\r\nScale: 2  0  0  0  0  0  0  0  0  0  0  0  0  0  0"
+        "  0 \r\nconverted\r\n    1 \r\n   -2 \r\n");
+    const Outcome ok = Koru("convert " + text + " " + dir.File("out.sig"));
+    EXPECT_EQ(ok.status, 0) << ok.err;
+    EXPECT_EQ(ok.err, "");
+    const Outcome info = Koru("info " + dir.File("out.sig"));
+    EXPECT_NE(info.out.find("Frames: 2\n"), std::string::npos);
+    EXPECT_NE(info.out.find("Description: converted\n"), std::string::npos);
+    EXPECT_NE(info.out.find("Scale: 2 0 "), std::string::npos);
+
+    const std::string bad = dir.WriteText("bad.txt", "Number of Channels: 17  Interval:8\r\n");
+    const Outcome refused = Koru("convert " + bad + " " + dir.File("x.sig"));
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(refused.err, "Convert File Error: Error reading source file channels.\n");
+
+    const std::string comma = dir.WriteText("comma.txt",
+                                            "Number of Channels: 1  Interval:8\r\nScale: 0 0 0 0 0 "
+                                            "0 0 0 0 0 0 0 0 0 0 0\r\nd\r\n1,2\r\n");
+    const Outcome stopped = Koru("convert " + comma + " " + dir.File("y.sig"));
+    EXPECT_EQ(stopped.status, 1);
+    EXPECT_EQ(stopped.err,
+              "Convert File Error: Conversion stopped at line 4: \",2\" is not a sample value. 1 "
+              "samples were written.\n");
+    EXPECT_EQ(ReadText(dir.File("y.sig")).size(), 326u + 2u);
+
+    for (const char* target : {"z.dat", "z"}) {
+        const Outcome other = Koru("convert " + text + " " + dir.File(target));
+        EXPECT_EQ(other.status, 1);
+        EXPECT_EQ(other.err, "Output File Error: Can only convert \".txt\" to a \".sig\" file!\n");
+    }
+}
+
+}  // namespace
+}  // namespace koru
