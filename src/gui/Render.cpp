@@ -5,9 +5,8 @@
 #include <memory>
 
 #include "QtTextRenderer.h"
-#include "app/ReadSettings.h"
 #include "app/Snapshot.h"
-#include "platform/Paths.h"
+#include "app/StartUpSettings.h"
 
 namespace {
 // Without --screen there is no screen to ask; the view's own default.
@@ -30,10 +29,12 @@ int RenderToPng(const StartOptions& options, const RenderOptions& render) {
     }
     koru::HeadlessUi ui;
     koru::Session session(ui);
-    const koru::ProgramPaths paths = koru::FindProgramPaths(options.argv0.c_str());
-    session.SetPaths(paths.settingsFile, paths.helpFile, paths.directory);
-    koru::ReadSettings(session.settingsPath(), session.programDir(), session.settings(),
-                       session.channels());
+    const koru::SettingsReadReport settingsRead =
+        koru::LoadStartUpSettings(session, koru::FindProgramPaths(options.argv0.c_str()));
+    // The window's warning box, said on stderr.
+    if (settingsRead.writeFailed)
+        std::fprintf(stderr, "koruview: WARNING: Cannot write settings file: %s\n",
+                     session.settingsPath().c_str());
 
     const auto [w, h] = options.screen.value_or(std::pair{kDefaultWidth, kDefaultHeight});
     session.geometry().SetScreen(w, h);

@@ -7,6 +7,7 @@
 
 #include "KoruApp.h"
 #include "Render.h"
+#include "platform/Paths.h"
 
 namespace {
 
@@ -22,9 +23,7 @@ const char kUsage[] =
     "  --spd N        with --render: N samples per division (640 ... 10) instead\n"
     "                 of the starting 40\n"
     "  --version      print the version and exit\n"
-    "  --help         print this text and exit\n"
-    "The settings file and the help guide are looked for in $KORUVIEW_HOME,\n"
-    "else beside the program.\n";
+    "  --help         print this text and exit\n";
 
 bool ParseScreen(const char* text, std::pair<int, int>& out) {
     int w = 0, h = 0;
@@ -50,6 +49,7 @@ int main(int argc, char** argv) {
         }
         if (std::strcmp(a, "--help") == 0) {
             std::fputs(kUsage, stdout);
+            std::fputs(koru::DescribeProgramPaths(koru::FindProgramPaths(argv[0])).c_str(), stdout);
             return 0;
         }
         if (std::strcmp(a, "--screen") == 0 && i + 1 < argc) {
