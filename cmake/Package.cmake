@@ -9,10 +9,10 @@ set(CPACK_PACKAGE_VENDOR "The KORU VIEW developers")
 set(CPACK_PACKAGE_CONTACT "The KORU VIEW developers <koruview@localhost>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "viewer for multichannel cardiac electrogram recordings")
 set(CPACK_PACKAGE_DESCRIPTION
-    "KORU VIEW opens recordings of up to eight channels of digitised cardiac signals,\n"
-    "pages through them, tags and measures a stretch, marks beats, and saves, appends,\n"
-    "prints or converts the data. The koru tool runs the same file operations from\n"
-    "scripts, without a window.")
+    "KORU VIEW opens recordings of up to eight channels of digitised cardiac\n"
+    "signals, pages through them, tags and measures a stretch, marks beats, and\n"
+    "saves, appends, prints or converts the data. The koru tool runs the same\n"
+    "file operations from scripts, without a window.")
 string(JOIN "" CPACK_PACKAGE_DESCRIPTION ${CPACK_PACKAGE_DESCRIPTION})
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)

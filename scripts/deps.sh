@@ -2,12 +2,12 @@
 # Installs what a fresh Debian machine lacks to build, test and run the viewer.
 # Does nothing when everything is already there.
 set -euo pipefail
-packages=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-svg-dev libgl-dev
+packages=(build-essential cmake ninja-build pkg-config qt6-base-dev libgl-dev
           libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth fonts-dejavu-core
-          clang-format
-          # the Debian package and its check: cpack's shlibdeps and file type
-          # look-ups, the desktop entry's validator
-          dpkg-dev file desktop-file-utils)
+          clang-format)
+# The icon's renderer; the Debian package and its check: cpack's shlibdeps
+# and file type look-ups, the desktop entry's validator.
+packages+=(qt6-svg-dev dpkg-dev file desktop-file-utils)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
