@@ -5,6 +5,9 @@ set -euo pipefail
 packages=(build-essential cmake ninja-build pkg-config qt6-base-dev libgl-dev
           libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev xvfb xauth fonts-dejavu-core
           clang-format poppler-utils)
+# The icon's renderer; the Debian package and its check: cpack's shlibdeps
+# and file type look-ups, the desktop entry's validator.
+packages+=(qt6-svg-dev dpkg-dev file desktop-file-utils)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: the full build (core, windows,
-# benchmarks compiled) and then the core tests again under ASan and UBSan.
+# benchmarks compiled), the Debian package made from it and used from a
+# scratch root, and then the core tests again under ASan and UBSan.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 "$top/scripts/deps.sh"
@@ -9,6 +10,7 @@ top=$(cd "$(dirname "$0")/.." && pwd)
   xargs -0 clang-format --dry-run --Werror)
 "$top/scripts/build.sh" build -DKORU_BUILD_GUI=ON -DKORU_BUILD_BENCH=ON -DKORU_SANITIZE=OFF
 (cd "$top/build" && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j "$(nproc)")
+"$top/scripts/package_check.sh" "$top/build"
 "$top/scripts/build.sh" build-asan -DKORU_SANITIZE=ON -DKORU_BUILD_GUI=OFF -DKORU_BUILD_BENCH=OFF \
   -DCMAKE_BUILD_TYPE=Debug
 (cd "$top/build-asan" && ctest --output-on-failure -j "$(nproc)")

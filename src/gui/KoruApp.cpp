@@ -4,10 +4,10 @@
 #include <QScreen>
 #include <QTimer>
 
+#include "AppIcon.h"
 #include "ClientWin.h"
 #include "KoruWin.h"
-#include "app/ReadSettings.h"
-#include "platform/Paths.h"
+#include "app/StartUpSettings.h"
 
 TKoruApp::TKoruApp(const StartOptions& options) : options_(options) {}
 
@@ -17,8 +17,9 @@ TKoruApp::~TKoruApp() {
 }
 
 void TKoruApp::Start() {
-    const koru::ProgramPaths paths = koru::FindProgramPaths(options_.argv0.c_str());
-    session_.SetPaths(paths.settingsFile, paths.helpFile, paths.directory);
+    // The desktop entry's name ties the windows to the entry and its icon.
+    QGuiApplication::setDesktopFileName("koruview");
+    QGuiApplication::setWindowIcon(AppIcon());
     ReadStartUpSettings();
 
     int w = 1024, h = 768;
@@ -44,7 +45,7 @@ void TKoruApp::Start() {
 }
 
 void TKoruApp::ReadStartUpSettings() {
-    const koru::SettingsReadReport report = koru::ReadSettings(
-        session_.settingsPath(), session_.programDir(), session_.settings(), session_.channels());
+    const koru::SettingsReadReport report =
+        koru::LoadStartUpSettings(session_, koru::FindProgramPaths(options_.argv0.c_str()));
     settingsWriteFailed_ = report.writeFailed;
 }

@@ -11,9 +11,8 @@
 #include "QtPrintJob.h"
 #include "QtTextRenderer.h"
 #include "app/PrintCommand.h"
-#include "app/ReadSettings.h"
 #include "app/Snapshot.h"
-#include "platform/Paths.h"
+#include "app/StartUpSettings.h"
 
 namespace {
 
@@ -31,10 +30,12 @@ struct HeadlessView {
     bool opened = false;
 
     HeadlessView(koru::HeadlessUi& ui, const StartOptions& options, int spd) : session(ui) {
-        const koru::ProgramPaths paths = koru::FindProgramPaths(options.argv0.c_str());
-        session.SetPaths(paths.settingsFile, paths.helpFile, paths.directory);
-        koru::ReadSettings(session.settingsPath(), session.programDir(), session.settings(),
-                           session.channels());
+        const koru::SettingsReadReport settingsRead =
+            koru::LoadStartUpSettings(session, koru::FindProgramPaths(options.argv0.c_str()));
+        // The window's warning box, said on stderr.
+        if (settingsRead.writeFailed)
+            std::fprintf(stderr, "koruview: WARNING: Cannot write settings file: %s\n",
+                         session.settingsPath().c_str());
         const auto [w, h] = options.screen.value_or(std::pair{kDefaultWidth, kDefaultHeight});
         session.geometry().SetScreen(w, h);
         if (spd != 0) session.timeBase().SetIndex(TimeBaseIndexOf(spd));

@@ -9,6 +9,7 @@
 
 #include "KoruApp.h"
 #include "Render.h"
+#include "platform/Paths.h"
 
 namespace {
 
@@ -32,9 +33,7 @@ const char kUsage[] =
     "  --spd N         with --render or --print-pdf: N samples per division\n"
     "                  (640 ... 10) instead of the starting 40\n"
     "  --version       print the version and exit\n"
-    "  --help          print this text and exit\n"
-    "The settings file and the help guide are looked for in $KORUVIEW_HOME,\n"
-    "else beside the program.\n";
+    "  --help          print this text and exit\n";
 
 int UsageError(const char* text) {
     std::fprintf(stderr, "koruview: %s\n", text);
@@ -158,6 +157,7 @@ int ParseCommandLine(int argc, char** argv, Request& r) {
     }
     if (parser.isSet(o.help)) {
         std::fputs(kUsage, stdout);
+        std::fputs(koru::DescribeProgramPaths(koru::FindProgramPaths(argv[0])).c_str(), stdout);
         return -1;
     }
     r.start.argv0 = argv[0];

@@ -1,8 +1,12 @@
 #include "platform/Paths.h"
 
+#include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 
@@ -11,6 +15,9 @@ namespace koru {
 namespace {
 
 constexpr const char* kFallbackBase = "koruview";
+// The folder name under share/, share/doc/ and the config folder; fixed, so a
+// renamed program still finds its installed files.
+constexpr const char* kPackageFolder = "koruview";
 
 std::string WithoutTrailingSlashes(std::string dir) {
     while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
@@ -32,6 +39,28 @@ std::string CurrentDirectory() {
     std::error_code ec;
     std::string cwd = std::filesystem::current_path(ec).string();
     return ec ? std::string(".") : cwd;
+}
+
+std::string LastComponent(const std::string& dir) {
+    const std::size_t slash = dir.rfind('/');
+    return slash == std::string::npos ? dir : dir.substr(slash + 1);
+}
+
+std::string UserConfigFolder(const PathEnvironment& env) {
+    std::string base;
+    if (!env.xdgConfigHome.empty() && env.xdgConfigHome.front() == '/') {
+        base = env.xdgConfigHome;
+    } else {
+        // Without any home the folder goes where the user started the program,
+        // never beside an installed executable.
+        base = Join(env.home.empty() ? CurrentDirectory() : env.home, ".config");
+    }
+    return Join(WithoutTrailingSlashes(base), kPackageFolder);
+}
+
+const char* EnvOrEmpty(const char* name) {
+    const char* v = std::getenv(name);
+    return v ? v : "";
 }
 
 }  // namespace
@@ -78,24 +107,98 @@ std::string ExecutablePath(const char* argv0) {
     return {};
 }
 
-ProgramPaths ResolveProgramPaths(const std::string& executable, const char* homeOverride) {
+bool IsInstalledLayout(const std::string& executable) {
+    if (executable.empty() || executable.front() != '/') return false;
+    const std::string bin = DirectoryOf(executable);
+    if (LastComponent(bin) != "bin") return false;
+    std::error_code ec;
+    return std::filesystem::is_directory(
+        Join(DirectoryOf(bin), std::string("share/") + kPackageFolder), ec);
+}
+
+ProgramPaths ResolveProgramPaths(const std::string& executable, const PathEnvironment& env) {
     ProgramPaths paths;
     paths.baseName = executable.empty() ? std::string() : BaseNameOf(executable);
     if (paths.baseName.empty()) paths.baseName = kFallbackBase;
-    if (homeOverride && *homeOverride) {
-        paths.directory = WithoutTrailingSlashes(homeOverride);
-    } else if (!executable.empty()) {
-        paths.directory = DirectoryOf(executable);
+    paths.installed = IsInstalledLayout(executable);
+    const std::string programDir =
+        executable.empty() ? CurrentDirectory() : DirectoryOf(executable);
+
+    if (!env.koruviewHome.empty()) {
+        paths.place = SettingsPlace::HomeVariable;
+        paths.directory = WithoutTrailingSlashes(env.koruviewHome);
+    } else if (paths.installed) {
+        paths.place = SettingsPlace::UserConfig;
+        paths.directory = UserConfigFolder(env);
     } else {
-        paths.directory = CurrentDirectory();
+        paths.place = SettingsPlace::ProgramDirectory;
+        paths.directory = programDir;
     }
     paths.settingsFile = Join(paths.directory, paths.baseName + ".INI");
-    paths.helpFile = Join(paths.directory, paths.baseName + ".html");
+
+    const std::string helpName = paths.baseName + ".html";
+    paths.helpFile = paths.installed
+                         ? Join(DirectoryOf(programDir),
+                                std::string("share/doc/") + kPackageFolder + "/" + helpName)
+                         : Join(programDir, helpName);
     return paths;
 }
 
+PathEnvironment ProcessEnvironment() {
+    PathEnvironment env;
+    env.koruviewHome = EnvOrEmpty("KORUVIEW_HOME");
+    env.xdgConfigHome = EnvOrEmpty("XDG_CONFIG_HOME");
+    env.home = EnvOrEmpty("HOME");
+    if (env.home.empty()) {
+        if (const passwd* pw = ::getpwuid(::getuid()); pw && pw->pw_dir) env.home = pw->pw_dir;
+    }
+    return env;
+}
+
 ProgramPaths FindProgramPaths(const char* argv0) {
-    return ResolveProgramPaths(ExecutablePath(argv0), std::getenv("KORUVIEW_HOME"));
+    return ResolveProgramPaths(ExecutablePath(argv0), ProcessEnvironment());
+}
+
+bool MakeSettingsFolder(const ProgramPaths& paths, std::string* error) {
+    if (paths.place != SettingsPlace::UserConfig) return true;
+    const std::string& dir = paths.directory;
+    // Each missing folder from the top down, private to the user as the
+    // desktop's rules ask of the config folder.
+    for (std::size_t end = dir.find('/', 1);; end = dir.find('/', end + 1)) {
+        const std::string part = end == std::string::npos ? dir : dir.substr(0, end);
+        if (::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) {
+            if (error) *error = part + ": " + std::strerror(errno);
+            return false;
+        }
+        if (end == std::string::npos) break;
+    }
+    std::error_code ec;
+    if (!std::filesystem::is_directory(dir, ec)) {
+        if (error) *error = dir + ": " + std::strerror(ENOTDIR);
+        return false;
+    }
+    return true;
+}
+
+std::string DescribeProgramPaths(const ProgramPaths& paths) {
+    std::string why;
+    switch (paths.place) {
+        case SettingsPlace::HomeVariable:
+            why = "set by $KORUVIEW_HOME";
+            break;
+        case SettingsPlace::UserConfig:
+            why =
+                "the user's config folder, as the program is installed;\n"
+                "  $KORUVIEW_HOME sets another";
+            break;
+        case SettingsPlace::ProgramDirectory:
+            why =
+                "beside the program, as it is not installed;\n"
+                "  $KORUVIEW_HOME sets another";
+            break;
+    }
+    return "Settings folder: " + paths.directory + "\n  (" + why +
+           ")\nHelp guide: " + paths.helpFile + "\n";
 }
 
 }  // namespace koru
