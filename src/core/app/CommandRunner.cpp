@@ -2,6 +2,7 @@
 
 #include "app/ConfigureCommand.h"
 #include "app/ConvertCommand.h"
+#include "app/CutoutCommands.h"
 #include "app/MarkerCommands.h"
 #include "app/PrintCommand.h"
 #include "app/TimeBaseCommand.h"
@@ -21,6 +22,15 @@ void CommandRunner::Run(int32_t command) {
             return;
         case Cmd::SaveMarkers:
             SaveMarkersCommand(session_);
+            return;
+        case Cmd::SaveAs:
+            SaveAsCommand(session_, view_);
+            return;
+        case Cmd::AppendTo:
+            AppendToCommand(session_, view_);
+            return;
+        case Cmd::MeasureAmplitude:
+            MeasureAmplitudeCommand(session_, view_);
             return;
         case Cmd::Convert:
             ConvertCommand(session_);

@@ -39,6 +39,7 @@ Session::Session(Ui& ui) : ui_(ui) {
     appendSetup = MakeSetup(kAppendFlags, kSaveFilter, "sig", dir);
     convertSourceSetup = MakeSetup(kOpenFlags, "Text files (*.txt)|*.txt|", "txt", dir);
     convertTargetSetup = MakeSetup(kSaveFlags, "Signal files (*.sig)|*.sig|", "sig", dir);
+    appendSetup.title = "Append To";
     convertSourceSetup.title = "Text file to Convert";
     convertTargetSetup.title = "Signal file to Create";
 }
