@@ -24,13 +24,13 @@ void CommandRunner::Run(int32_t command) {
             SaveMarkersCommand(session_);
             return;
         case Cmd::SaveAs:
-            SaveAsCommand(session_, view_);
+            SaveCutoutCommand(session_, view_.CurrentCutout(), SaveMode::Replace);
             return;
         case Cmd::AppendTo:
-            AppendToCommand(session_, view_);
+            SaveCutoutCommand(session_, view_.CurrentCutout(), SaveMode::Append);
             return;
         case Cmd::MeasureAmplitude:
-            MeasureAmplitudeCommand(session_, view_);
+            MeasureAmplitudeCommand(session_, view_.CurrentCutout());
             return;
         case Cmd::Convert:
             ConvertCommand(session_);

@@ -2,7 +2,6 @@
 
 #include "app/Commands.h"
 #include "export/Amplitude.h"
-#include "export/SaveCutout.h"
 
 namespace koru {
 
@@ -27,46 +26,43 @@ class WritingScope {
     Ui& ui_;
 };
 
-void RunSave(Session& session, const SignalView& view, const std::string& path, SaveMode mode) {
+void WriteCutout(Session& session, const Cutout& cutout, const std::string& path, SaveMode mode) {
     Ui& ui = session.ui();
     SaveRequest request;
     request.path = path;
     request.mode = mode;
     request.channels.selected = ui.ChannelSelectDialog();
-    const Cutout cutout = view.CurrentCutout();
     if (cutout.Span() < 1) return;
-    SaveOutcome outcome;
-    if (mode == SaveMode::Append) outcome = CheckAppendTarget(session.document(), request);
-    if (outcome.Ok()) {
-        WritingScope writing(ui);
-        outcome = SaveCutout(session.document(), cutout, request, ui);
-    }
-    if (!outcome.Ok()) ui.ShowMessage(MessageOwner::None, outcome.message, outcome.title, MessageIcon::Stop);
+    const SaveOutcome outcome = [&] {
+        const WritingScope writing(ui);
+        return SaveCutout(session.document(), cutout, request, ui);
+    }();
+    if (!outcome.Ok())
+        ui.ShowMessage(MessageOwner::None, outcome.message, outcome.title, MessageIcon::Stop);
 }
 
 }  // namespace
 
-void SaveAsCommand(Session& session, const SignalView& view) {
+void SaveCutoutCommand(Session& session, const Cutout& cutout, SaveMode mode) {
     Ui& ui = session.ui();
-    StatusMessageScope status(ui, Cmd::SaveAs, session.idleStatus());
-    const std::optional<FileDialogAnswer> answer = ui.SaveFileDialog(session.saveSetup);
+    const bool append = mode == SaveMode::Append;
+    const StatusMessageScope status(ui, append ? Cmd::AppendTo : Cmd::SaveAs, session.idleStatus());
+    const std::optional<FileDialogAnswer> answer =
+        ui.SaveFileDialog(append ? session.appendSetup : session.saveSetup);
     if (!answer) return;
-    RunSave(session, view, answer->path, SaveMode::Replace);
+    if (append && IsDisplayedRecording(session.document(), answer->path)) {
+        ui.ShowMessage(MessageOwner::None, "Cannot append to the currently displayed file!",
+                       "Append Error", MessageIcon::Stop);
+        return;
+    }
+    WriteCutout(session, cutout, answer->path, mode);
 }
 
-void AppendToCommand(Session& session, const SignalView& view) {
+void MeasureAmplitudeCommand(Session& session, const Cutout& cutout) {
     Ui& ui = session.ui();
-    StatusMessageScope status(ui, Cmd::AppendTo, session.idleStatus());
-    const std::optional<FileDialogAnswer> answer = ui.SaveFileDialog(session.appendSetup);
-    if (!answer) return;
-    RunSave(session, view, answer->path, SaveMode::Append);
-}
-
-void MeasureAmplitudeCommand(Session& session, const SignalView& view) {
-    Ui& ui = session.ui();
-    StatusMessageScope status(ui, Cmd::MeasureAmplitude, session.idleStatus());
+    const StatusMessageScope status(ui, Cmd::MeasureAmplitude, session.idleStatus());
     ui.SetCursor(CursorShape::Wait);
-    const Amplitudes values = MeasureAmplitudes(session.document(), view.CurrentCutout());
+    const Amplitudes values = MeasureAmplitudes(session.document(), cutout);
     ui.SetCursor(CursorShape::View);
     ui.AmplitudeDialog(values);
 }

@@ -10,17 +10,11 @@
 #include "platform/File.h"
 #include "platform/FileWriter.h"
 #include "signal/MarkerFile.h"
-#include "text/NumberText.h"
+#include "signal/OpenFlow.h"
 
 namespace koru {
 
 namespace {
-
-std::string Upper(std::string_view s) {
-    std::string out(s);
-    for (char& c : out) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return out;
-}
 
 // How one selected value goes into the file.
 struct FrameEncoder {
@@ -37,8 +31,9 @@ struct FrameEncoder {
             values[static_cast<std::size_t>(i)] = c < present ? f[static_cast<std::size_t>(c)] : 0;
         }
         if (kind == OutputKind::Text) {
-            AppendFrameLine(out, std::span<const int16_t>(values.data(), static_cast<std::size_t>(count)),
-                            style);
+            AppendFrameLine(
+                out, std::span<const int16_t>(values.data(), static_cast<std::size_t>(count)),
+                style);
             return;
         }
         for (int i = 0; i < count; ++i) {
@@ -60,7 +55,8 @@ FrameEncoder MakeEncoder(const SignalDocument& doc, OutputKind kind, const Chann
     FrameEncoder e{};
     e.kind = kind;
     for (int c = 0; c < 8; ++c) {
-        if (sel.selected[static_cast<std::size_t>(c)]) e.channels[static_cast<std::size_t>(e.count++)] = c;
+        if (sel.selected[static_cast<std::size_t>(c)])
+            e.channels[static_cast<std::size_t>(e.count++)] = c;
     }
     e.present = std::min<int>(doc.Header().ChannelCount, kFrameChannels);
     // Recordings held in memory write full eight-column lines without the
@@ -92,7 +88,8 @@ bool WriteFrames(const SignalDocument& doc, const Cutout& cutout, const FrameEnc
     int64_t written = 0;
     int shown = 0;
     while (written < total) {
-        const auto want = static_cast<std::size_t>(std::min<int64_t>(total - written, static_cast<int64_t>(step)));
+        const auto want = static_cast<std::size_t>(
+            std::min<int64_t>(total - written, static_cast<int64_t>(step)));
         const std::span<const Frame> run = spans.Next(want);
         if (run.empty()) break;
         chunk.clear();
@@ -109,8 +106,8 @@ bool WriteFrames(const SignalDocument& doc, const Cutout& cutout, const FrameEnc
 }
 
 SaveOutcome WriteFailure(const SaveRequest& request, const std::string& reason) {
-    return SaveOutcome{SaveErrorTitle(request.mode),
-                       "Cannot write " + request.path + ": " + reason + ". The file was not changed."};
+    return SaveOutcome{SaveErrorTitle(request.mode), "Cannot write " + request.path + ": " +
+                                                         reason + ". The file was not changed."};
 }
 
 // The channel count and interval an existing target says it holds; false
@@ -144,7 +141,8 @@ bool TargetShape(const std::string& path, OutputKind kind, int64_t& channels, in
 }
 
 bool SameFile(const std::string& a, const std::string& b) {
-    struct stat sa{}, sb{};
+    struct stat sa {
+    }, sb{};
     if (::stat(a.c_str(), &sa) != 0 || ::stat(b.c_str(), &sb) != 0) return false;
     return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
@@ -161,7 +159,7 @@ const char* SaveErrorTitle(SaveMode mode) {
 
 OutputKind OutputKindFor(const std::string& path) {
     const std::size_t slash = path.find_last_of('/');
-    const std::string name = Upper(slash == std::string::npos ? path : path.substr(slash + 1));
+    const std::string name = UpperCased(slash == std::string::npos ? path : path.substr(slash + 1));
     if (name.find(".SIG") != std::string::npos) return OutputKind::Sig;
     if (name.find(".BIN") != std::string::npos) return OutputKind::Bin;
     if (name.find(".DAT") != std::string::npos) return OutputKind::Dat;
@@ -169,27 +167,22 @@ OutputKind OutputKindFor(const std::string& path) {
     return OutputKind::Text;
 }
 
-SaveOutcome CheckAppendTarget(const SignalDocument& doc, const SaveRequest& request) {
-    if (doc.IsOpen() &&
-        (Upper(request.path) == Upper(doc.FileName()) || SameFile(request.path, doc.Path())))
-        return SaveOutcome{"Append Error", "Cannot append to the currently displayed file!"};
+bool IsDisplayedRecording(const SignalDocument& doc, const std::string& path) {
+    return doc.IsOpen() && (UpperCased(path) == doc.FileName() || SameFile(path, doc.Path()));
+}
+
+SaveOutcome CheckAppendShape(const SignalDocument& doc, const SaveRequest& request) {
     int64_t channels = 0, interval = 0;
     const int selected = request.channels.Count();
     const uint32_t own = doc.Header().Interval;
-    if (TargetShape(request.path, OutputKindFor(request.path), channels, interval) &&
-        (channels != selected || interval != own)) {
-        std::string text = "Cannot append: " + request.path + " has ";
-        AppendRightAligned(text, channels, 0);
-        text += " channels at ";
-        AppendRightAligned(text, interval, 0);
-        text += " microseconds per sample; the cutout has ";
-        AppendRightAligned(text, selected, 0);
-        text += " channels at ";
-        AppendRightAligned(text, own, 0);
-        text += ".";
-        return SaveOutcome{"Append Error", text};
-    }
-    return {};
+    if (!TargetShape(request.path, OutputKindFor(request.path), channels, interval) ||
+        (channels == selected && interval == own))
+        return {};
+    return SaveOutcome{"Append Error",
+                       "Cannot append: " + request.path + " has " + std::to_string(channels) +
+                           " channels at " + std::to_string(interval) +
+                           " microseconds per sample; the cutout has " + std::to_string(selected) +
+                           " channels at " + std::to_string(own) + "."};
 }
 
 SaveOutcome SaveCutout(const SignalDocument& doc, const Cutout& cutout, const SaveRequest& request,
@@ -197,10 +190,12 @@ SaveOutcome SaveCutout(const SignalDocument& doc, const Cutout& cutout, const Sa
     if (cutout.Span() < 1) return {};
     const int selected = request.channels.Count();
     if (selected == 0)
-        return SaveOutcome{SaveErrorTitle(request.mode), "No channel selected: nothing was written."};
+        return SaveOutcome{SaveErrorTitle(request.mode),
+                           "No channel selected: nothing was written."};
     const OutputKind kind = OutputKindFor(request.path);
     const FrameEncoder enc = MakeEncoder(doc, kind, request.channels);
     if (request.mode == SaveMode::Append) {
+        if (SaveOutcome refusal = CheckAppendShape(doc, request); !refusal.Ok()) return refusal;
         AppendWriter out;
         if (!out.Open(request.path)) return WriteFailure(request, out.Error());
         if (!WriteFrames(doc, cutout, enc, out, progress) || !out.Commit())

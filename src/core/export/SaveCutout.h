@@ -48,10 +48,14 @@ struct SaveOutcome {
 SaveOutcome SaveCutout(const SignalDocument& doc, const Cutout& cutout, const SaveRequest& request,
                        ProgressSink& progress);
 
-// The refusals of an append, before anything is written: the displayed
-// recording itself (by spelling or by file identity) and a ".sig" or text
-// target whose channel count or interval differs from the cutout's.
-SaveOutcome CheckAppendTarget(const SignalDocument& doc, const SaveRequest& request);
+// The recording on screen, by its spelling (letter case ignored) or by file
+// identity: appending to it would read what it writes.
+bool IsDisplayedRecording(const SignalDocument& doc, const std::string& path);
+
+// Refuses an append to a ".sig" or text target whose channel count or
+// interval differs from the cutout's: every later frame would be misread.
+// Raw targets say nothing of their shape and pass.
+SaveOutcome CheckAppendShape(const SignalDocument& doc, const SaveRequest& request);
 
 // The title of a failure box for the mode.
 const char* SaveErrorTitle(SaveMode mode);
