@@ -3,7 +3,9 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <bit>
 #include <cctype>
+#include <cstring>
 
 #include "export/MarkerWriter.h"
 #include "export/TextLayout.h"
@@ -16,7 +18,7 @@ namespace koru {
 
 namespace {
 
-// How one selected value goes into the file.
+// How the selected values of a run of frames go into the file.
 struct FrameEncoder {
     OutputKind kind;
     std::array<int, 8> channels{};  // selected channel indices, ascending
@@ -24,28 +26,45 @@ struct FrameEncoder {
     int present = 0;  // channels the recording has, at most eight
     FrameLineStyle style = FrameLineStyle::TrailingBlank;
 
-    void Append(std::string& out, const Frame& f) const {
+    // All eight channels of a ".sig" or ".bin" as they are stored.
+    bool AsStored() const {
+        return std::endian::native == std::endian::little && count == kFrameChannels &&
+               present == kFrameChannels && (kind == OutputKind::Sig || kind == OutputKind::Bin);
+    }
+
+    std::array<int16_t, 8> Values(const Frame& f) const {
         std::array<int16_t, 8> values{};
         for (int i = 0; i < count; ++i) {
             const int c = channels[static_cast<std::size_t>(i)];
             values[static_cast<std::size_t>(i)] = c < present ? f[static_cast<std::size_t>(c)] : 0;
         }
+        return values;
+    }
+
+    void Append(std::string& out, std::span<const Frame> run) const {
+        const auto n = static_cast<std::size_t>(count);
         if (kind == OutputKind::Text) {
-            AppendFrameLine(
-                out, std::span<const int16_t>(values.data(), static_cast<std::size_t>(count)),
-                style);
+            for (const Frame& f : run) {
+                const std::array<int16_t, 8> values = Values(f);
+                AppendFrameLine(out, std::span<const int16_t>(values.data(), n), style);
+            }
             return;
         }
-        for (int i = 0; i < count; ++i) {
-            uint16_t w = static_cast<uint16_t>(values[static_cast<std::size_t>(i)]);
-            if (kind == OutputKind::Dat) w = static_cast<uint16_t>(w << 4);
-            const char lo = static_cast<char>(w & 0xFF), hi = static_cast<char>(w >> 8);
-            if (kind == OutputKind::Nib) {
-                out += hi;
-                out += lo;
-            } else {
-                out += lo;
-                out += hi;
+        const std::size_t old = out.size();
+        out.resize(old + run.size() * n * 2);
+        char* p = out.data() + old;
+        if (AsStored()) {
+            std::memcpy(p, run.data(), run.size_bytes());
+            return;
+        }
+        for (const Frame& f : run) {
+            const std::array<int16_t, 8> values = Values(f);
+            for (std::size_t i = 0; i < n; ++i) {
+                auto w = static_cast<uint16_t>(values[i]);
+                if (kind == OutputKind::Dat) w = static_cast<uint16_t>(w << 4);
+                const auto lo = static_cast<char>(w & 0xFF), hi = static_cast<char>(w >> 8);
+                *p++ = kind == OutputKind::Nib ? hi : lo;
+                *p++ = kind == OutputKind::Nib ? lo : hi;
             }
         }
     }
@@ -93,7 +112,7 @@ bool WriteFrames(const SignalDocument& doc, const Cutout& cutout, const FrameEnc
         const std::span<const Frame> run = spans.Next(want);
         if (run.empty()) break;
         chunk.clear();
-        for (const Frame& f : run) enc.Append(chunk, f);
+        enc.Append(chunk, run);
         if (!out.Write(chunk)) return false;
         written += static_cast<int64_t>(run.size());
         const int percent = static_cast<int>(written * 100 / total);
