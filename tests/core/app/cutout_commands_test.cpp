@@ -39,7 +39,7 @@ struct CutoutCommandFixture : test::InteractionFixture {
     }
 };
 
-TEST(CutoutCommands, SaveAsAsksForTheFileThenTheChannelsAndShowsProgress) {
+TEST(CutoutCommands, SaveAsAsksForTheFileThenTheChannelsShowsProgressAndReportsFailure) {
     CutoutCommandFixture fx;
     const Cutout cut = fx.view->CurrentCutout();
     ASSERT_GT(cut.Span(), 100);
@@ -66,10 +66,8 @@ TEST(CutoutCommands, SaveAsAsksForTheFileThenTheChannelsAndShowsProgress) {
     // A cancelled file dialog does nothing more.
     fx.runner.Run(Cmd::SaveAs);
     EXPECT_EQ(fx.ui.channelDialogs, 1);
-}
 
-TEST(CutoutCommands, AFailedWriteIsReportedAndEverythingIsClosed) {
-    CutoutCommandFixture fx;
+    // A failed write: its box, and everything closed again.
     fx.Answer(fx.dir.File("missing/out.sig"));
     fx.runner.Run(Cmd::SaveAs);
     ASSERT_EQ(fx.ui.messages.size(), 1u);
