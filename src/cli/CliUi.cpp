@@ -2,12 +2,19 @@
 
 #include <strings.h>
 
+#include "export/Amplitude.h"
+
 namespace koru::cli {
 
 void CliUi::ShowMessage(MessageOwner, std::string_view text, std::string_view title,
                         MessageIcon icon) {
     err_ << title << ": " << text << '\n';
     if (icon == MessageIcon::Stop || icon == MessageIcon::Exclamation) failed_ = true;
+}
+
+void CliUi::AmplitudeDialog(const std::array<int32_t, 8>& values) {
+    for (std::size_t i = 0; i < values.size(); ++i)
+        out_ << AmplitudeLine(static_cast<int>(i) + 1, values[i]) << '\n';
 }
 
 std::optional<FileDialogAnswer> CliUi::NextPath(FileDialogSetup& setup) {

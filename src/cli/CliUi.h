@@ -3,6 +3,7 @@
 // line, messages go to stderr as "TITLE: TEXT", and any stop or warning
 // message makes the run a failure.
 
+#include <array>
 #include <deque>
 #include <iostream>
 #include <string>
@@ -29,10 +30,15 @@ class CliUi : public Ui {
     // Answers of the file dialogs, in the order the command shows them; the
     // path is taken as given, so its extension is what was typed.
     std::deque<std::string> filePaths;
+    // The Data Channels dialog's ticks (--channels).
+    std::array<bool, 8> channels{true, true, true, true, true, true, true, true};
 
     void ShowMessage(MessageOwner owner, std::string_view text, std::string_view title,
                      MessageIcon icon) override;
     ReadBinaryAnswer ReadBinary() override { return readBinary; }
+    std::array<bool, 8> ChannelSelectDialog() override { return channels; }
+    // The Signal Amplitude dialog's eight lines, on stdout.
+    void AmplitudeDialog(const std::array<int32_t, 8>& values) override;
     std::optional<FileDialogAnswer> OpenFileDialog(FileDialogSetup& setup) override;
     std::optional<FileDialogAnswer> SaveFileDialog(FileDialogSetup& setup) override;
 

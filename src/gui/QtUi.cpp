@@ -17,6 +17,7 @@
 
 #include "ClientWin.h"
 #include "ConfigureDialog.h"
+#include "CutoutDialogs.h"
 #include "KoruWin.h"
 #include "ProgressDialog.h"
 #include "QtPrintJob.h"
@@ -170,6 +171,19 @@ bool QtUi::ConfigureDialog(koru::DialogModel& dialog, int32_t screenWidth, int32
     // the command's message for as long as the dialog is open.
     if (win_) win_->statusBar()->clearMessage();
     return dlg.exec() == QDialog::Accepted;
+}
+
+std::array<bool, 8> QtUi::ChannelSelectDialog() {
+    TChannelSelectDialog dlg(win_ ? static_cast<QWidget*>(win_->View()) : nullptr);
+    const FrontDialog front(dialogs_, &dlg);
+    dlg.exec();  // OK, Esc and the close box all go on with the ticks as they are
+    return dlg.Selection();
+}
+
+void QtUi::AmplitudeDialog(const std::array<int32_t, 8>& values) {
+    TAmplitudeDialog dlg(values, win_);
+    const FrontDialog front(dialogs_, &dlg);
+    dlg.exec();
 }
 
 void QtUi::ProgressBegin(koru::ProgressMode mode) {

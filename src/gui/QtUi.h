@@ -31,6 +31,8 @@ class QtUi : public koru::Ui {
                                           int32_t index) override;
     bool ConfigureDialog(koru::DialogModel& dialog, int32_t screenWidth,
                          int32_t screenHeight) override;
+    std::array<bool, 8> ChannelSelectDialog() override;
+    void AmplitudeDialog(const std::array<int32_t, 8>& values) override;
     void ProgressBegin(koru::ProgressMode mode) override;
     void ProgressSet(int percent) override;
     void ProgressEnd() override;

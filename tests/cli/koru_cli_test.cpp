@@ -6,6 +6,7 @@
 
 #include <cctype>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
 #include "support/SigBuilder.h"
@@ -36,14 +37,16 @@ struct KoruFixture : ::testing::Test {
 TEST_F(KoruFixture, HelpVersionAndUsageErrors) {
     const Outcome help = Koru("--help");
     EXPECT_EQ(help.status, 0);
-    for (const char* sub : {"info", "convert", "markers"})
+    for (const char* sub : {"info", "convert", "markers", "cut", "amplitude"})
         EXPECT_NE(help.out.find(sub), std::string::npos) << sub;
     EXPECT_EQ(Koru("--version").out, "KORU VIEW 95.4\n");
     EXPECT_EQ(Koru("info --help").status, 0);
     // Usage errors: status 2, a word on stderr.
     for (const char* args :
          {"", "nosuch", "info", "info a.sig --raw-channels 9", "info a.sig --raw-interval 0",
-          "info a.sig --raw-channels x", "convert only-one.txt", "markers a.sig --bogus"}) {
+          "info a.sig --raw-channels x", "convert only-one.txt", "markers a.sig --bogus",
+          "cut a.sig b.sig --from 1", "cut a.sig b.sig --from 1 --to 5 --channels 9",
+          "amplitude a.sig --to 3"}) {
         SCOPED_TRACE(args);
         const Outcome r = Koru(args);
         EXPECT_EQ(r.status, 2);
@@ -135,6 +138,49 @@ TEST_F(KoruFixture, ConvertRunsTheMenuCommandAndFailsWithItsMessages) {
         EXPECT_EQ(other.status, 1);
         EXPECT_EQ(other.err, "Output File Error: Can only convert \".txt\" to a \".sig\" file!\n");
     }
+}
+
+TEST_F(KoruFixture, CutWritesTheChosenChannelsAndAppendsWithTheMenusRefusals) {
+    const std::string rec = dir.File("rec.sig");
+    dir.Write("rec.sig", test::SigFile(3, 250, 1001, "Lead test"));
+    dir.WriteText("rec.mrk", "5\r\n15\r\n");
+    const std::string out = dir.File("out.sig");
+    const Outcome cut = Koru("cut " + rec + " " + out + " --from 20 --to 10 --channels 2,5");
+    EXPECT_EQ(cut.status, 0) << cut.err;
+    std::vector<uint8_t> want = test::SigHeaderBytes(2, 250, "Lead test");
+    for (int64_t f = 10; f <= 20; ++f) {
+        test::PutLe16(want, static_cast<uint16_t>(test::Value(f, 1)));
+        test::PutLe16(want, 0);
+    }
+    EXPECT_EQ(ReadText(out), std::string(want.begin(), want.end()));
+    EXPECT_EQ(ReadText(dir.File("out.mrk")), "5\r\n");
+
+    const Outcome appended =
+        Koru("cut " + rec + " " + out + " --from -3 --to 1 --channels 2,5 --append --filemode");
+    EXPECT_EQ(appended.status, 0) << appended.err;
+    EXPECT_EQ(ReadText(out).size(), want.size() + 2 * 4);  // frames 0 and 1
+
+    const Outcome self = Koru("cut " + rec + " " + rec + " --from 1 --to 5 --append");
+    EXPECT_EQ(self.status, 1);
+    EXPECT_EQ(self.err, "Append Error: Cannot append to the currently displayed file!\n");
+    const Outcome shape = Koru("cut " + rec + " " + out + " --from 1 --to 5 --append");
+    EXPECT_EQ(shape.status, 1);
+    EXPECT_EQ(shape.err, "Append Error: Cannot append: " + out +
+                             " has 2 channels at 250 microseconds per sample; the cutout has 8 "
+                             "channels at 250.\n");
+    const Outcome empty = Koru("cut " + rec + " " + dir.File("e.txt") + " --from 7 --to 7");
+    EXPECT_EQ(empty.status, 1);
+    EXPECT_FALSE(std::filesystem::exists(dir.File("e.txt")));
+}
+
+TEST_F(KoruFixture, AmplitudePrintsTheEightLines) {
+    dir.Write("rec.sig", test::SigFile(2, 250, 1001));
+    const Outcome r = Koru("amplitude " + dir.File("rec.sig") + " --from 100 --to 110");
+    EXPECT_EQ(r.status, 0) << r.err;
+    // Value() climbs by 7 a frame here on both channels.
+    EXPECT_EQ(r.out,
+              "Channel 1:  70\nChannel 2:  70\nChannel 3:  0\nChannel 4:  0\nChannel 5:  0\n"
+              "Channel 6:  0\nChannel 7:  0\nChannel 8:  0\n");
 }
 
 }  // namespace

@@ -27,29 +27,14 @@
 #include "TimeBaseDialog.h"
 #include "config/ConfigureForm.h"
 #include "support/AppHarness.h"
+#include "support/Modal.h"
 
 using koru::Cmd;
 namespace ctl = koru::configure_ctl;
 
 namespace {
 
-// Runs `step` on the next modal window of type T once it is up. Steps only
-// record what they see and always close their window, so a failed check
-// never leaves a dialog open.
-template <typename T>
-void OnModal(std::function<void(T*)> step) {
-    auto* timer = new QTimer(qApp);
-    timer->setInterval(5);
-    QObject::connect(timer, &QTimer::timeout, [timer, step] {
-        auto* w = qobject_cast<T*>(QApplication::activeModalWidget());
-        if (!w || !w->isVisible()) return;
-        timer->stop();
-        timer->deleteLater();
-        step(w);
-        if (w->isVisible()) w->close();
-    });
-    timer->start();
-}
+using koru::test::OnModal;
 
 // A mouse click where the control takes it: radio buttons and check boxes
 // only on their indicator and text.

@@ -2,6 +2,7 @@
 
 #include "app/ConfigureCommand.h"
 #include "app/ConvertCommand.h"
+#include "app/CutoutCommands.h"
 #include "app/MarkerCommands.h"
 #include "app/PrintCommand.h"
 #include "app/TimeBaseCommand.h"
@@ -21,6 +22,15 @@ void CommandRunner::Run(int32_t command) {
             return;
         case Cmd::SaveMarkers:
             SaveMarkersCommand(session_);
+            return;
+        case Cmd::SaveAs:
+            SaveCutoutCommand(session_, view_.CurrentCutout(), SaveMode::Replace);
+            return;
+        case Cmd::AppendTo:
+            SaveCutoutCommand(session_, view_.CurrentCutout(), SaveMode::Append);
+            return;
+        case Cmd::MeasureAmplitude:
+            MeasureAmplitudeCommand(session_, view_.CurrentCutout());
             return;
         case Cmd::Convert:
             ConvertCommand(session_);

@@ -30,6 +30,7 @@ Session::Session(Ui& ui) : ui_(ui) {
     appendSetup = MakeFileDialogSetup(kAppendFlags, kSaveFilter, "sig", dir);
     convertSourceSetup = MakeFileDialogSetup(kOpenFlags, "Text files (*.txt)|*.txt|", "txt", dir);
     convertTargetSetup = MakeFileDialogSetup(kSaveFlags, "Signal files (*.sig)|*.sig|", "sig", dir);
+    appendSetup.title = "Append To";
     convertSourceSetup.title = "Text file to Convert";
     convertTargetSetup.title = "Signal file to Create";
 }

@@ -5,6 +5,7 @@
 // "cancelled" or their defaults), so a Ui that has nobody in front of it
 // overrides nothing, and a new dialog is one new method here.
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -134,6 +135,14 @@ class Ui : public FieldSink, public ProgressSink {
         (void)dialog, (void)screenWidth, (void)screenHeight;
         return false;
     }
+
+    // Data Channels: channels 1 to 8 to save or append, all ticked at first.
+    // It has no Cancel: closing it keeps the ticks as they are.
+    virtual std::array<bool, 8> ChannelSelectDialog() {
+        return {true, true, true, true, true, true, true, true};
+    }
+    // Signal Amplitude: the eight values until OK.
+    virtual void AmplitudeDialog(const std::array<int32_t, 8>& values) { (void)values; }
 
     virtual void ProgressBegin(ProgressMode mode) { (void)mode; }
     virtual void ProgressEnd() {}

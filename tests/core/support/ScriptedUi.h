@@ -41,6 +41,9 @@ class ScriptedUi : public Ui {
     // Each Configure dialog runs the next script over its model and ends
     // with OK when the script says true; no script left is Cancel.
     std::deque<std::function<bool(DialogModel&)>> configureScripts;
+    std::deque<std::array<bool, 8>> channelAnswers;  // empty: all eight ticked
+    int channelDialogs = 0;
+    std::vector<std::array<int32_t, 8>> amplitudesShown;
     std::deque<Reply> replies;  // Yes / No / Cancel questions; empty: Cancel
 
     // What was shown.
@@ -123,6 +126,16 @@ class ScriptedUi : public Ui {
         std::function<bool(DialogModel&)> script = std::move(configureScripts.front());
         configureScripts.pop_front();
         return script(dialog);
+    }
+    std::array<bool, 8> ChannelSelectDialog() override {
+        ++channelDialogs;
+        if (channelAnswers.empty()) return Ui::ChannelSelectDialog();
+        const std::array<bool, 8> a = channelAnswers.front();
+        channelAnswers.pop_front();
+        return a;
+    }
+    void AmplitudeDialog(const std::array<int32_t, 8>& values) override {
+        amplitudesShown.push_back(values);
     }
     void ProgressBegin(ProgressMode) override {
         ++progressBegins;

@@ -1,0 +1,129 @@
+// Saving and measuring a 1-million-frame 8-channel cutout, in both storage
+// modes: Save As ".sig" and text against a plain write() of the same bytes
+// (with the fsync the program's own writes end in), and the amplitude
+// measurement against a bare min/max loop over the same samples.
+//
+//   build/bench/save_bench [--benchmark_filter=...]
+
+#include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "EcgRecording.h"
+#include "app/Session.h"
+#include "export/Amplitude.h"
+#include "export/SaveCutout.h"
+#include "signal/OpenFlow.h"
+
+namespace {
+
+constexpr int64_t kFrames = 1'000'000;
+const koru::Cutout kCutout{0, static_cast<int32_t>(kFrames - 1)};
+
+class QuietUi : public koru::Ui {};
+
+koru::SignalDocument& Document(bool fileBacked) {
+    static QuietUi ui;
+    static const std::string path =
+        bench::EcgRecording("/tmp/koru-bench-save.sig", kFrames + 1000, "save bench");
+    static koru::SignalDocument docs[2];
+    koru::SignalDocument& doc = docs[fileBacked ? 1 : 0];
+    if (!doc.IsOpen()) {
+        doc.SetFileBacked(fileBacked);
+        koru::OpenSignalFile(doc, path, ui);
+        koru::LoadRecording(doc, ui);
+    }
+    return doc;
+}
+
+std::string Saved(const std::string& path, bool fileBacked) {
+    QuietUi ui;
+    koru::SaveCutout(Document(fileBacked), kCutout,
+                     koru::SaveRequest{path, koru::SaveMode::Replace, {}}, ui);
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void BM_SaveCutout(benchmark::State& state, const char* path, bool fileBacked) {
+    koru::SignalDocument& doc = Document(fileBacked);
+    QuietUi ui;
+    for (auto _ : state) {
+        const koru::SaveOutcome r = koru::SaveCutout(
+            doc, kCutout, koru::SaveRequest{path, koru::SaveMode::Replace, {}}, ui);
+        if (!r.Ok()) state.SkipWithError(r.message.c_str());
+    }
+    state.SetBytesProcessed(state.iterations() *
+                            static_cast<int64_t>(Saved(path, fileBacked).size()));
+}
+
+void BM_PlainWrite(benchmark::State& state, const char* path) {
+    const std::string bytes = Saved(path, false);
+    for (auto _ : state) {
+        const int fd = ::open(path, O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        const char* p = bytes.data();
+        for (std::size_t left = bytes.size(); left > 0;) {
+            const ssize_t n = ::write(fd, p, std::min<std::size_t>(left, 1 << 20));
+            if (n <= 0) break;
+            p += n;
+            left -= static_cast<std::size_t>(n);
+        }
+        ::fsync(fd);
+        ::close(fd);
+    }
+    state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(bytes.size()));
+}
+
+void BM_MeasureAmplitudes(benchmark::State& state, bool fileBacked) {
+    koru::SignalDocument& doc = Document(fileBacked);
+    for (auto _ : state) benchmark::DoNotOptimize(koru::MeasureAmplitudes(doc, kCutout));
+}
+
+// The same samples straight from where they live: the store's chunks in
+// memory, the file's bytes read in blocks otherwise.
+void BM_BareMinMax(benchmark::State& state, bool fileBacked) {
+    koru::SignalDocument& doc = Document(fileBacked);
+    std::vector<int16_t> block(8 * 8192);
+    for (auto _ : state) {
+        koru::Frame lo{}, hi{};
+        int64_t at = 0;
+        while (at < kFrames) {
+            std::span<const koru::Frame> run;
+            if (!fileBacked) {
+                run = doc.Store().Run(at, static_cast<std::size_t>(kFrames - at));
+            } else {
+                const auto n = static_cast<std::size_t>(std::min<int64_t>(8192, kFrames - at));
+                doc.File().ReadAt(doc.FrameOffset(at), block.data(), n * 16);
+                run = {reinterpret_cast<const koru::Frame*>(block.data()), n};
+            }
+            koru::WidenExtremes(run, lo, hi);
+            at += static_cast<int64_t>(run.size());
+        }
+        benchmark::DoNotOptimize(lo);
+        benchmark::DoNotOptimize(hi);
+    }
+}
+
+BENCHMARK_CAPTURE(BM_SaveCutout, sig_memory, "/tmp/koru-bench-out.sig", false)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_SaveCutout, sig_file, "/tmp/koru-bench-out.sig", true)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_PlainWrite, sig, "/tmp/koru-bench-out.sig")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_SaveCutout, text_memory, "/tmp/koru-bench-out.txt", false)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_SaveCutout, text_file, "/tmp/koru-bench-out.txt", true)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_PlainWrite, text, "/tmp/koru-bench-out.txt")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_MeasureAmplitudes, memory, false)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_BareMinMax, memory, false)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_MeasureAmplitudes, file, true)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_BareMinMax, file, true)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();

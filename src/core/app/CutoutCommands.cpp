@@ -1,0 +1,70 @@
+#include "app/CutoutCommands.h"
+
+#include "app/Commands.h"
+#include "export/Amplitude.h"
+
+namespace koru {
+
+namespace {
+
+// The progress box and the wait cursor for one save, gone again on every
+// way out.
+class WritingScope {
+  public:
+    explicit WritingScope(Ui& ui) : ui_(ui) {
+        ui_.SetCursor(CursorShape::Wait);
+        ui_.ProgressBegin(ProgressMode::Writing);
+    }
+    ~WritingScope() {
+        ui_.ProgressEnd();
+        ui_.SetCursor(CursorShape::View);
+    }
+    WritingScope(const WritingScope&) = delete;
+    WritingScope& operator=(const WritingScope&) = delete;
+
+  private:
+    Ui& ui_;
+};
+
+void WriteCutout(Session& session, const Cutout& cutout, const std::string& path, SaveMode mode) {
+    Ui& ui = session.ui();
+    SaveRequest request;
+    request.path = path;
+    request.mode = mode;
+    request.channels.selected = ui.ChannelSelectDialog();
+    if (cutout.Span() < 1) return;
+    const SaveOutcome outcome = [&] {
+        const WritingScope writing(ui);
+        return SaveCutout(session.document(), cutout, request, ui);
+    }();
+    if (!outcome.Ok())
+        ui.ShowMessage(MessageOwner::None, outcome.message, outcome.title, MessageIcon::Stop);
+}
+
+}  // namespace
+
+void SaveCutoutCommand(Session& session, const Cutout& cutout, SaveMode mode) {
+    Ui& ui = session.ui();
+    const bool append = mode == SaveMode::Append;
+    const StatusMessageScope status(ui, append ? Cmd::AppendTo : Cmd::SaveAs, session.idleStatus());
+    const std::optional<FileDialogAnswer> answer =
+        ui.SaveFileDialog(append ? session.appendSetup : session.saveSetup);
+    if (!answer) return;
+    if (append && IsDisplayedRecording(session.document(), answer->path)) {
+        ui.ShowMessage(MessageOwner::None, "Cannot append to the currently displayed file!",
+                       "Append Error", MessageIcon::Stop);
+        return;
+    }
+    WriteCutout(session, cutout, answer->path, mode);
+}
+
+void MeasureAmplitudeCommand(Session& session, const Cutout& cutout) {
+    Ui& ui = session.ui();
+    const StatusMessageScope status(ui, Cmd::MeasureAmplitude, session.idleStatus());
+    ui.SetCursor(CursorShape::Wait);
+    const Amplitudes values = MeasureAmplitudes(session.document(), cutout);
+    ui.SetCursor(CursorShape::View);
+    ui.AmplitudeDialog(values);
+}
+
+}  // namespace koru
