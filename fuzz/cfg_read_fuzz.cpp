@@ -58,11 +58,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     }
     KORU_FUZZ_CHECK(fields == 32, "a file that is not of 32 numbers was upgraded");
     ChannelConfig upgraded{};
-    KORU_FUZZ_CHECK(ParseConfigText(ReadAll(path), upgraded) == 40, "the upgrade is not 40 numbers");
+    KORU_FUZZ_CHECK(ParseConfigText(ReadAll(path), upgraded) == 40,
+                    "the upgrade is not 40 numbers");
     for (std::size_t ch = 0; ch < upgraded.size(); ++ch) {
         for (int f = 0; f < 4; ++f) {
-            KORU_FUZZ_CHECK(upgraded[ch].Field(f) == FlatField(fromText, static_cast<int>(ch) * 4 + f),
-                            "the upgrade moved a number");
+            KORU_FUZZ_CHECK(
+                upgraded[ch].Field(f) == FlatField(fromText, static_cast<int>(ch) * 4 + f),
+                "the upgrade moved a number");
         }
         KORU_FUZZ_CHECK(upgraded[ch].HasMarker == 0, "the upgrade set a marker flag");
     }

@@ -64,8 +64,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
         KORU_FUZZ_CHECK(afterFirst == text, "a start without upgrade wrote the settings");
     }
     const Settings& s = first.session.settings();
-    for (uint8_t v : {s.dots, s.markers, s.names, s.printFrame, s.fileMode, s.timeHacks,
-                      s.timeResolution})
+    for (uint8_t v :
+         {s.dots, s.markers, s.names, s.printFrame, s.fileMode, s.timeHacks, s.timeResolution})
         KORU_FUZZ_CHECK(v <= 1, "a switch is neither 0 nor 1");
 
     Start second(paths);
