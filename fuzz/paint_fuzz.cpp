@@ -76,6 +76,20 @@ std::vector<uint32_t> PixelsOf(const RasterCanvas& c) {
     return {c.Pixels(), c.Pixels() + static_cast<std::ptrdiff_t>(c.Width()) * c.Height()};
 }
 
+// The picture as a PPM file, to look at what a scene paints.
+void WritePpm(const std::string& path, const RasterCanvas& c) {
+    std::string out =
+        "P6\n" + std::to_string(c.Width()) + " " + std::to_string(c.Height()) + "\n255\n";
+    for (int i = 0; i < c.Width() * c.Height(); ++i) {
+        const uint32_t p = c.Pixels()[i];
+        out += {static_cast<char>(p >> 16), static_cast<char>(p >> 8), static_cast<char>(p)};
+    }
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) return;
+    std::fwrite(out.data(), 1, out.size(), f);
+    std::fclose(f);
+}
+
 // The full picture after the scene, checked on the way; empty when the
 // recording does not open.
 std::vector<uint32_t> Paint(const Scene& scene, const ProgramPaths& paths,
@@ -94,6 +108,8 @@ std::vector<uint32_t> Paint(const Scene& scene, const ProgramPaths& paths,
     SignalView view(session.viewContext());
     view.ResizeClient(scene.width, scene.height);
     if (!RenderStartUpPicture(session, view, recording)) return {};
+    // KORU_FUZZ_VERBOSE describes the scene, KORU_FUZZ_PICTURE=FILE.ppm
+    // keeps its picture: for looking into a finding.
     const bool verbose = std::getenv("KORU_FUZZ_VERBOSE") != nullptr;
     if (verbose)
         std::fprintf(stderr, "screen %dx%d, time base %d, strip %d,%d-%d,%d, %lld frames\n",
@@ -116,6 +132,8 @@ std::vector<uint32_t> Paint(const Scene& scene, const ProgramPaths& paths,
                      static_cast<int>(d % scene.width), static_cast<int>(d / scene.width),
                      shown[static_cast<std::size_t>(d)], full[static_cast<std::size_t>(d)]);
     }
+    if (const char* picture = std::getenv("KORU_FUZZ_PICTURE"))
+        WritePpm(picture, view.BackBuffer());
     KORU_FUZZ_CHECK(shown == full, "the picture differs from a full repaint");
 
     RasterCanvas& buffer = view.BackBuffer();
