@@ -4,13 +4,13 @@
 // over bytes in memory with a chosen block size.
 
 #include <fuzzer/FuzzedDataProvider.h>
-#include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -28,8 +28,9 @@ namespace koru::fuzz {
         }                                                                                     \
     } while (0)
 
-// One folder per process, in memory where the system offers it, removed at
-// exit. Parallel runs of a target each get their own.
+// One folder per process, removed at exit, under $KORU_FUZZ_SCRATCH (which
+// scripts/fuzz.sh makes and removes, so a crash leaves nothing behind), else
+// in memory where the system offers it. Parallel runs each get their own.
 class ScratchDir {
   public:
     static ScratchDir& Get() {
@@ -62,9 +63,12 @@ class ScratchDir {
   private:
     ScratchDir() {
         struct stat st {};
-        const char* base =
-            ::stat("/dev/shm", &st) == 0 && S_ISDIR(st.st_mode) ? "/dev/shm" : nullptr;
-        std::string root = base ? base : std::filesystem::temp_directory_path().string();
+        const char* given = std::getenv("KORU_FUZZ_SCRATCH");
+        std::string root = "/dev/shm";
+        if (given && *given)
+            root = given;
+        else if (::stat(root.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+            root = std::filesystem::temp_directory_path().string();
         std::string templ = root + "/koru-fuzz-XXXXXX";
         KORU_FUZZ_CHECK(::mkdtemp(templ.data()) != nullptr, "cannot make the scratch folder");
         path_ = templ;

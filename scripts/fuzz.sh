@@ -20,6 +20,13 @@ targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
   for src in "$top"/fuzz/*_fuzz.cpp; do targets+=("$(basename "$src" .cpp)"); done
 fi
+# The targets' scratch folders, in memory where there is /dev/shm; gone
+# when the script ends, whatever a target left after a crash.
+shm=/dev/shm
+[ -d "$shm" ] && [ -w "$shm" ] || shm="${TMPDIR:-/tmp}"
+KORU_FUZZ_SCRATCH=$(mktemp -d "$shm/koru-fuzz-run.XXXXXX")
+export KORU_FUZZ_SCRATCH
+trap 'rm -rf "$KORU_FUZZ_SCRATCH"' EXIT
 failed=()
 for t in "${targets[@]}"; do
   name=${t%_fuzz}
