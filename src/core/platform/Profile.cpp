@@ -83,9 +83,12 @@ std::vector<std::string_view> SplitLines(std::string_view text) {
 }
 
 // A value as a C caller would see it in its buffer: up to the first NUL,
-// without enclosing quotes, at most maxChars long.
+// without enclosing quotes, at most maxChars long. A stray CR ends it too,
+// and blanks before either end go, so whatever is read can be written back
+// (the version upgrade writes the values it reads).
 std::string CopyOut(std::string_view value, std::size_t maxChars) {
-    value = value.substr(0, value.find('\0'));
+    value = value.substr(0, value.find_first_of(std::string_view("\0\r", 2)));
+    while (!value.empty() && IsBlank(value.back())) value.remove_suffix(1);
     if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
         value.back() == value.front()) {
         value = value.substr(1, value.size() - 2);

@@ -92,8 +92,10 @@ std::string RecordedTextToUtf8(std::string_view bytes, bool cutAtEnd) {
             return std::string(bytes.substr(0, static_cast<std::size_t>(p - begin)));
         std::string out;
         out.reserve(bytes.size() * 2);
-        for (const uint8_t c : bytes)
+        for (const char ch : bytes) {
+            const auto c = static_cast<uint8_t>(ch);
             AppendUtf8(out, c >= 0x80 && c < 0xA0 ? kCp1252High[c - 0x80] : char32_t{c});
+        }
         return out;
     }
     return std::string(bytes);

@@ -54,6 +54,21 @@ TEST(ProfileRead, NamesMatchWithoutCaseAndValuesAreTrimmedAndUnquoted) {
     EXPECT_EQ(Read(ini, "SYSTEM", "dq", 6), "quoted");
 }
 
+// A NUL or a stray CR inside a line ends the value; what is read can always
+// be written back.
+TEST(ProfileRead, ValuesEndAtANulOrAStrayCarriageReturn) {
+    TempDir dir;
+    const std::string ini = dir.WriteText(
+        "a.ini", std::string("[S]\r\nnul=1,2 \r\0\0x=3\r\ncr=4,5\r6\r\nquoted=\"q \"\0\r\n", 45));
+    for (const char* key : {"nul", "cr", "quoted"}) {
+        const std::string value = Read(ini, "S", key);
+        EXPECT_EQ(value.find_first_of(std::string("\r\n\0", 3)), std::string::npos) << key;
+        EXPECT_TRUE(ProfileWriteString(ini, "S", key, value + "!")) << key;
+        EXPECT_EQ(Read(ini, "S", key), value + "!") << key;
+    }
+    EXPECT_EQ(Read(ini, "S", "x"), "DEF");
+}
+
 TEST(ProfileRead, FirstSectionAndFirstKeyWinAndCommentsAreNotKeys) {
     TempDir dir;
     const std::string ini = dir.WriteText("a.ini",

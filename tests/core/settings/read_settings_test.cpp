@@ -97,6 +97,20 @@ TEST(ReadSettings, UpgradeAppendsTheMarkerFieldToStoredDefaultsAndConvertsCfgFil
     EXPECT_EQ(test::ReadText(cfg).substr(0, 22), "9 1 1 1 0\r\n9 2 2 2 0\r\n");
 }
 
+// A damaged stored default (a CR and NULs inside its line) is upgraded like
+// any other instead of failing the upgrade.
+TEST(ReadSettings, UpgradeWritesDefaultsCutShortByDamage) {
+    TempDir dir;
+    const std::string ini =
+        dir.WriteText("koruview.INI",
+                      std::string("[DEFAULT CONFIGURATION]\r\nCHAN1=1,1,9,5\r\0\0CHAN2=x\r\n", 50));
+    const Start s = StartUp(dir);
+    EXPECT_TRUE(s.report.upgraded);
+    EXPECT_FALSE(s.report.writeFailed);
+    EXPECT_EQ(ProfileReadString(ini, "DEFAULT CONFIGURATION", "CHAN1", "", 259), "1,1,9,5,0");
+    EXPECT_FALSE(StartUp(dir).report.upgraded);
+}
+
 TEST(ReadSettings, UnwritableSettingsFileIsReportedAndNothingIsConverted) {
     TempDir dir;
     ::mkdir(dir.File("koruview.INI").c_str(), 0700);  // a directory cannot be written as a file
