@@ -3,6 +3,7 @@
 #include <array>
 #include <span>
 #include <string_view>
+#include <vector>
 
 #include "platform/Profile.h"
 #include "text/DecimalScan.h"
@@ -41,23 +42,30 @@ uint8_t Low8(int64_t v) {
     return static_cast<uint8_t>(v & 0xFF);
 }
 
+// The version key and the upgraded defaults go into the file in one write:
+// a file left with the version but without the marker flags would never be
+// upgraded again. Under the lock, a start that finds the version already
+// written by another start leaves the file alone.
 SettingsReadReport Upgrade(const std::string& ini, const std::string& programDir) {
     SettingsReadReport report;
-    report.upgraded = true;
-    // Without the version key in place, the next start would append the
-    // marker flags a second time; so nothing else is touched.
-    if (!ProfileWriteString(ini, kSystemSection, "VERSION", kSettingsVersion)) {
-        report.writeFailed = true;
+    ProfileLock lock(ini);
+    if (ProfileReadString(ini, kSystemSection, "VERSION", kNoVersion, kLongText) != kNoVersion) {
         return report;
     }
-    for (int n = 1; n <= kChannelCount; ++n) {
-        const OldDefault& old = kOldDefaults[static_cast<std::size_t>(n - 1)];
-        std::string value =
-            ProfileReadString(ini, kDefaultConfigSection, ChannelKey(n), old.value, kLongText);
-        value += old.appended;
-        if (!ProfileWriteString(ini, kDefaultConfigSection, ChannelKey(n), value)) {
-            report.writeFailed = true;
-        }
+    report.upgraded = true;
+    std::array<std::string, kChannelCount> keys;
+    std::array<std::string, kChannelCount> values;
+    std::vector<ProfileEntry> entries = {{kSystemSection, "VERSION", kSettingsVersion}};
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+        const OldDefault& old = kOldDefaults[i];
+        keys[i] = ChannelKey(static_cast<int>(i + 1));
+        values[i] = ProfileReadString(ini, kDefaultConfigSection, keys[i], old.value, kLongText) +
+                    old.appended;
+        entries.push_back({kDefaultConfigSection, keys[i], values[i]});
+    }
+    if (!ProfileWriteStrings(ini, entries)) {
+        report.writeFailed = true;
+        return report;
     }
     report.cfgFiles = UpgradeOldConfigFiles(programDir);
     return report;
@@ -117,7 +125,7 @@ SettingsReadReport ReadSettings(const std::string& ini, const std::string& progr
     settings.version = ProfileReadString(ini, kSystemSection, "VERSION", kNoVersion, kLongText);
     if (settings.version == kNoVersion) {
         report = Upgrade(ini, programDir);
-        if (!report.writeFailed) settings.version = kSettingsVersion;
+        settings.version = ProfileReadString(ini, kSystemSection, "VERSION", kNoVersion, kLongText);
     }
 
     for (int i = 0; i < kLeadNameCount; ++i) {
@@ -151,15 +159,15 @@ SettingsReadReport ReadSettings(const std::string& ini, const std::string& progr
 }
 
 bool WriteDefaultConfig(const std::string& iniPath, const ChannelConfig& config) {
-    bool ok = true;
-    for (int n = 1; n <= kChannelCount; ++n) {
-        const ChannelRecord& record = config[static_cast<std::size_t>(n - 1)];
-        if (!ProfileWriteString(iniPath, kDefaultConfigSection, ChannelKey(n),
-                                FormatChannelRecord(record))) {
-            ok = false;
-        }
+    std::array<std::string, kChannelCount> keys;
+    std::array<std::string, kChannelCount> values;
+    std::vector<ProfileEntry> entries;
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+        keys[i] = ChannelKey(static_cast<int>(i + 1));
+        values[i] = FormatChannelRecord(config[i]);
+        entries.push_back({kDefaultConfigSection, keys[i], values[i]});
     }
-    return ok;
+    return ProfileWriteStrings(iniPath, entries);
 }
 
 void ReadDefaultConfig(const std::string& iniPath, const ChannelConfig& current,

@@ -1,5 +1,11 @@
 #include "platform/Profile.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
 #include <vector>
 
 #include "platform/File.h"
@@ -142,22 +148,25 @@ int32_t ProfileReadInt(const std::string& file, std::string_view section, std::s
     return static_cast<int32_t>(total);
 }
 
-bool ProfileWriteString(const std::string& file, std::string_view section, std::string_view key,
-                        std::string_view value) {
-    section = Trim(section);
-    key = Trim(key);
-    while (!value.empty() && IsBlank(value.front())) value.remove_prefix(1);
-    if (section.empty() || key.empty() || HasForbiddenChar(section) || HasForbiddenChar(key) ||
-        HasForbiddenChar(value)) {
+namespace {
+
+// Every argument of a write trimmed as the file would hold it; false when the
+// entry cannot be stored so that it reads back.
+bool Normalize(ProfileEntry& e) {
+    e.section = Trim(e.section);
+    e.key = Trim(e.key);
+    while (!e.value.empty() && IsBlank(e.value.front())) e.value.remove_prefix(1);
+    if (e.section.empty() || e.key.empty() || HasForbiddenChar(e.section) ||
+        HasForbiddenChar(e.key) || HasForbiddenChar(e.value)) {
         return false;
     }
     // Keys that would read back as something else cannot be stored.
-    if (key.find('=') != std::string_view::npos || key.front() == ';' || key.front() == '[') {
-        return false;
-    }
+    return e.key.find('=') == std::string_view::npos && e.key.front() != ';' &&
+           e.key.front() != '[';
+}
 
-    std::string text;
-    ReadWholeFile(file, text);  // a missing file is simply empty
+// Sets one entry in the file's text; false when the text already held it.
+bool SetInText(std::string& text, const ProfileEntry& e) {
     std::string bom;
     if (text.size() >= 3 && text.compare(0, 3, "\xEF\xBB\xBF") == 0) bom = text.substr(0, 3);
     std::vector<std::string_view> lines = SplitLines(text);
@@ -165,7 +174,7 @@ bool ProfileWriteString(const std::string& file, std::string_view section, std::
     std::size_t header = lines.size();
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const Line line = ParseLine(lines[i]);
-        if (line.kind == Line::kSection && SameName(line.name, section)) {
+        if (line.kind == Line::kSection && SameName(line.name, e.section)) {
             header = i;
             break;
         }
@@ -175,8 +184,8 @@ bool ProfileWriteString(const std::string& file, std::string_view section, std::
     added.reserve(2);
     if (header == lines.size()) {
         if (!lines.empty() && !Trim(lines.back()).empty()) lines.emplace_back();
-        added.push_back("[" + std::string(section) + "]");
-        added.push_back(std::string(key) + "=" + std::string(value));
+        added.push_back("[" + std::string(e.section) + "]");
+        added.push_back(std::string(e.key) + "=" + std::string(e.value));
         lines.push_back(added[0]);
         lines.push_back(added[1]);
     } else {
@@ -187,17 +196,17 @@ bool ProfileWriteString(const std::string& file, std::string_view section, std::
             const Line line = ParseLine(lines[end]);
             if (line.kind == Line::kSection) break;
             if (!Trim(lines[end]).empty()) lastFilled = end;
-            if (found == lines.size() && line.kind == Line::kKey && SameName(line.name, key)) {
+            if (found == lines.size() && line.kind == Line::kKey && SameName(line.name, e.key)) {
                 found = end;
             }
         }
         if (found < lines.size()) {
             const Line line = ParseLine(lines[found]);
-            if (line.hasValue && line.value == value) return true;
-            added.push_back(std::string(line.name) + "=" + std::string(value));
+            if (line.hasValue && line.value == e.value) return false;
+            added.push_back(std::string(line.name) + "=" + std::string(e.value));
             lines[found] = added[0];
         } else {
-            added.push_back(std::string(key) + "=" + std::string(value));
+            added.push_back(std::string(e.key) + "=" + std::string(e.value));
             lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(lastFilled + 1), added[0]);
         }
     }
@@ -207,7 +216,52 @@ bool ProfileWriteString(const std::string& file, std::string_view section, std::
         out.append(line);
         out.append("\r\n");
     }
-    return WriteWholeFile(file, out);
+    text = std::move(out);
+    return true;
+}
+
+// Settings files this thread holds the lock of, so that a write inside a
+// locked read-modify-write does not wait on its own lock.
+thread_local std::vector<std::string> heldLocks;
+
+}  // namespace
+
+ProfileLock::ProfileLock(const std::string& file) : file_(file) {
+    if (std::find(heldLocks.begin(), heldLocks.end(), file_) != heldLocks.end()) return;
+    heldLocks.push_back(file_);
+    owner_ = true;
+    // Without a lock file (a read-only folder) the write that follows fails
+    // anyway, so going on unlocked loses nothing.
+    fd_ = ::open((file_ + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0644);
+    if (fd_ < 0) return;
+    while (::flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
+    }
+}
+
+ProfileLock::~ProfileLock() {
+    if (!owner_) return;
+    if (fd_ >= 0) ::close(fd_);
+    const auto it = std::find(heldLocks.begin(), heldLocks.end(), file_);
+    if (it != heldLocks.end()) heldLocks.erase(it);
+}
+
+bool ProfileWriteString(const std::string& file, std::string_view section, std::string_view key,
+                        std::string_view value) {
+    const ProfileEntry entry{section, key, value};
+    return ProfileWriteStrings(file, std::span(&entry, 1));
+}
+
+bool ProfileWriteStrings(const std::string& file, std::span<const ProfileEntry> entries) {
+    std::vector<ProfileEntry> checked(entries.begin(), entries.end());
+    for (ProfileEntry& e : checked) {
+        if (!Normalize(e)) return false;
+    }
+    ProfileLock lock(file);
+    std::string text;
+    ReadWholeFile(file, text);  // a missing file is simply empty
+    bool changed = false;
+    for (const ProfileEntry& e : checked) changed = SetInText(text, e) || changed;
+    return !changed || WriteWholeFile(file, text);
 }
 
 }  // namespace koru

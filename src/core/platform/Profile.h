@@ -12,6 +12,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -38,5 +39,33 @@ int32_t ProfileReadInt(const std::string& file, std::string_view section, std::s
 // when a name is empty or any argument holds a line break or NUL byte.
 bool ProfileWriteString(const std::string& file, std::string_view section, std::string_view key,
                         std::string_view value);
+
+struct ProfileEntry {
+    std::string_view section;
+    std::string_view key;
+    std::string_view value;
+};
+
+// Sets every entry, in order, as ProfileWriteString would, in one replacement
+// of the file: either all of them reach the file or none does. False when an
+// entry cannot be stored (then nothing is written) or the write fails.
+bool ProfileWriteStrings(const std::string& file, std::span<const ProfileEntry> entries);
+
+// An advisory lock on "<file>.lock" beside the settings file, held for one
+// read-modify-write so that programs starting together neither lose nor
+// repeat each other's changes. The writes above take it themselves; a thread
+// already holding it for the same file passes straight through.
+class ProfileLock {
+  public:
+    explicit ProfileLock(const std::string& file);
+    ~ProfileLock();
+    ProfileLock(const ProfileLock&) = delete;
+    ProfileLock& operator=(const ProfileLock&) = delete;
+
+  private:
+    std::string file_;
+    int fd_ = -1;
+    bool owner_ = false;
+};
 
 }  // namespace koru
