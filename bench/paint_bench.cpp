@@ -19,9 +19,9 @@
 #include <string>
 #include <vector>
 
+#include "EcgRecording.h"
 #include "app/Snapshot.h"
 #include "signal/SignalDocument.h"
-#include "signal/SignalHeader.h"
 #include "view/SignalView.h"
 
 namespace {
@@ -31,39 +31,11 @@ constexpr int kHeight = 1080;
 constexpr int kScrollX = 100;  // start a little into the recording
 constexpr int64_t kFrames = 1'500'000;
 
-// An ECG-like test signal: a slow wave with a sharp spike every 800 frames.
-int16_t Sample(int64_t f, int c) {
-    const int64_t phase = (f + c * 37) % 800;
-    const int64_t wave = (phase * 3) % 400 - 200;
-    const int64_t spike = phase < 20 ? (20 - phase) * 60 : 0;
-    return static_cast<int16_t>(wave + spike - c * 10);
-}
+using bench::EcgSample;
 
 const std::string& Recording() {
-    static const std::string path = [] {
-        const std::string p = "/tmp/koru-bench-paint.sig";
-        std::ifstream probe(p, std::ios::binary | std::ios::ate);
-        if (probe && static_cast<int64_t>(probe.tellg()) == 326 + kFrames * 16) return p;
-        koru::SignalHeader h;
-        h.ChannelCount = 8;
-        h.Interval = 1000;
-        h.SetDescription("paint bench");
-        std::ofstream out(p, std::ios::binary | std::ios::trunc);
-        const auto header = koru::SerializeHeader(h);
-        out.write(reinterpret_cast<const char*>(header.data()),
-                  static_cast<std::streamsize>(header.size()));
-        std::vector<int16_t> block;
-        block.reserve(8 * 65536);
-        for (int64_t f = 0; f < kFrames; ++f) {
-            for (int c = 0; c < 8; ++c) block.push_back(Sample(f, c));
-            if (block.size() == block.capacity() || f + 1 == kFrames) {
-                out.write(reinterpret_cast<const char*>(block.data()),
-                          static_cast<std::streamsize>(block.size() * 2));
-                block.clear();
-            }
-        }
-        return p;
-    }();
+    static const std::string path =
+        bench::EcgRecording("/tmp/koru-bench-paint.sig", kFrames, "paint bench");
     return path;
 }
 
@@ -118,7 +90,7 @@ void BM_ArrayScan(benchmark::State& state) {
     std::vector<int16_t> samples;
     samples.reserve(static_cast<std::size_t>(kColumns) * kPerColumn * 8);
     for (int64_t f = first; f < first + int64_t{kColumns} * kPerColumn; ++f)
-        for (int c = 0; c < 8; ++c) samples.push_back(Sample(f, c));
+        for (int c = 0; c < 8; ++c) samples.push_back(EcgSample(f, c));
     std::vector<int16_t> lows(static_cast<std::size_t>(kColumns) * 8);
     std::vector<int16_t> highs(lows.size());
     for (auto _ : state) {

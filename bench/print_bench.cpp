@@ -22,12 +22,12 @@
 #include <string>
 #include <vector>
 
+#include "EcgRecording.h"
 #include "QtPrintJob.h"
 #include "QtTextRenderer.h"
 #include "app/Snapshot.h"
 #include "print/PrintRun.h"
 #include "print/Printout.h"
-#include "signal/SignalHeader.h"
 
 namespace {
 
@@ -39,38 +39,10 @@ constexpr int kPages = 11;
 constexpr int64_t kFrames = int64_t{640} * kPageDivisions * (kPages - 1);
 const char kPdf[] = "/tmp/koru-bench-print.pdf";
 
-// An ECG-like test signal: a slow wave with a sharp spike every 800 frames.
-int16_t Sample(int64_t f, int c) {
-    const int64_t phase = (f + c * 37) % 800;
-    const int64_t wave = (phase * 3) % 400 - 200;
-    const int64_t spike = phase < 20 ? (20 - phase) * 60 : 0;
-    return static_cast<int16_t>(wave + spike - c * 10);
-}
+using bench::EcgSample;
 
 const std::string& Recording() {
-    static const std::string path = [] {
-        const std::string p = "/tmp/koru-bench-print.sig";
-        std::ifstream probe(p, std::ios::binary | std::ios::ate);
-        if (probe && static_cast<int64_t>(probe.tellg()) == 326 + kFrames * 16) return p;
-        koru::SignalHeader h;
-        h.ChannelCount = 8;
-        h.Interval = 1000;
-        std::ofstream out(p, std::ios::binary | std::ios::trunc);
-        const auto header = koru::SerializeHeader(h);
-        out.write(reinterpret_cast<const char*>(header.data()),
-                  static_cast<std::streamsize>(header.size()));
-        std::vector<int16_t> block;
-        block.reserve(8 * 65536);
-        for (int64_t f = 0; f < kFrames; ++f) {
-            for (int c = 0; c < 8; ++c) block.push_back(Sample(f, c));
-            if (block.size() == block.capacity() || f + 1 == kFrames) {
-                out.write(reinterpret_cast<const char*>(block.data()),
-                          static_cast<std::streamsize>(block.size() * 2));
-                block.clear();
-            }
-        }
-        return p;
-    }();
+    static const std::string path = bench::EcgRecording("/tmp/koru-bench-print.sig", kFrames, "");
     return path;
 }
 

@@ -12,15 +12,6 @@ constexpr const char* kCfgFilter = "Configuration files (*.cfg)|*.cfg|";
 constexpr const char* kCfgExt = "cfg";
 constexpr const char* kSelectError = "File Select Error";
 
-FileDialogSetup CfgSetup(unsigned flags, const std::string& programDir) {
-    FileDialogSetup s;
-    s.flags = flags;
-    s.filter = kCfgFilter;
-    s.defaultExt = kCfgExt;
-    s.initialDir = &programDir;
-    return s;
-}
-
 // Creation of the dialog starts from the configuration in force.
 ChannelConfig& FreshWorkingCopy(ChannelModel& channels) {
     channels.CopyCurrentToWorking();
@@ -33,12 +24,12 @@ ConfigureDialogModel::ConfigureDialogModel(Session& session)
     : ConfigureForm(FreshWorkingCopy(session.channels()), session.channels().leadNames,
                     session.channels().colors),
       session_(session),
-      loadSetup_(
-          CfgSetup(OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR,
-                   session.programDir())),
-      saveSetup_(
-          CfgSetup(OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_OVERWRITEPROMPT,
-                   session.programDir())) {}
+      loadSetup_(MakeFileDialogSetup(
+          OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR, kCfgFilter,
+          kCfgExt, session.programDir())),
+      saveSetup_(MakeFileDialogSetup(
+          OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_OVERWRITEPROMPT, kCfgFilter,
+          kCfgExt, session.programDir())) {}
 
 void ConfigureDialogModel::Click(int control) {
     switch (control) {

@@ -20,25 +20,16 @@ constexpr const char* kSaveFilter =
     "Signal files (*.sig)|*.sig|Text files (*.txt)|*.txt|Binary 12 bit files (*.bin)|*.bin|"
     "Binary 16 bit files (*.dat)|*.dat|BigEndian 12b files (*.nib)|*.nib|";
 
-FileDialogSetup MakeSetup(unsigned flags, const char* filter, const char* ext,
-                          const std::string& dir) {
-    FileDialogSetup s;
-    s.flags = flags;
-    s.filter = filter;
-    s.defaultExt = ext;
-    s.initialDir = &dir;
-    return s;
-}
 }  // namespace
 
 Session::Session(Ui& ui) : ui_(ui) {
     const std::string& dir = settings_.sigPath;
-    openSetup = MakeSetup(kOpenFlags, kSignalFilter, "sig", dir);
-    saveSetup = MakeSetup(kSaveFlags, kSaveFilter, "sig", dir);
-    markerSetup = MakeSetup(kSaveFlags, "Marker files (*.mrk)|*.mrk", "mrk", dir);
-    appendSetup = MakeSetup(kAppendFlags, kSaveFilter, "sig", dir);
-    convertSourceSetup = MakeSetup(kOpenFlags, "Text files (*.txt)|*.txt|", "txt", dir);
-    convertTargetSetup = MakeSetup(kSaveFlags, "Signal files (*.sig)|*.sig|", "sig", dir);
+    openSetup = MakeFileDialogSetup(kOpenFlags, kSignalFilter, "sig", dir);
+    saveSetup = MakeFileDialogSetup(kSaveFlags, kSaveFilter, "sig", dir);
+    markerSetup = MakeFileDialogSetup(kSaveFlags, "Marker files (*.mrk)|*.mrk", "mrk", dir);
+    appendSetup = MakeFileDialogSetup(kAppendFlags, kSaveFilter, "sig", dir);
+    convertSourceSetup = MakeFileDialogSetup(kOpenFlags, "Text files (*.txt)|*.txt|", "txt", dir);
+    convertTargetSetup = MakeFileDialogSetup(kSaveFlags, "Signal files (*.sig)|*.sig|", "sig", dir);
     convertSourceSetup.title = "Text file to Convert";
     convertTargetSetup.title = "Signal file to Create";
 }

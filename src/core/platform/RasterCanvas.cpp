@@ -152,18 +152,17 @@ void RasterCanvas::DrawLine(Point from, Point to) {
 }
 
 void RasterCanvas::VerticalLine(int x, int y0, int y1) {
+    if (State().rop != Rop::Not) {
+        FillColumn(x, y0, y1, PixelFromColor(State().pen));
+        return;
+    }
     if (x < clip_.left || x >= clip_.right) return;
     y0 = std::max(y0, clip_.top);
     y1 = std::min(y1, clip_.bottom - 1);
     if (y0 > y1) return;
     uint32_t* p = &At(x, y0);
     const auto stride = static_cast<std::size_t>(width_);
-    if (State().rop == Rop::Not) {
-        for (int y = y0; y <= y1; ++y, p += stride) *p ^= kInvertMask;
-    } else {
-        const uint32_t pen = PixelFromColor(State().pen);
-        for (int y = y0; y <= y1; ++y, p += stride) *p = pen;
-    }
+    for (int y = y0; y <= y1; ++y, p += stride) *p ^= kInvertMask;
 }
 
 void RasterCanvas::HorizontalLine(int y, int x0, int x1) {

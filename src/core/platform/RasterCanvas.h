@@ -77,16 +77,10 @@ class RasterCanvas final : public Canvas {
     // SetPixel(x, yLow) gives when yLow == yHigh, else those of MoveToEx(x,
     // yLow) and LineTo(x, yHigh) in copy mode, all in `pixel`.
     void TraceColumn(int x, int yLow, int yHigh, uint32_t pixel) {
-        if (x < clip_.left || x >= clip_.right) return;
         int y0 = yLow, y1 = yLow;
         if (yHigh > yLow) y1 = yHigh - 1;
         if (yHigh < yLow) y0 = yHigh + 1;
-        y0 = std::max(y0, clip_.top);
-        y1 = std::min(y1, clip_.bottom - 1);
-        if (y0 > y1) return;
-        uint32_t* p = &At(x, y0);
-        const auto stride = static_cast<std::size_t>(width_);
-        for (int y = y0; y <= y1; ++y, p += stride) *p = pixel;
+        FillColumn(x, y0, y1, pixel);
     }
 
     void TextOut(int x, int y, std::string_view text) override;
@@ -106,7 +100,16 @@ class RasterCanvas final : public Canvas {
                        static_cast<std::size_t>(x)];
     }
     void Recalculate();
-    void VerticalLine(int x, int y0, int y1);    // rows y0..y1 inclusive, y0 <= y1
+    void VerticalLine(int x, int y0, int y1);  // rows y0..y1 inclusive, y0 <= y1
+    // Rows y0..y1 of column x, clipped, set to `pixel`.
+    void FillColumn(int x, int y0, int y1, uint32_t pixel) {
+        if (x < clip_.left || x >= clip_.right) return;
+        y0 = std::max(y0, clip_.top);
+        y1 = std::min(y1, clip_.bottom - 1);
+        uint32_t* p = y0 <= y1 ? &At(x, y0) : nullptr;
+        const auto stride = static_cast<std::size_t>(width_);
+        for (int y = y0; y <= y1; ++y, p += stride) *p = pixel;
+    }
     void HorizontalLine(int y, int x0, int x1);  // columns x0..x1 inclusive, x0 <= x1
     void WalkLine(Point from, Point to);
 

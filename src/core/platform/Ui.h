@@ -11,6 +11,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/FieldSink.h"
@@ -44,6 +45,18 @@ struct FileDialogSetup {
     std::string fileName;                     // last chosen name, empty before first use
     std::string lastDir;                      // where the last chosen file really lives
 };
+
+// A set-up that starts in `dir`, which it follows by reference: the folder
+// setting may change after the set-up is made.
+inline FileDialogSetup MakeFileDialogSetup(unsigned flags, std::string filter,
+                                           std::string defaultExt, const std::string& dir) {
+    FileDialogSetup s;
+    s.flags = flags;
+    s.filter = std::move(filter);
+    s.defaultExt = std::move(defaultExt);
+    s.initialDir = &dir;
+    return s;
+}
 
 // A chosen file; no answer at all means the dialog was cancelled.
 struct FileDialogAnswer {
