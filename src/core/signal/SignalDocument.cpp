@@ -44,6 +44,7 @@ void SignalDocument::Close() {
     seekCursor_.reset();
     isOpen_ = false;
     frameCount_ = 0;
+    framesCut_ = false;
 }
 
 int32_t SignalDocument::CountFrames() {
@@ -53,6 +54,7 @@ int32_t SignalDocument::CountFrames() {
     uint64_t frames = 0;
     if (frameBytes != 0 && size > dataStart) frames = (size - dataStart) / frameBytes;
     frameCount_ = static_cast<int32_t>(std::min<uint64_t>(frames, INT32_MAX));
+    framesCut_ = frames > INT32_MAX;
     return frameCount_;
 }
 

@@ -54,7 +54,10 @@ class SignalDocument {
     void MarkOpen() { isOpen_ = true; }
     void Close();
 
+    // FrameCount is a signed 32-bit count: a longer file is cut there, and
+    // the frames past it cannot be reached.
     int32_t CountFrames();
+    bool FramesCut() const { return framesCut_; }
     // Fills the store in memory mode, telling `progress` each new percentage
     // (0 first); in file mode it only positions the file. The load stops
     // where the memory guard would have it leave less than its reserve.
@@ -97,6 +100,7 @@ class SignalDocument {
     SignalHeader header_;
     SourceKind kind_ = SourceKind::Sig;
     int32_t frameCount_ = 0;
+    bool framesCut_ = false;
     FrameStore store_;
     MemoryGuard guard_;
     MarkerList markers_;

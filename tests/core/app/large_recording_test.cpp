@@ -1,8 +1,10 @@
-// A recording larger than the memory the program may take: the load stops
-// with the warning, keeps what it read, and the view goes on painting; a
-// back buffer that cannot be had leaves an empty view instead of an
-// exception. Once with a reserve injected, once under a real address-space
-// limit (ulimit -v) in a child process.
+// Recordings too large for what the program can hold or count. One larger
+// than the memory the program may take: the load stops with the warning,
+// keeps what it read, and the view goes on painting; a back buffer that
+// cannot be had leaves an empty view instead of an exception (once with a
+// reserve injected, once under a real address-space limit, ulimit -v, in a
+// child process). One of more frames than a signed 32-bit count: a warning,
+// and the rest opens as usual. Sparse files keep them cheap.
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -14,6 +16,7 @@
 #include <fstream>
 
 #include "platform/Memory.h"
+#include "signal/OpenFlow.h"
 #include "view/ViewFixture.h"
 
 namespace koru {
@@ -39,7 +42,7 @@ void ShowEndOfLoad(ViewFixture& fx) {
     fx.Full();
 }
 
-TEST(MemoryLimit, TheLoadStopsAboveTheReserveAndTheViewGoesOn) {
+TEST(LargeRecording, TheLoadStopsAboveTheReserveAndTheViewGoesOn) {
     ViewFixture fx;
     fx.TracesOnly();
     fx.Solo(0, 2);
@@ -70,7 +73,7 @@ TEST(MemoryLimit, TheLoadStopsAboveTheReserveAndTheViewGoesOn) {
     EXPECT_EQ(TraceColumns(fx, 0, 400), 0);
 }
 
-TEST(MemoryLimit, ABackBufferThatCannotBeHadLeavesAnEmptyView) {
+TEST(LargeRecording, ABackBufferThatCannotBeHadLeavesAnEmptyView) {
     RasterCanvas canvas(10, 10);
     // More than any address space offers.
     EXPECT_FALSE(canvas.Resize(2'000'000'000, 2'000'000'000));
@@ -94,12 +97,13 @@ uint64_t AddressSpaceInUse() {
     return pages * static_cast<uint64_t>(::sysconf(_SC_PAGESIZE));
 }
 
-// A gigabyte of one-channel recording that takes no disk: all but its
-// header is a hole.
-std::string SparseRecording(const test::TempDir& dir) {
-    const std::string path = dir.Write("huge.sig", test::SigHeaderBytes(1, 1000));
+// A one-channel recording of `bytes` samples that takes no disk: all but
+// its header is a hole.
+std::string SparseRecording(const test::TempDir& dir, off_t bytes,
+                            const std::string& name = "huge.sig") {
+    const std::string path = dir.Write(name, test::SigHeaderBytes(1, 1000));
     const int fd = ::open(path.c_str(), O_WRONLY);
-    const bool sized = fd >= 0 && ::ftruncate(fd, 326 + 1024 * static_cast<off_t>(kMiB)) == 0;
+    const bool sized = fd >= 0 && ::ftruncate(fd, 326 + bytes) == 0;
     if (fd >= 0) ::close(fd);
     return sized ? path : std::string();
 }
@@ -107,7 +111,7 @@ std::string SparseRecording(const test::TempDir& dir) {
 void LoadUnderAddressSpaceLimit() {
     ViewFixture fx;
     fx.TracesOnly();
-    const std::string path = SparseRecording(fx.dir);
+    const std::string path = SparseRecording(fx.dir, 1024 * static_cast<off_t>(kMiB));
     Require(!path.empty(), "sparse recording made");
     constexpr uint64_t kRoom = 192 * kMiB, kReserve = 64 * kMiB;
     rlimit limit{};
@@ -131,11 +135,45 @@ void LoadUnderAddressSpaceLimit() {
     std::_Exit(0);
 }
 
-TEST(MemoryLimit, UnderAnAddressSpaceLimitTheLoadLeavesTheReserve) {
+TEST(LargeRecording, UnderAnAddressSpaceLimitTheLoadLeavesTheReserve) {
 #if defined(__SANITIZE_ADDRESS__)
     GTEST_SKIP() << "the address sanitizer needs far more address space than any limit leaves";
 #endif
     EXPECT_EXIT(LoadUnderAddressSpaceLimit(), ::testing::ExitedWithCode(0), "");
+}
+
+TEST(LargeRecording, FramesPastTheSignedCountAreCutWithAWarning) {
+    ViewFixture fx;
+    const std::string path = SparseRecording(fx.dir, 2 * (off_t{INT32_MAX} + 6));
+    ASSERT_FALSE(path.empty());
+    fx.session.settings().fileMode = 1;
+    fx.session.StartUp({});
+    fx.session.OpenRecording(path, false);
+    ASSERT_EQ(fx.ui.messages.size(), 1u);
+    EXPECT_EQ(fx.ui.messages[0].title, "WARNING");
+    EXPECT_EQ(fx.ui.messages[0].text,
+              "Only the first 2147483647 frames of " + UpperCased(path) + " can be shown.");
+    EXPECT_EQ(fx.ui.messages[0].icon, MessageIcon::Exclamation);
+
+    const SignalDocument& doc = fx.session.document();
+    EXPECT_TRUE(doc.IsOpen());
+    EXPECT_EQ(doc.FrameCount(), INT32_MAX);
+    EXPECT_EQ(fx.ui.fields[Field::Length], "Len:35791:23.647");
+    FrameSpans spans(doc, INT32_MAX - 1);
+    EXPECT_FALSE(spans.Next(1).empty());
+    // The end of the recording can be scrolled to and drawn.
+    fx.view->Reposition(fx.view->HorizontalRange());
+    EXPECT_EQ(fx.view->ScrollX(), fx.view->HorizontalRange());
+    fx.Full();
+
+    // A recording of exactly the largest count opens without a word.
+    test::ScriptedUi ui;
+    SignalDocument exact;
+    exact.SetFileBacked(true);
+    const std::string fits = SparseRecording(fx.dir, 2 * off_t{INT32_MAX}, "fits.sig");
+    ASSERT_EQ(OpenSignalFile(exact, fits, ui), OpenOutcome::Opened);
+    EXPECT_EQ(exact.FrameCount(), INT32_MAX);
+    EXPECT_TRUE(ui.messages.empty());
 }
 
 }  // namespace
