@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -105,36 +106,50 @@ bool HasForbiddenChar(std::string_view s) {
 
 }  // namespace
 
-std::string ProfileReadString(const std::string& file, std::string_view section,
-                              std::string_view key, std::string_view defaultValue,
-                              std::size_t maxChars) {
+ProfileText::Source ProfileText::Load(const std::string& file) {
+    std::string text;
+    bool tooLarge = false;
+    const bool read = ReadWholeFile(file, text, kProfileMaxBytes, tooLarge);
+    SetText(read ? std::move(text) : std::string());
+    if (tooLarge) return Source::TooLarge;
+    return read ? Source::Read : Source::Missing;
+}
+
+void ProfileText::SetText(std::string text) {
+    text_ = std::move(text);
+    sections_.clear();
+    for (std::string_view raw : SplitLines(text_)) {
+        const Line line = ParseLine(raw);
+        if (line.kind == Line::kSection) {
+            sections_.push_back({std::string(line.name), {}});
+        } else if (line.kind == Line::kKey && !sections_.empty()) {
+            // Keys before the first section belong to none.
+            sections_.back().keys.push_back(
+                {std::string(line.name), std::string(line.value), line.hasValue});
+        }
+    }
+}
+
+std::string ProfileText::ReadString(std::string_view section, std::string_view key,
+                                    std::string_view defaultValue, std::size_t maxChars) const {
     while (!defaultValue.empty() && defaultValue.back() == ' ') defaultValue.remove_suffix(1);
     section = Trim(section);
     key = Trim(key);
-
-    std::string text;
-    if (!ReadWholeFile(file, text)) return CopyOut(defaultValue, maxChars);
-
-    bool inSection = false;
-    bool seenSection = false;
-    for (std::string_view raw : SplitLines(text)) {
-        const Line line = ParseLine(raw);
-        if (line.kind == Line::kSection) {
-            // Only the first section of the name is searched.
-            if (seenSection) break;
-            inSection = SameName(line.name, section);
-            seenSection = inSection;
-        } else if (inSection && line.kind == Line::kKey && SameName(line.name, key)) {
-            return CopyOut(line.hasValue ? line.value : defaultValue, maxChars);
-        }
-    }
-    return CopyOut(defaultValue, maxChars);
+    // Only the first section of the name is searched, and in it the first
+    // key of the name counts.
+    const auto s = std::find_if(sections_.begin(), sections_.end(),
+                                [&](const Section& x) { return SameName(x.name, section); });
+    if (s == sections_.end()) return CopyOut(defaultValue, maxChars);
+    const auto k = std::find_if(s->keys.begin(), s->keys.end(),
+                                [&](const Key& x) { return SameName(x.name, key); });
+    if (k == s->keys.end() || !k->hasValue) return CopyOut(defaultValue, maxChars);
+    return CopyOut(k->value, maxChars);
 }
 
-int32_t ProfileReadInt(const std::string& file, std::string_view section, std::string_view key,
-                       int32_t defaultValue) {
+int32_t ProfileText::ReadInt(std::string_view section, std::string_view key,
+                             int32_t defaultValue) const {
     // Integers are read through a short buffer, as the Windows function does.
-    const std::string text = ProfileReadString(file, section, key, "", 29);
+    const std::string text = ReadString(section, key, "", 29);
     if (text.empty()) return defaultValue;
     std::size_t i = 0;
     while (i < text.size() && static_cast<unsigned char>(text[i]) <= ' ') ++i;
@@ -146,6 +161,21 @@ int32_t ProfileReadInt(const std::string& file, std::string_view section, std::s
     }
     if (negative) total = 0u - total;
     return static_cast<int32_t>(total);
+}
+
+std::string ProfileReadString(const std::string& file, std::string_view section,
+                              std::string_view key, std::string_view defaultValue,
+                              std::size_t maxChars) {
+    ProfileText profile;
+    profile.Load(file);
+    return profile.ReadString(section, key, defaultValue, maxChars);
+}
+
+int32_t ProfileReadInt(const std::string& file, std::string_view section, std::string_view key,
+                       int32_t defaultValue) {
+    ProfileText profile;
+    profile.Load(file);
+    return profile.ReadInt(section, key, defaultValue);
 }
 
 namespace {
@@ -251,17 +281,35 @@ bool ProfileWriteString(const std::string& file, std::string_view section, std::
     return ProfileWriteStrings(file, std::span(&entry, 1));
 }
 
-bool ProfileWriteStrings(const std::string& file, std::span<const ProfileEntry> entries) {
+bool ProfileSetStrings(std::string& text, std::span<const ProfileEntry> entries, bool& changed) {
+    changed = false;
     std::vector<ProfileEntry> checked(entries.begin(), entries.end());
     for (ProfileEntry& e : checked) {
         if (!Normalize(e)) return false;
     }
+    for (const ProfileEntry& e : checked) changed = SetInText(text, e) || changed;
+    return true;
+}
+
+bool ProfileWriteStrings(const std::string& file, std::span<const ProfileEntry> entries,
+                         std::string* written) {
+    // Entries that cannot be stored are refused before anything is touched.
+    std::string probe;
+    bool changed = false;
+    if (!ProfileSetStrings(probe, entries, changed)) return false;
     ProfileLock lock(file);
     std::string text;
-    ReadWholeFile(file, text);  // a missing file is simply empty
-    bool changed = false;
-    for (const ProfileEntry& e : checked) changed = SetInText(text, e) || changed;
-    return !changed || WriteWholeFile(file, text);
+    bool tooLarge = false;
+    // A missing file is simply empty; one that is there but cannot be read
+    // is not replaced by the few keys written.
+    struct stat st {};
+    if (!ReadWholeFile(file, text, kProfileMaxBytes, tooLarge) &&
+        (tooLarge || ::stat(file.c_str(), &st) == 0))
+        return false;
+    ProfileSetStrings(text, entries, changed);
+    if (changed && !WriteWholeFile(file, text)) return false;
+    if (written) *written = std::move(text);
+    return true;
 }
 
 }  // namespace koru
