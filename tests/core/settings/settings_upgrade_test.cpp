@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <thread>
 #include <vector>
 
@@ -110,6 +111,17 @@ TEST(SettingsUpgrade, MakeDefaultWritesAllEightChannelsInOneReplacement) {
     EXPECT_EQ(ReadText(ini), kOldFile);
     EXPECT_TRUE(WriteDefaultConfig(ini, config));
     EXPECT_EQ(ProfileReadString(ini, "DEFAULT CONFIGURATION", "CHAN8", "", 79), "7,1,2,3,1");
+}
+
+TEST(SettingsUpgrade, ADanglingLinkAsTheSettingsFileIsWrittenThrough) {
+    TempDir dir;
+    std::filesystem::create_directory(dir.File("conf"));
+    std::filesystem::create_symlink("conf/settings.ini", dir.File("koruview.INI"));
+    EXPECT_TRUE(Start(dir).upgraded);
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.File("koruview.INI")));
+    EXPECT_EQ(ReadText(dir.File("conf/settings.ini")),
+              std::string("[SYSTEM]\r\nVERSION=95.400\r\n\r\n") + kUpgradedDefaults);
+    EXPECT_FALSE(Start(dir).upgraded);  // the next start reads it through the link
 }
 
 }  // namespace
