@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 namespace koru {
 
@@ -58,43 +59,69 @@ uint64_t Room(uint64_t limit, uint64_t used) {
     return limit > used ? limit - used : 0;
 }
 
-// Room under the soft limit of `resource`, given what it counts now.
-uint64_t RoomUnderLimit(int resource, uint64_t used) {
+// A limit and what counts against it now.
+struct Limit {
+    uint64_t limit = kUnknown;
+    uint64_t used = kUnknown;
+};
+
+Limit SoftLimit(int resource, uint64_t used) {
     rlimit lim{};
-    if (::getrlimit(resource, &lim) != 0 || lim.rlim_cur == RLIM_INFINITY) return kUnknown;
-    return Room(static_cast<uint64_t>(lim.rlim_cur), used);
+    if (::getrlimit(resource, &lim) != 0 || lim.rlim_cur == RLIM_INFINITY) return {};
+    return {static_cast<uint64_t>(lim.rlim_cur), used};
 }
 
-// Room under the cgroup (v2) memory limit of this process.
-uint64_t CgroupRoom() {
+// The cgroup (v2) memory limit of this process.
+Limit CgroupLimit() {
     const std::string self = SmallFile("/proc/self/cgroup");
     const std::size_t at = self.find("0::");
-    if (at == std::string::npos) return kUnknown;
+    if (at == std::string::npos) return {};
     std::string dir = self.substr(at + 3);
     dir = dir.substr(0, dir.find('\n'));
     const std::string base = "/sys/fs/cgroup" + dir;
-    const uint64_t max = LeadingNumber(SmallFile((base + "/memory.max").c_str()));
-    const uint64_t current = LeadingNumber(SmallFile((base + "/memory.current").c_str()));
-    return Room(max, current);
+    return {LeadingNumber(SmallFile((base + "/memory.max").c_str())),
+            LeadingNumber(SmallFile((base + "/memory.current").c_str()))};
+}
+
+// The address-space, data and cgroup limits, whichever apply.
+std::vector<Limit> Limits() {
+    // /proc/self/statm: total size and data+stack, in pages.
+    const std::string statm = SmallFile("/proc/self/statm");
+    const auto page = static_cast<uint64_t>(::sysconf(_SC_PAGESIZE));
+    uint64_t size = kUnknown, data = kUnknown;
+    if (unsigned long f[6]; std::sscanf(statm.c_str(), "%lu %lu %lu %lu %lu %lu", &f[0], &f[1],
+                                        &f[2], &f[3], &f[4], &f[5]) == 6) {
+        size = f[0] * page;
+        data = f[5] * page;
+    }
+    return {SoftLimit(RLIMIT_AS, size), SoftLimit(RLIMIT_DATA, data), CgroupLimit()};
+}
+
+uint64_t SystemAvailable() {
+    return MeminfoBytes(SmallFile("/proc/meminfo"), "MemAvailable");
+}
+
+uint64_t LessReserve(uint64_t room, uint64_t reserve) {
+    if (room == kUnknown) return kUnknown;
+    return room > reserve ? room - reserve : 0;
 }
 
 }  // namespace
 
 uint64_t AvailableMemory() {
-    uint64_t room = MeminfoBytes(SmallFile("/proc/meminfo"), "MemAvailable");
-    // /proc/self/statm: total size and data+stack, in pages.
-    const std::string statm = SmallFile("/proc/self/statm");
-    const auto page = static_cast<uint64_t>(::sysconf(_SC_PAGESIZE));
-    uint64_t size = kUnknown, data = kUnknown;
-    if (unsigned long fields[6];
-        std::sscanf(statm.c_str(), "%lu %lu %lu %lu %lu %lu", &fields[0], &fields[1], &fields[2],
-                    &fields[3], &fields[4], &fields[5]) == 6) {
-        size = fields[0] * page;
-        data = fields[5] * page;
+    uint64_t room = SystemAvailable();
+    for (const Limit& l : Limits()) room = std::min(room, Room(l.limit, l.used));
+    return room;
+}
+
+uint64_t MemoryRoom() {
+    const uint64_t reserve = DefaultMemoryReserve();
+    uint64_t room = LessReserve(SystemAvailable(), reserve);
+    for (const Limit& l : Limits()) {
+        if (l.limit == kUnknown) continue;
+        room = std::min(room, LessReserve(Room(l.limit, l.used), std::min(reserve, l.limit / 8)));
     }
-    room = std::min(room, RoomUnderLimit(RLIMIT_AS, size));
-    room = std::min(room, RoomUnderLimit(RLIMIT_DATA, data));
-    return std::min(room, CgroupRoom());
+    return room;
 }
 
 uint64_t PhysicalMemory() {
@@ -108,7 +135,7 @@ uint64_t DefaultMemoryReserve() {
     return std::max(kMinimumReserve, PhysicalMemory() / 10);
 }
 
-MemoryGuard::MemoryGuard() : MemoryGuard(AvailableMemory, DefaultMemoryReserve()) {}
+MemoryGuard::MemoryGuard() : MemoryGuard(MemoryRoom, 0) {}
 
 MemoryGuard::MemoryGuard(Probe available, uint64_t reserve)
     : probe_(std::move(available)), reserve_(reserve) {}

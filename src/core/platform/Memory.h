@@ -16,9 +16,14 @@ namespace koru {
 uint64_t AvailableMemory();
 // Physical memory of the machine; 0 when it cannot be told.
 uint64_t PhysicalMemory();
-// What a load leaves for the rest of the program: the larger of 256 MiB and
-// a tenth of physical memory.
+// What a load leaves of the machine's memory for the rest of the program:
+// the larger of 256 MiB and a tenth of physical memory.
 uint64_t DefaultMemoryReserve();
+// What a load may take: each figure of AvailableMemory less what is kept
+// back from it, the default reserve from the machine's memory and an eighth
+// of a limit (at most the default reserve) from the room under that limit,
+// so that a small limit still lets small recordings in.
+uint64_t MemoryRoom();
 
 class MemoryGuard {
   public:
@@ -27,7 +32,7 @@ class MemoryGuard {
     // at again after this many bytes.
     static constexpr uint64_t kRecheckBytes = uint64_t{32} << 20;
 
-    // The system's figures and the default reserve.
+    // The system's figures less their reserves (MemoryRoom).
     MemoryGuard();
     MemoryGuard(Probe available, uint64_t reserve);
 

@@ -142,6 +142,26 @@ TEST(LargeRecording, UnderAnAddressSpaceLimitTheLoadLeavesTheReserve) {
     EXPECT_EXIT(LoadUnderAddressSpaceLimit(), ::testing::ExitedWithCode(0), "");
 }
 
+// Under a limit the default guard keeps an eighth of it back, not the
+// machine's reserve, which may be more than the whole limit.
+void DefaultRoomUnderAddressSpaceLimit() {
+    rlimit limit{};
+    limit.rlim_cur = limit.rlim_max = AddressSpaceInUse() + 256 * kMiB;
+    Require(::setrlimit(RLIMIT_AS, &limit) == 0, "limit set");
+    const uint64_t available = AvailableMemory(), room = MemoryRoom();
+    Require(available <= 256 * kMiB && available > 200 * kMiB, "the limit's room seen");
+    const uint64_t kept = available - room, eighth = limit.rlim_cur / 8;
+    Require(kept + kMiB > eighth && kept < eighth + kMiB, "an eighth kept back");
+    std::_Exit(0);
+}
+
+TEST(LargeRecording, UnderALimitTheDefaultReserveIsAnEighthOfIt) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the address sanitizer needs far more address space than any limit leaves";
+#endif
+    EXPECT_EXIT(DefaultRoomUnderAddressSpaceLimit(), ::testing::ExitedWithCode(0), "");
+}
+
 TEST(LargeRecording, FramesPastTheSignedCountAreCutWithAWarning) {
     ViewFixture fx;
     const std::string path = SparseRecording(fx.dir, 2 * (off_t{INT32_MAX} + 6));
