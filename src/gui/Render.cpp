@@ -41,14 +41,15 @@ struct HeadlessView {
         view = std::make_unique<koru::SignalView>(session.viewContext());
         view->BackBuffer().SetTextRenderer(std::make_shared<QtTextRenderer>());
         const std::string& file = options.files.front();
-        if (!view->ResizeClient(w, h)) {
+        const bool sized = view->ResizeClient(w, h);
+        if (!sized)
             ui.ShowMessage(koru::MessageOwner::View, koru::BackBufferFailedText(w, h), "WARNING",
                            koru::MessageIcon::Exclamation);
-        } else {
+        else
             opened = koru::RenderStartUpPicture(session, *view, file);
-        }
         Say(ui);
-        if (!opened) std::fprintf(stderr, "koruview: %s could not be opened\n", file.c_str());
+        if (sized && !opened)
+            std::fprintf(stderr, "koruview: %s could not be opened\n", file.c_str());
     }
 
     static void Say(koru::HeadlessUi& ui) {
