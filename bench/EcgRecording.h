@@ -1,6 +1,6 @@
 #pragma once
-// The generated 8-channel recording the drawing benchmarks share, written
-// once and reused while its size is right.
+// The generated recordings the drawing benchmarks share (8 channels unless
+// asked otherwise), written once and reused while their size is right.
 
 #include <cstdint>
 #include <fstream>
@@ -21,11 +21,11 @@ inline int16_t EcgSample(int64_t f, int c) {
 
 // `frames` frames of EcgSample at 1 ms in a ".sig" file at `path`.
 inline std::string EcgRecording(const std::string& path, int64_t frames,
-                                const std::string& description) {
+                                const std::string& description, int channels = 8) {
     std::ifstream probe(path, std::ios::binary | std::ios::ate);
-    if (probe && static_cast<int64_t>(probe.tellg()) == 326 + frames * 16) return path;
+    if (probe && static_cast<int64_t>(probe.tellg()) == 326 + frames * 2 * channels) return path;
     koru::SignalHeader h;
-    h.ChannelCount = 8;
+    h.ChannelCount = static_cast<uint16_t>(channels);
     h.Interval = 1000;
     h.SetDescription(description);
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
@@ -33,9 +33,9 @@ inline std::string EcgRecording(const std::string& path, int64_t frames,
     out.write(reinterpret_cast<const char*>(header.data()),
               static_cast<std::streamsize>(header.size()));
     std::vector<int16_t> block;
-    block.reserve(8 * 65536);
+    block.reserve(static_cast<std::size_t>(channels) * 65536);
     for (int64_t f = 0; f < frames; ++f) {
-        for (int c = 0; c < 8; ++c) block.push_back(EcgSample(f, c));
+        for (int c = 0; c < channels; ++c) block.push_back(EcgSample(f, c));
         if (block.size() == block.capacity() || f + 1 == frames) {
             out.write(reinterpret_cast<const char*>(block.data()),
                       static_cast<std::streamsize>(block.size() * 2));

@@ -1,6 +1,7 @@
 // Loading a large recording: the in-memory load against a plain read() of
-// the same file, the store's bytes per frame, and the file-backed open, which
-// must not grow with the file.
+// the same file, the store's bytes per frame for 8-, 3- and 1-channel
+// recordings of the same size, and the file-backed open, which must not grow
+// with the file.
 //
 //   build/bench/load_bench [--benchmark_filter=...]
 // KORU_BENCH_MB sets the size of the generated recording (default 208 MB).
@@ -30,27 +31,27 @@ class NullUi : public koru::Ui {
     int updates = 0;
 };
 
-std::string MakeRecording(const char* name, uint64_t megabytes) {
-    const std::string path = std::string("/tmp/koru-bench-") + name + ".sig";
+std::string MakeRecording(const std::string& name, uint64_t megabytes, int channels = 8) {
+    const std::string path = "/tmp/koru-bench-" + name + ".sig";
     koru::SignalHeader h;
-    h.ChannelCount = 8;
+    h.ChannelCount = static_cast<uint16_t>(channels);
     h.Interval = 1000;
     h.SetDescription("bench");
-    const uint64_t frames = megabytes * 1024 * 1024 / 16;
+    const auto width = static_cast<uint64_t>(channels);
+    const uint64_t frames = megabytes * 1024 * 1024 / (2 * width);
     std::ifstream probe(path, std::ios::binary | std::ios::ate);
-    if (probe && static_cast<uint64_t>(probe.tellg()) == 326 + frames * 16) return path;
+    if (probe && static_cast<uint64_t>(probe.tellg()) == 326 + frames * 2 * width) return path;
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     const auto header = koru::SerializeHeader(h);
     out.write(reinterpret_cast<const char*>(header.data()), header.size());
-    std::vector<int16_t> block(8 * 65536);
+    std::vector<int16_t> block(width * 65536);
     for (uint64_t f = 0; f < frames;) {
         const uint64_t n = std::min<uint64_t>(65536, frames - f);
         for (uint64_t i = 0; i < n; ++i)
-            for (int c = 0; c < 8; ++c)
-                block[i * 8 + static_cast<uint64_t>(c)] = static_cast<int16_t>(
-                    ((f + i) * 7 + static_cast<uint64_t>(c) * 131) % 4096 - 2048);
+            for (uint64_t c = 0; c < width; ++c)
+                block[i * width + c] = static_cast<int16_t>(((f + i) * 7 + c * 131) % 4096 - 2048);
         out.write(reinterpret_cast<const char*>(block.data()),
-                  static_cast<std::streamsize>(n * 16));
+                  static_cast<std::streamsize>(n * 2 * width));
         f += n;
     }
     return path;
@@ -64,6 +65,11 @@ uint64_t BenchMegabytes() {
 const std::string& BigFile() {
     static const std::string path = MakeRecording("big", BenchMegabytes());
     return path;
+}
+
+std::string BigFile(int channels) {
+    if (channels == 8) return BigFile();
+    return MakeRecording("big-" + std::to_string(channels), BenchMegabytes(), channels);
 }
 
 void BM_PlainRead(benchmark::State& state) {
@@ -87,7 +93,7 @@ void BM_PlainRead(benchmark::State& state) {
 }
 
 void BM_LoadInMemory(benchmark::State& state) {
-    const std::string& path = BigFile();
+    const std::string path = BigFile(static_cast<int>(state.range(0)));
     NullUi ui;
     koru::SignalDocument doc;
     double bytesPerFrame = 0;
@@ -99,8 +105,9 @@ void BM_LoadInMemory(benchmark::State& state) {
         bytesPerFrame = static_cast<double>(doc.StoreForTesting().BytesAllocated()) /
                         static_cast<double>(doc.FrameCount());
         state.SetBytesProcessed(state.bytes_processed() +
-                                static_cast<int64_t>(doc.FrameCount()) * 16);
+                                static_cast<int64_t>(doc.FrameCount()) * 2 * state.range(0));
     }
+    state.SetLabel(std::to_string(state.range(0)) + " channels");
     state.counters["bytes_per_frame"] = bytesPerFrame;
     state.counters["frames"] = doc.FrameCount();
     state.counters["progress_updates"] = ui.updates / static_cast<double>(state.iterations());
@@ -123,7 +130,7 @@ void BM_OpenFileBacked(benchmark::State& state) {
 }  // namespace
 
 BENCHMARK(BM_PlainRead)->Unit(benchmark::kMillisecond)->MinTime(2.0);
-BENCHMARK(BM_LoadInMemory)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_LoadInMemory)->Arg(8)->Arg(3)->Arg(1)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(BM_OpenFileBacked)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
 BENCHMARK_MAIN();

@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QScrollBar>
+#include <QTimer>
 #include <QWheelEvent>
 #include <memory>
 
@@ -165,7 +166,19 @@ void TClientWin::SyncCursor() {
 void TClientWin::resizeEvent(QResizeEvent* event) {
     QAbstractScrollArea::resizeEvent(event);
     const QSize s = viewport()->size();
-    view_.ResizeClient(s.width(), s.height());
+    if (view_.ResizeClient(s.width(), s.height())) {
+        failedSize_ = QSize();
+        return;
+    }
+    if (s == failedSize_) return;  // said once per size
+    failedSize_ = s;
+    // Said once the resize is over: a modal box inside it would stop the
+    // window's layout halfway.
+    QTimer::singleShot(0, this, [this, s] {
+        session_.ui().ShowMessage(koru::MessageOwner::View,
+                                  koru::BackBufferFailedText(s.width(), s.height()), "WARNING",
+                                  koru::MessageIcon::Exclamation);
+    });
 }
 
 void TClientWin::paintEvent(QPaintEvent* event) {

@@ -7,6 +7,7 @@
 #include <QAbstractScrollArea>
 #include <QCursor>
 #include <QImage>
+#include <QSize>
 
 #include "app/Session.h"
 #include "view/SignalView.h"
@@ -57,4 +58,5 @@ class TClientWin : public QAbstractScrollArea {
     koru::Session& session_;
     koru::SignalView view_;
     QCursor viewCursor_;
+    QSize failedSize_;  // the last size whose back buffer could not be had
 };

@@ -34,10 +34,9 @@ void TKoruApp::Start() {
     win_ = std::make_unique<TKoruWin>(session_);
     ui_.SetWindow(win_.get());
     session_.AttachView(&win_->View()->Model());
-    if (settingsWriteFailed_)
-        ui_.ShowMessage(koru::MessageOwner::MainWindow,
-                        "KORU VIEW -- Cannot write settings file: " + session_.settingsPath(),
-                        "WARNING", koru::MessageIcon::Exclamation);
+    for (const std::string& text : settingsWarnings_)
+        ui_.ShowMessage(koru::MessageOwner::MainWindow, text, "WARNING",
+                        koru::MessageIcon::Exclamation);
     session_.StartUp(options_.files);
     win_->showMaximized();
     // The samples of a file named at start-up load once the frame is up.
@@ -47,5 +46,5 @@ void TKoruApp::Start() {
 void TKoruApp::ReadStartUpSettings() {
     const koru::SettingsReadReport report =
         koru::LoadStartUpSettings(session_, koru::FindProgramPaths(options_.argv0.c_str()));
-    settingsWriteFailed_ = report.writeFailed;
+    settingsWarnings_ = koru::StartUpWarnings(report, session_.settingsPath());
 }

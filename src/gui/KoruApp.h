@@ -36,5 +36,5 @@ class TKoruApp {
     QtUi ui_;
     koru::Session session_{ui_};
     std::unique_ptr<TKoruWin> win_;
-    bool settingsWriteFailed_ = false;
+    std::vector<std::string> settingsWarnings_;  // shown once the window is up
 };

@@ -23,7 +23,7 @@ constexpr double kPdfMarginMm = 10.0;
 
 // A session with the program directory's settings, the screen and the time
 // base of the options, and a view of the screen's size with the recording
-// open and painted.
+// open and painted. Every box the window would show is said on stderr.
 struct HeadlessView {
     koru::Session session;
     std::unique_ptr<koru::SignalView> view;
@@ -32,21 +32,29 @@ struct HeadlessView {
     HeadlessView(koru::HeadlessUi& ui, const StartOptions& options, int spd) : session(ui) {
         const koru::SettingsReadReport settingsRead =
             koru::LoadStartUpSettings(session, koru::FindProgramPaths(options.argv0.c_str()));
-        // The window's warning box, said on stderr.
-        if (settingsRead.writeFailed)
-            std::fprintf(stderr, "koruview: WARNING: Cannot write settings file: %s\n",
-                         session.settingsPath().c_str());
+        for (const std::string& w : koru::StartUpWarnings(settingsRead, session.settingsPath()))
+            ui.ShowMessage(koru::MessageOwner::MainWindow, w, "WARNING",
+                           koru::MessageIcon::Exclamation);
         const auto [w, h] = options.screen.value_or(std::pair{kDefaultWidth, kDefaultHeight});
         session.geometry().SetScreen(w, h);
         if (spd != 0) session.timeBase().SetIndex(TimeBaseIndexOf(spd));
         view = std::make_unique<koru::SignalView>(session.viewContext());
         view->BackBuffer().SetTextRenderer(std::make_shared<QtTextRenderer>());
-        view->ResizeClient(w, h);
         const std::string& file = options.files.front();
-        opened = koru::RenderStartUpPicture(session, *view, file);
+        const bool sized = view->ResizeClient(w, h);
+        if (!sized)
+            ui.ShowMessage(koru::MessageOwner::View, koru::BackBufferFailedText(w, h), "WARNING",
+                           koru::MessageIcon::Exclamation);
+        else
+            opened = koru::RenderStartUpPicture(session, *view, file);
+        Say(ui);
+        if (sized && !opened)
+            std::fprintf(stderr, "koruview: %s could not be opened\n", file.c_str());
+    }
+
+    static void Say(koru::HeadlessUi& ui) {
         for (const std::string& m : ui.messages) std::fprintf(stderr, "koruview: %s\n", m.c_str());
         ui.messages.clear();
-        if (!opened) std::fprintf(stderr, "koruview: %s could not be opened\n", file.c_str());
     }
 };
 
@@ -149,7 +157,9 @@ int RenderToPng(const StartOptions& options, const RenderOptions& render) {
         std::fprintf(stderr, "koruview: cannot write %s\n", outPath.c_str());
         return 1;
     }
-    return 0;
+    // The picture of what could be loaded is written, but a warning on the
+    // way means it is not all that was asked for.
+    return ui.warned ? 1 : 0;
 }
 
 int PrintToPdf(const StartOptions& options, const PrintPdfOptions& print) {
@@ -172,7 +182,7 @@ int PrintToPdf(const StartOptions& options, const PrintPdfOptions& print) {
                          *print.scroll, view.ScrollX());
     }
     const std::optional<koru::PrintResult> result = koru::PrintCommand(hv.session, view);
-    for (const std::string& m : ui.messages) std::fprintf(stderr, "koruview: %s\n", m.c_str());
+    HeadlessView::Say(ui);
     if (!result) return ui.refused ? 2 : 1;
-    return *result == koru::PrintResult::Printed ? 0 : 1;
+    return *result == koru::PrintResult::Printed && !ui.warned ? 0 : 1;
 }

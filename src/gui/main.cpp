@@ -2,8 +2,10 @@
 #include <QCommandLineOption>
 #include <QCommandLineParser>
 #include <QGuiApplication>
+#include <QMessageBox>
 #include <QStringList>
 #include <cstdio>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -164,20 +166,45 @@ int ParseCommandLine(int argc, char** argv, Request& r) {
     return TakeValues(parser, o, r);
 }
 
+// An allocation that fails inside an event handler must not unwind through
+// Qt's event loop, which ends the program: the user is told, the action is
+// dropped and the program goes on.
+class TKoruApplication final : public QApplication {
+  public:
+    using QApplication::QApplication;
+
+    bool notify(QObject* receiver, QEvent* event) override {
+        try {
+            return QApplication::notify(receiver, event);
+        } catch (const std::bad_alloc&) {
+            QMessageBox::critical(activeWindow(), "Error",
+                                  "KORU VIEW -- Not enough memory: the last action was not "
+                                  "completed.");
+            return false;
+        }
+    }
+};
+
+int RunHeadless(int argc, char** argv, const Request& r) {
+    // No window and no display needed.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication gapp(argc, argv);
+    try {
+        return r.printPdf ? PrintToPdf(r.start, r.print) : RenderToPng(r.start, r.render);
+    } catch (const std::bad_alloc&) {
+        std::fprintf(stderr, "koruview: not enough memory to finish\n");
+        return 1;
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     Request r;
     if (const int code = ParseCommandLine(argc, argv, r); code != 0) return code < 0 ? 0 : code;
+    if (!r.render.outPath.empty() || r.printPdf) return RunHeadless(argc, argv, r);
 
-    if (!r.render.outPath.empty() || r.printPdf) {
-        // No window and no display needed.
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-        QGuiApplication gapp(argc, argv);
-        return r.printPdf ? PrintToPdf(r.start, r.print) : RenderToPng(r.start, r.render);
-    }
-
-    QApplication qapp(argc, argv);
+    TKoruApplication qapp(argc, argv);
     QApplication::setApplicationName("KORUVIEW");
     TKoruApp app(r.start);
     app.Start();

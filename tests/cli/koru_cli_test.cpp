@@ -2,7 +2,9 @@
 // the exit status out.
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cctype>
 #include <cstdlib>
@@ -25,10 +27,11 @@ struct Outcome {
 struct KoruFixture : ::testing::Test {
     test::TempDir dir;
 
+    // A run that hangs is ended after ten seconds, with status 124.
     Outcome Koru(const std::string& args) {
         const std::string out = dir.File("stdout"), err = dir.File("stderr");
-        const std::string command =
-            std::string(KORU_CLI) + " " + args + " >" + out + " 2>" + err + " </dev/null";
+        const std::string command = "timeout 10 " + std::string(KORU_CLI) + " " + args + " >" +
+                                    out + " 2>" + err + " </dev/null";
         const int raw = std::system(command.c_str());
         return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadText(out), ReadText(err)};
     }
@@ -181,6 +184,40 @@ TEST_F(KoruFixture, AmplitudePrintsTheEightLines) {
     EXPECT_EQ(r.out,
               "Channel 1:  70\nChannel 2:  70\nChannel 3:  0\nChannel 4:  0\nChannel 5:  0\n"
               "Channel 6:  0\nChannel 7:  0\nChannel 8:  0\n");
+}
+
+TEST_F(KoruFixture, PipesFoldersAndHugeRecordingsGiveAMessageAndNeverHang) {
+    const std::string pipe = dir.File("pipe.sig"), folder = dir.File("folder.sig");
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    std::filesystem::create_directory(folder);
+    for (const std::string& path : {pipe, folder}) {
+        const Outcome r = Koru("info " + path);
+        EXPECT_EQ(r.status, 1) << path;
+        EXPECT_EQ(r.err.rfind("Error: KORU VIEW -- Cannot open file: ", 0), 0u) << r.err;
+    }
+    // A pipe where the marker file would be: no markers, and no failure.
+    dir.Write("rec.sig", test::SigFile(1, 1000, 100));
+    ASSERT_EQ(::mkfifo(dir.File("rec.mrk").c_str(), 0600), 0);
+    const Outcome markers = Koru("markers " + dir.File("rec.sig"));
+    EXPECT_EQ(markers.status, 0) << markers.err;
+    EXPECT_EQ(markers.out, "");
+
+    const std::string text = dir.File("in.txt");
+    ASSERT_EQ(::mkfifo(text.c_str(), 0600), 0);
+    const Outcome convert = Koru("convert " + text + " " + dir.File("out.sig"));
+    EXPECT_EQ(convert.status, 1);
+    EXPECT_EQ(convert.err, "Convert File Error: Error opening text file.\n");
+
+    // More frames than a signed 32-bit count: told, shown as far as it goes.
+    const std::string huge = dir.Write("huge.sig", test::SigHeaderBytes(1, 1000));
+    ASSERT_EQ(::truncate(huge.c_str(), 326 + 2 * (off_t{INT32_MAX} + 1)), 0);
+    const Outcome info = Koru("info --filemode " + huge);
+    EXPECT_EQ(info.status, 1);
+    std::string upper = huge;
+    for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    EXPECT_EQ(info.err,
+              "WARNING: Only the first 2147483647 frames of " + upper + " can be shown.\n");
+    EXPECT_NE(info.out.find("Frames: 2147483647\n"), std::string::npos);
 }
 
 }  // namespace

@@ -3,7 +3,9 @@
 #include <array>
 #include <span>
 #include <string_view>
+#include <vector>
 
+#include "platform/FileWriter.h"
 #include "platform/Profile.h"
 #include "text/DecimalScan.h"
 #include "text/IntList.h"
@@ -41,33 +43,59 @@ uint8_t Low8(int64_t v) {
     return static_cast<uint8_t>(v & 0xFF);
 }
 
-SettingsReadReport Upgrade(const std::string& ini, const std::string& programDir) {
+// The version key and the upgraded defaults, from what the file holds now.
+std::vector<ProfileEntry> UpgradeEntries(const ProfileText& profile,
+                                         std::array<std::string, kChannelCount>& keys,
+                                         std::array<std::string, kChannelCount>& values) {
+    std::vector<ProfileEntry> entries = {{kSystemSection, "VERSION", kSettingsVersion}};
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+        const OldDefault& old = kOldDefaults[i];
+        keys[i] = ChannelKey(static_cast<int>(i + 1));
+        values[i] =
+            profile.ReadString(kDefaultConfigSection, keys[i], old.value, kLongText) + old.appended;
+        entries.push_back({kDefaultConfigSection, keys[i], values[i]});
+    }
+    return entries;
+}
+
+// The file read once, under the lock so that a first start's upgrade is one
+// read-modify-write: a start that finds the version written by another
+// start leaves the file alone. The version key and the upgraded defaults go
+// into the file in one write, since a file left with the version but without
+// the marker flags would never be upgraded again. A file too large to be
+// settings counts as missing and is not written over: the upgrade then only
+// happens in memory, so that the defaults are those of a first start.
+SettingsReadReport ReadAndUpgrade(const std::string& ini, const std::string& programDir,
+                                  ProfileText& profile) {
     SettingsReadReport report;
+    ProfileLock lock(ini);
+    report.tooLarge = profile.Load(ini) == ProfileText::Source::TooLarge;
+    if (profile.ReadString(kSystemSection, "VERSION", kNoVersion, kLongText) != kNoVersion)
+        return report;
+    std::array<std::string, kChannelCount> keys, values;
+    const std::vector<ProfileEntry> entries = UpgradeEntries(profile, keys, values);
+    std::string text = profile.Text();
+    bool changed = false;
+    ProfileSetStrings(text, entries, changed);
+    if (report.tooLarge) {
+        profile.SetText(std::move(text));
+        return report;
+    }
     report.upgraded = true;
-    // Without the version key in place, the next start would append the
-    // marker flags a second time; so nothing else is touched.
-    if (!ProfileWriteString(ini, kSystemSection, "VERSION", kSettingsVersion)) {
+    if (!WriteWholeFile(ini, text)) {
         report.writeFailed = true;
         return report;
     }
-    for (int n = 1; n <= kChannelCount; ++n) {
-        const OldDefault& old = kOldDefaults[static_cast<std::size_t>(n - 1)];
-        std::string value =
-            ProfileReadString(ini, kDefaultConfigSection, ChannelKey(n), old.value, kLongText);
-        value += old.appended;
-        if (!ProfileWriteString(ini, kDefaultConfigSection, ChannelKey(n), value)) {
-            report.writeFailed = true;
-        }
-    }
+    profile.SetText(std::move(text));
     report.cfgFiles = UpgradeOldConfigFiles(programDir);
     return report;
 }
 
-void ReadColor(const std::string& ini, int index, ColorTable& colors) {
+void ReadColor(const ProfileText& ini, int index, ColorTable& colors) {
     const ColorEntry& entry = colors.Entry(index);
     const std::string key = "COLOR" + std::to_string(index);
     const std::string fallback = entry.Name + "=" + Triple(entry.Red, entry.Green, entry.Blue);
-    const std::string text = ProfileReadString(ini, kColorsSection, key, fallback, kShortText);
+    const std::string text = ini.ReadString(kColorsSection, key, fallback, kShortText);
 
     const std::size_t eq = text.find('=');
     std::string_view name = std::string_view(text).substr(0, eq);
@@ -86,17 +114,17 @@ void ReadColor(const std::string& ini, int index, ColorTable& colors) {
     colors.Set(index, newName, rgb[0], rgb[1], rgb[2]);
 }
 
-ColorRef ReadRgb(const std::string& ini, const char* key, ColorRef current) {
+ColorRef ReadRgb(const ProfileText& ini, const char* key, ColorRef current) {
     std::array<int32_t, 3> rgb = {RedOf(current), GreenOf(current), BlueOf(current)};
     const std::string text =
-        ProfileReadString(ini, kSystemSection, key, Triple(rgb[0], rgb[1], rgb[2]), kShortText);
+        ini.ReadString(kSystemSection, key, Triple(rgb[0], rgb[1], rgb[2]), kShortText);
     ScanIntList(text, rgb);
     return Rgb(static_cast<uint32_t>(rgb[0]), static_cast<uint32_t>(rgb[1]),
                static_cast<uint32_t>(rgb[2]));
 }
 
-void ReadSwitch(const std::string& ini, const char* key, uint8_t& value) {
-    value = ProfileReadInt(ini, kSystemSection, key, value) != 0 ? 1 : 0;
+void ReadSwitch(const ProfileText& ini, const char* key, uint8_t& value) {
+    value = ini.ReadInt(kSystemSection, key, value) != 0 ? 1 : 0;
 }
 
 }  // namespace
@@ -111,27 +139,24 @@ std::string NormalizeSigPath(std::string path) {
     return path;
 }
 
-SettingsReadReport ReadSettings(const std::string& ini, const std::string& programDir,
+SettingsReadReport ReadSettings(const std::string& iniPath, const std::string& programDir,
                                 Settings& settings, ChannelModel& channels) {
-    SettingsReadReport report;
-    settings.version = ProfileReadString(ini, kSystemSection, "VERSION", kNoVersion, kLongText);
-    if (settings.version == kNoVersion) {
-        report = Upgrade(ini, programDir);
-        if (!report.writeFailed) settings.version = kSettingsVersion;
-    }
+    ProfileText ini;
+    const SettingsReadReport report = ReadAndUpgrade(iniPath, programDir, ini);
+    settings.version = ini.ReadString(kSystemSection, "VERSION", kNoVersion, kLongText);
 
     for (int i = 0; i < kLeadNameCount; ++i) {
         const std::string key = "LEAD" + std::to_string(i);
-        channels.leadNames.Set(i, ProfileReadString(ini, kLeadNamesSection, key,
-                                                    channels.leadNames.Name(i), kNameMaxChars));
+        channels.leadNames.Set(
+            i, ini.ReadString(kLeadNamesSection, key, channels.leadNames.Name(i), kNameMaxChars));
     }
     for (int i = 0; i < kColorCount; ++i) ReadColor(ini, i, channels.colors);
 
     settings.background = ReadRgb(ini, "BACKGROUND", settings.background);
     settings.text = ReadRgb(ini, "TEXT", settings.text);
 
-    settings.sigPath = NormalizeSigPath(
-        ProfileReadString(ini, kSystemSection, "SIGPATH", settings.sigPath, kLongText));
+    settings.sigPath =
+        NormalizeSigPath(ini.ReadString(kSystemSection, "SIGPATH", settings.sigPath, kLongText));
 
     ReadSwitch(ini, "DOTS", settings.dots);
     ReadSwitch(ini, "MARKERS", settings.markers);
@@ -143,34 +168,36 @@ SettingsReadReport ReadSettings(const std::string& ini, const std::string& progr
 
     for (int n = 1; n <= kChannelCount; ++n) {
         ChannelRecord& record = channels.current[static_cast<std::size_t>(n - 1)];
-        const std::string text = ProfileReadString(ini, kDefaultConfigSection, ChannelKey(n),
-                                                   FormatChannelRecord(record), kShortText);
+        const std::string text = ini.ReadString(kDefaultConfigSection, ChannelKey(n),
+                                                FormatChannelRecord(record), kShortText);
         ParseChannelRecord(text, record);
     }
     return report;
 }
 
 bool WriteDefaultConfig(const std::string& iniPath, const ChannelConfig& config) {
-    bool ok = true;
-    for (int n = 1; n <= kChannelCount; ++n) {
-        const ChannelRecord& record = config[static_cast<std::size_t>(n - 1)];
-        if (!ProfileWriteString(iniPath, kDefaultConfigSection, ChannelKey(n),
-                                FormatChannelRecord(record))) {
-            ok = false;
-        }
+    std::array<std::string, kChannelCount> keys;
+    std::array<std::string, kChannelCount> values;
+    std::vector<ProfileEntry> entries;
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+        keys[i] = ChannelKey(static_cast<int>(i + 1));
+        values[i] = FormatChannelRecord(config[i]);
+        entries.push_back({kDefaultConfigSection, keys[i], values[i]});
     }
-    return ok;
+    return ProfileWriteStrings(iniPath, entries);
 }
 
 void ReadDefaultConfig(const std::string& iniPath, const ChannelConfig& current,
                        ChannelConfig& working) {
+    ProfileText ini;
+    ini.Load(iniPath);
     for (std::size_t ch = 0; ch < working.size(); ++ch) {
         const ChannelRecord& c = current[ch];
         const std::string fallback = Triple(c.LeadName, c.DisplayPosition, c.DisplayColor) + "," +
                                      std::to_string(c.DisplaySize);
         const std::string text =
-            ProfileReadString(iniPath, kDefaultConfigSection, ChannelKey(static_cast<int>(ch + 1)),
-                              fallback, kDefaultConfigText);
+            ini.ReadString(kDefaultConfigSection, ChannelKey(static_cast<int>(ch + 1)), fallback,
+                           kDefaultConfigText);
         ParseChannelRecord(text, working[ch]);
     }
 }

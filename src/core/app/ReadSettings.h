@@ -30,6 +30,7 @@ std::string NormalizeSigPath(std::string path);
 struct SettingsReadReport {
     bool upgraded = false;     // the file had no version and was upgraded
     bool writeFailed = false;  // the upgrade could not write the settings file
+    bool tooLarge = false;     // the file is too large to be settings: not read, not written
     CfgUpgradeResult cfgFiles;
 };
 

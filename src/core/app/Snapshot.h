@@ -18,10 +18,14 @@ namespace koru {
 class HeadlessUi : public Ui {
   public:
     std::vector<std::string> messages;
+    // A stop or warning message was shown: what was made is not all that
+    // was asked for.
+    bool warned = false;
 
     void ShowMessage(MessageOwner, std::string_view text, std::string_view title,
-                     MessageIcon) override {
+                     MessageIcon icon) override {
         messages.push_back(std::string(title) + ": " + std::string(text));
+        warned = warned || icon == MessageIcon::Stop || icon == MessageIcon::Exclamation;
     }
 };
 

@@ -11,4 +11,17 @@ SettingsReadReport LoadStartUpSettings(Session& session, const ProgramPaths& pat
     return report;
 }
 
+std::vector<std::string> StartUpWarnings(const SettingsReadReport& report,
+                                         const std::string& settingsPath) {
+    std::vector<std::string> texts;
+    if (report.tooLarge)
+        texts.push_back(
+            "KORU VIEW -- Settings file larger than 1 MB, not read (the defaults are "
+            "used and the file is left as it is): " +
+            settingsPath);
+    else if (report.writeFailed)
+        texts.push_back("KORU VIEW -- Cannot write settings file: " + settingsPath);
+    return texts;
+}
+
 }  // namespace koru

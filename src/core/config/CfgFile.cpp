@@ -7,37 +7,50 @@
 
 #include "platform/File.h"
 #include "platform/FileWriter.h"
-#include "text/DecimalScan.h"
+#include "text/TextReader.h"
 
 namespace koru {
 
 namespace {
 
 constexpr int kOldFieldsPerChannel = 4;
+constexpr int kFields = kChannelCount * ChannelRecord::kFieldCount;
+// Small blocks: a configuration is a few hundred bytes, however large the
+// file that claims to be one.
 constexpr std::size_t kReadBlock = 4096;
-
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
-}
-bool IsDigit(char c) {
-    return c >= '0' && c <= '9';
-}
 
 int32_t ToInt32(int64_t v) {
     return static_cast<int32_t>(std::clamp<int64_t>(v, std::numeric_limits<int32_t>::min(),
                                                     std::numeric_limits<int32_t>::max()));
 }
 
-// The numbers at the start of the text, as the old reader took them: up to
-// the first item that is not a number (a DOS end-of-file mark included).
-// One more than a new-format file holds is enough to tell the counts apart.
-std::vector<int32_t> LeadingIntegers(std::string_view text) {
-    constexpr std::size_t kEnough = kChannelCount * ChannelRecord::kFieldCount + 1;
+// Up to `most` integers from the front of the input, as "%d" takes them one
+// after another: up to the first item that is not a number (a DOS
+// end-of-file mark included) or the end. Nothing past them is read.
+std::vector<int32_t> LeadingIntegers(ReadFn read, std::size_t most) {
+    TextReader in(std::move(read), kReadBlock);
     std::vector<int32_t> values;
-    DecimalScanner scanner(text);
     int64_t v = 0;
-    while (values.size() < kEnough && scanner.Next(v)) values.push_back(ToInt32(v));
+    while (values.size() < most && in.ReadInteger(v)) values.push_back(ToInt32(v));
     return values;
+}
+
+ReadFn TextSource(std::string_view text) {
+    return [text](char* out, std::size_t max) mutable {
+        const std::size_t n = std::min(max, text.size());
+        std::copy_n(text.data(), n, out);
+        text.remove_prefix(n);
+        return n;
+    };
+}
+
+// The numbers into the records in order; fields not reached keep theirs.
+int SetFields(const std::vector<int32_t>& values, ChannelConfig& config) {
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        ChannelRecord& r = config[i / ChannelRecord::kFieldCount];
+        r.Field(static_cast<int>(i % ChannelRecord::kFieldCount)) = values[i];
+    }
+    return static_cast<int>(values.size());
 }
 
 bool HasCfgExtension(const std::filesystem::path& p) {
@@ -45,50 +58,6 @@ bool HasCfgExtension(const std::filesystem::path& p) {
     std::transform(ext.begin(), ext.end(), ext.begin(),
                    [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; });
     return ext == ".cfg";
-}
-
-// Where the number at the start of `text` ends (0 when none starts there).
-std::size_t NumberEnd(std::string_view text) {
-    std::size_t i = !text.empty() && (text[0] == '+' || text[0] == '-') ? 1 : 0;
-    const std::size_t digits = i;
-    while (i < text.size() && IsDigit(text[i])) ++i;
-    return i == digits ? 0 : i;
-}
-
-// Reads up to 40 integers into the records in order from `text` and then
-// from what `more` gives (an empty answer is the end), keeping only the
-// unread rest, so a file is read no further than its last useful number.
-template <typename More>
-int ReadConfigNumbers(More more, std::string_view text, ChannelConfig& config) {
-    std::string pending(text);
-    bool end = false;
-    auto fetch = [&] {
-        const std::string block = end ? std::string() : more();
-        end = block.empty();
-        pending += block;
-    };
-    constexpr int kFields = kChannelCount * ChannelRecord::kFieldCount;
-    int set = 0;
-    while (set < kFields) {
-        std::size_t start = 0;
-        while (start < pending.size() && IsBlank(pending[start])) ++start;
-        pending.erase(0, start);
-        const std::size_t stop = NumberEnd(pending);
-        // A number, its sign or the white space before it may go on in the
-        // next block.
-        const bool loneSign = pending.size() == 1 && (pending[0] == '+' || pending[0] == '-');
-        if (!end && (pending.empty() || stop == pending.size() || loneSign)) {
-            fetch();
-            continue;
-        }
-        int64_t v = 0;
-        if (stop == 0 || !ScanInt(std::string_view(pending).substr(0, stop), v)) break;
-        ChannelRecord& r = config[static_cast<std::size_t>(set / ChannelRecord::kFieldCount)];
-        r.Field(set % ChannelRecord::kFieldCount) = ToInt32(v);
-        ++set;
-        pending.erase(0, stop);
-    }
-    return set;
 }
 
 }  // namespace
@@ -106,25 +75,13 @@ std::string FormatConfigFile(const ChannelConfig& config) {
 }
 
 int ParseConfigText(std::string_view text, ChannelConfig& config) {
-    return ReadConfigNumbers([] { return std::string(); }, text, config);
+    return SetFields(LeadingIntegers(TextSource(text), kFields), config);
 }
 
 bool LoadConfigFile(const std::string& path, ChannelConfig& config) {
-    // A pipe or device would block the open or never end.
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec)) return false;
-    ReadOnlyFile file;
+    ReadOnlyFile file;  // refuses a pipe or device, which would block or never end
     if (!file.Open(path)) return false;
-    uint64_t offset = 0;
-    auto more = [&file, &offset] {
-        std::string block(kReadBlock, '\0');
-        block.resize(file.ReadAt(offset, block.data(), block.size()));
-        offset += block.size();
-        return block;
-    };
-    ChannelConfig read = config;
-    ReadConfigNumbers(more, {}, read);
-    config = read;
+    SetFields(LeadingIntegers(file.Sequential(), kFields), config);
     return true;
 }
 
@@ -148,9 +105,11 @@ CfgUpgradeResult UpgradeOldConfigFiles(const std::string& directory) {
     std::sort(candidates.begin(), candidates.end());
 
     for (const std::string& path : candidates) {
-        std::string text;
-        if (!ReadWholeFile(path, text)) continue;
-        const std::vector<int32_t> values = LeadingIntegers(text);
+        ReadOnlyFile file;
+        if (!file.Open(path)) continue;
+        // One more than a new-format file holds is enough to tell the counts apart.
+        const std::vector<int32_t> values = LeadingIntegers(file.Sequential(), kFields + 1);
+        file.Close();
         if (values.size() != static_cast<std::size_t>(kChannelCount * kOldFieldsPerChannel))
             continue;
         ChannelConfig config{};

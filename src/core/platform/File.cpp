@@ -67,17 +67,38 @@ std::function<std::size_t(char*, std::size_t)> ReadOnlyFile::Sequential() const 
 }
 
 bool ReadWholeFile(const std::string& path, std::string& out) {
+    bool tooLarge = false;
+    return ReadWholeFile(path, out, SIZE_MAX, tooLarge);
+}
+
+bool ReadWholeFile(const std::string& path, std::string& out, std::size_t maxBytes,
+                   bool& tooLarge) {
     out.clear();
+    tooLarge = false;
     ReadOnlyFile file;
     if (!file.Open(path)) return false;
+    if (file.Size() > maxBytes) {
+        tooLarge = true;
+        return false;
+    }
     // Read until a short block: the size may change while we read.
     constexpr std::size_t kBlock = 65536;
     for (uint64_t offset = 0;; offset += kBlock) {
         const std::size_t old = out.size();
+        if (old > maxBytes) {
+            out.clear();
+            tooLarge = true;
+            return false;
+        }
         out.resize(old + kBlock);
         const std::size_t n = file.ReadAt(offset, out.data() + old, kBlock);
         out.resize(old + n);
-        if (n < kBlock) return true;
+        if (n < kBlock) {
+            if (out.size() <= maxBytes) return true;
+            out.clear();
+            tooLarge = true;
+            return false;
+        }
     }
 }
 

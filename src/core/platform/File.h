@@ -38,5 +38,8 @@ class ReadOnlyFile {
 
 // Whole file as bytes; false when it cannot be opened or read.
 bool ReadWholeFile(const std::string& path, std::string& out);
+// The same for a file that is to hold at most `maxBytes`: false, with
+// *tooLarge set, for a larger one, of which no more than that is read.
+bool ReadWholeFile(const std::string& path, std::string& out, std::size_t maxBytes, bool& tooLarge);
 
 }  // namespace koru

@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <system_error>
@@ -17,16 +16,28 @@ namespace koru {
 
 namespace {
 
-// The file a write should land in: the target of a symbolic link, so the link
-// survives the rename.
+// The file a write should land in: the end of a chain of symbolic links, so
+// the links survive the rename, whether that file exists yet or not (a
+// link made for a settings file before its first start). A relative link
+// counts from the folder that holds it. A loop is left for the write to
+// fail on.
 std::string ResolveTarget(const std::string& path) {
-    struct stat st {};
-    if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
-    char* real = ::realpath(path.c_str(), nullptr);
-    if (!real) return path;
-    std::string resolved(real);
-    std::free(real);
-    return resolved;
+    std::string current = path;
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat st {};
+        if (::lstat(current.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return current;
+        std::string target(static_cast<std::size_t>(std::max<off_t>(st.st_size, 255)) + 1, '\0');
+        const ssize_t n = ::readlink(current.c_str(), target.data(), target.size());
+        if (n < 0 || static_cast<std::size_t>(n) >= target.size()) return current;
+        target.resize(static_cast<std::size_t>(n));
+        if (target.empty()) return current;
+        if (target.front() != '/') {
+            const std::size_t slash = current.find_last_of('/');
+            if (slash != std::string::npos) target = current.substr(0, slash + 1) + target;
+        }
+        current = std::move(target);
+    }
+    return current;
 }
 
 // O_EXCL with our own names rather than mkstemp: mkstemp forces mode 0600,

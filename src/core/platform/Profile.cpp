@@ -1,5 +1,12 @@
 #include "platform/Profile.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
 #include <vector>
 
 #include "platform/File.h"
@@ -102,36 +109,50 @@ bool HasForbiddenChar(std::string_view s) {
 
 }  // namespace
 
-std::string ProfileReadString(const std::string& file, std::string_view section,
-                              std::string_view key, std::string_view defaultValue,
-                              std::size_t maxChars) {
+ProfileText::Source ProfileText::Load(const std::string& file) {
+    std::string text;
+    bool tooLarge = false;
+    const bool read = ReadWholeFile(file, text, kProfileMaxBytes, tooLarge);
+    SetText(read ? std::move(text) : std::string());
+    if (tooLarge) return Source::TooLarge;
+    return read ? Source::Read : Source::Missing;
+}
+
+void ProfileText::SetText(std::string text) {
+    text_ = std::move(text);
+    sections_.clear();
+    for (std::string_view raw : SplitLines(text_)) {
+        const Line line = ParseLine(raw);
+        if (line.kind == Line::kSection) {
+            sections_.push_back({std::string(line.name), {}});
+        } else if (line.kind == Line::kKey && !sections_.empty()) {
+            // Keys before the first section belong to none.
+            sections_.back().keys.push_back(
+                {std::string(line.name), std::string(line.value), line.hasValue});
+        }
+    }
+}
+
+std::string ProfileText::ReadString(std::string_view section, std::string_view key,
+                                    std::string_view defaultValue, std::size_t maxChars) const {
     while (!defaultValue.empty() && defaultValue.back() == ' ') defaultValue.remove_suffix(1);
     section = Trim(section);
     key = Trim(key);
-
-    std::string text;
-    if (!ReadWholeFile(file, text)) return CopyOut(defaultValue, maxChars);
-
-    bool inSection = false;
-    bool seenSection = false;
-    for (std::string_view raw : SplitLines(text)) {
-        const Line line = ParseLine(raw);
-        if (line.kind == Line::kSection) {
-            // Only the first section of the name is searched.
-            if (seenSection) break;
-            inSection = SameName(line.name, section);
-            seenSection = inSection;
-        } else if (inSection && line.kind == Line::kKey && SameName(line.name, key)) {
-            return CopyOut(line.hasValue ? line.value : defaultValue, maxChars);
-        }
-    }
-    return CopyOut(defaultValue, maxChars);
+    // Only the first section of the name is searched, and in it the first
+    // key of the name counts.
+    const auto s = std::find_if(sections_.begin(), sections_.end(),
+                                [&](const Section& x) { return SameName(x.name, section); });
+    if (s == sections_.end()) return CopyOut(defaultValue, maxChars);
+    const auto k = std::find_if(s->keys.begin(), s->keys.end(),
+                                [&](const Key& x) { return SameName(x.name, key); });
+    if (k == s->keys.end() || !k->hasValue) return CopyOut(defaultValue, maxChars);
+    return CopyOut(k->value, maxChars);
 }
 
-int32_t ProfileReadInt(const std::string& file, std::string_view section, std::string_view key,
-                       int32_t defaultValue) {
+int32_t ProfileText::ReadInt(std::string_view section, std::string_view key,
+                             int32_t defaultValue) const {
     // Integers are read through a short buffer, as the Windows function does.
-    const std::string text = ProfileReadString(file, section, key, "", 29);
+    const std::string text = ReadString(section, key, "", 29);
     if (text.empty()) return defaultValue;
     std::size_t i = 0;
     while (i < text.size() && static_cast<unsigned char>(text[i]) <= ' ') ++i;
@@ -145,22 +166,40 @@ int32_t ProfileReadInt(const std::string& file, std::string_view section, std::s
     return static_cast<int32_t>(total);
 }
 
-bool ProfileWriteString(const std::string& file, std::string_view section, std::string_view key,
-                        std::string_view value) {
-    section = Trim(section);
-    key = Trim(key);
-    while (!value.empty() && IsBlank(value.front())) value.remove_prefix(1);
-    if (section.empty() || key.empty() || HasForbiddenChar(section) || HasForbiddenChar(key) ||
-        HasForbiddenChar(value)) {
+std::string ProfileReadString(const std::string& file, std::string_view section,
+                              std::string_view key, std::string_view defaultValue,
+                              std::size_t maxChars) {
+    ProfileText profile;
+    profile.Load(file);
+    return profile.ReadString(section, key, defaultValue, maxChars);
+}
+
+int32_t ProfileReadInt(const std::string& file, std::string_view section, std::string_view key,
+                       int32_t defaultValue) {
+    ProfileText profile;
+    profile.Load(file);
+    return profile.ReadInt(section, key, defaultValue);
+}
+
+namespace {
+
+// Every argument of a write trimmed as the file would hold it; false when the
+// entry cannot be stored so that it reads back.
+bool Normalize(ProfileEntry& e) {
+    e.section = Trim(e.section);
+    e.key = Trim(e.key);
+    while (!e.value.empty() && IsBlank(e.value.front())) e.value.remove_prefix(1);
+    if (e.section.empty() || e.key.empty() || HasForbiddenChar(e.section) ||
+        HasForbiddenChar(e.key) || HasForbiddenChar(e.value)) {
         return false;
     }
     // Keys that would read back as something else cannot be stored.
-    if (key.find('=') != std::string_view::npos || key.front() == ';' || key.front() == '[') {
-        return false;
-    }
+    return e.key.find('=') == std::string_view::npos && e.key.front() != ';' &&
+           e.key.front() != '[';
+}
 
-    std::string text;
-    ReadWholeFile(file, text);  // a missing file is simply empty
+// Sets one entry in the file's text; false when the text already held it.
+bool SetInText(std::string& text, const ProfileEntry& e) {
     std::string bom;
     if (text.size() >= 3 && text.compare(0, 3, "\xEF\xBB\xBF") == 0) bom = text.substr(0, 3);
     std::vector<std::string_view> lines = SplitLines(text);
@@ -168,7 +207,7 @@ bool ProfileWriteString(const std::string& file, std::string_view section, std::
     std::size_t header = lines.size();
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const Line line = ParseLine(lines[i]);
-        if (line.kind == Line::kSection && SameName(line.name, section)) {
+        if (line.kind == Line::kSection && SameName(line.name, e.section)) {
             header = i;
             break;
         }
@@ -178,8 +217,8 @@ bool ProfileWriteString(const std::string& file, std::string_view section, std::
     added.reserve(2);
     if (header == lines.size()) {
         if (!lines.empty() && !Trim(lines.back()).empty()) lines.emplace_back();
-        added.push_back("[" + std::string(section) + "]");
-        added.push_back(std::string(key) + "=" + std::string(value));
+        added.push_back("[" + std::string(e.section) + "]");
+        added.push_back(std::string(e.key) + "=" + std::string(e.value));
         lines.push_back(added[0]);
         lines.push_back(added[1]);
     } else {
@@ -190,17 +229,17 @@ bool ProfileWriteString(const std::string& file, std::string_view section, std::
             const Line line = ParseLine(lines[end]);
             if (line.kind == Line::kSection) break;
             if (!Trim(lines[end]).empty()) lastFilled = end;
-            if (found == lines.size() && line.kind == Line::kKey && SameName(line.name, key)) {
+            if (found == lines.size() && line.kind == Line::kKey && SameName(line.name, e.key)) {
                 found = end;
             }
         }
         if (found < lines.size()) {
             const Line line = ParseLine(lines[found]);
-            if (line.hasValue && line.value == value) return true;
-            added.push_back(std::string(line.name) + "=" + std::string(value));
+            if (line.hasValue && line.value == e.value) return false;
+            added.push_back(std::string(line.name) + "=" + std::string(e.value));
             lines[found] = added[0];
         } else {
-            added.push_back(std::string(key) + "=" + std::string(value));
+            added.push_back(std::string(e.key) + "=" + std::string(e.value));
             lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(lastFilled + 1), added[0]);
         }
     }
@@ -210,7 +249,70 @@ bool ProfileWriteString(const std::string& file, std::string_view section, std::
         out.append(line);
         out.append("\r\n");
     }
-    return WriteWholeFile(file, out);
+    text = std::move(out);
+    return true;
+}
+
+// Settings files this thread holds the lock of, so that a write inside a
+// locked read-modify-write does not wait on its own lock.
+thread_local std::vector<std::string> heldLocks;
+
+}  // namespace
+
+ProfileLock::ProfileLock(const std::string& file) : file_(file) {
+    if (std::find(heldLocks.begin(), heldLocks.end(), file_) != heldLocks.end()) return;
+    heldLocks.push_back(file_);
+    owner_ = true;
+    // Without a lock file (a read-only folder) the write that follows fails
+    // anyway, so going on unlocked loses nothing.
+    fd_ = ::open((file_ + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0644);
+    if (fd_ < 0) return;
+    while (::flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
+    }
+}
+
+ProfileLock::~ProfileLock() {
+    if (!owner_) return;
+    if (fd_ >= 0) ::close(fd_);
+    const auto it = std::find(heldLocks.begin(), heldLocks.end(), file_);
+    if (it != heldLocks.end()) heldLocks.erase(it);
+}
+
+bool ProfileWriteString(const std::string& file, std::string_view section, std::string_view key,
+                        std::string_view value) {
+    const ProfileEntry entry{section, key, value};
+    return ProfileWriteStrings(file, std::span(&entry, 1));
+}
+
+bool ProfileSetStrings(std::string& text, std::span<const ProfileEntry> entries, bool& changed) {
+    changed = false;
+    std::vector<ProfileEntry> checked(entries.begin(), entries.end());
+    for (ProfileEntry& e : checked) {
+        if (!Normalize(e)) return false;
+    }
+    for (const ProfileEntry& e : checked) changed = SetInText(text, e) || changed;
+    return true;
+}
+
+bool ProfileWriteStrings(const std::string& file, std::span<const ProfileEntry> entries,
+                         std::string* written) {
+    // Entries that cannot be stored are refused before anything is touched.
+    std::string probe;
+    bool changed = false;
+    if (!ProfileSetStrings(probe, entries, changed)) return false;
+    ProfileLock lock(file);
+    std::string text;
+    bool tooLarge = false;
+    // A missing file is simply empty; one that is there but cannot be read
+    // is not replaced by the few keys written.
+    struct stat st {};
+    if (!ReadWholeFile(file, text, kProfileMaxBytes, tooLarge) &&
+        (tooLarge || ::stat(file.c_str(), &st) == 0))
+        return false;
+    ProfileSetStrings(text, entries, changed);
+    if (changed && !WriteWholeFile(file, text)) return false;
+    if (written) *written = std::move(text);
+    return true;
 }
 
 }  // namespace koru

@@ -12,10 +12,46 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace koru {
+
+// A settings file is a page of text. One far larger is something else put
+// in its place (or damaged), and is neither read nor written over.
+inline constexpr std::size_t kProfileMaxBytes = std::size_t{1} << 20;
+
+// A settings file read and parsed once, then asked any number of times
+// with the functions' rules below.
+class ProfileText {
+  public:
+    enum class Source { Read, Missing, TooLarge };
+
+    // Reads the file; a missing one, one that is no regular file and one
+    // over kProfileMaxBytes all leave the profile empty.
+    Source Load(const std::string& file);
+    void SetText(std::string text);
+    const std::string& Text() const { return text_; }
+
+    std::string ReadString(std::string_view section, std::string_view key,
+                           std::string_view defaultValue, std::size_t maxChars) const;
+    int32_t ReadInt(std::string_view section, std::string_view key, int32_t defaultValue) const;
+
+  private:
+    struct Key {
+        std::string name;
+        std::string value;
+        bool hasValue = false;
+    };
+    struct Section {
+        std::string name;
+        std::vector<Key> keys;
+    };
+    std::string text_;
+    std::vector<Section> sections_;
+};
 
 // The value of `key` in `section`, or `defaultValue` (trailing blanks removed)
 // when the file, section or key is missing or the key has no "=". The answer
@@ -38,5 +74,41 @@ int32_t ProfileReadInt(const std::string& file, std::string_view section, std::s
 // when a name is empty or any argument holds a line break or NUL byte.
 bool ProfileWriteString(const std::string& file, std::string_view section, std::string_view key,
                         std::string_view value);
+
+struct ProfileEntry {
+    std::string_view section;
+    std::string_view key;
+    std::string_view value;
+};
+
+// Sets every entry, in order, as ProfileWriteString would, in one replacement
+// of the file: either all of them reach the file or none does. False when an
+// entry cannot be stored (then nothing is written), when the file is over
+// kProfileMaxBytes (it is left alone) or the write fails. `text`, when
+// given, receives what the file holds afterwards.
+bool ProfileWriteStrings(const std::string& file, std::span<const ProfileEntry> entries,
+                         std::string* text = nullptr);
+
+// The same on a settings file's text in memory; false, with the text
+// unchanged, when an entry cannot be stored. `changed` tells whether the text
+// now differs.
+bool ProfileSetStrings(std::string& text, std::span<const ProfileEntry> entries, bool& changed);
+
+// An advisory lock on "<file>.lock" beside the settings file, held for one
+// read-modify-write so that programs starting together neither lose nor
+// repeat each other's changes. The writes above take it themselves; a thread
+// already holding it for the same file passes straight through.
+class ProfileLock {
+  public:
+    explicit ProfileLock(const std::string& file);
+    ~ProfileLock();
+    ProfileLock(const ProfileLock&) = delete;
+    ProfileLock& operator=(const ProfileLock&) = delete;
+
+  private:
+    std::string file_;
+    int fd_ = -1;
+    bool owner_ = false;
+};
 
 }  // namespace koru

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <stdexcept>
 
 #include "platform/FixedFont.h"
 
@@ -36,11 +37,19 @@ RasterCanvas::RasterCanvas(int width, int height, ColorRef fill) : text_(Default
     Resize(width, height, fill);
 }
 
-void RasterCanvas::Resize(int width, int height, ColorRef fill) {
+bool RasterCanvas::Resize(int width, int height, ColorRef fill) {
     width = std::max(width, 0);
     height = std::max(height, 0);
-    std::vector<uint32_t> next(static_cast<std::size_t>(width) * static_cast<std::size_t>(height),
-                               PixelFromColor(fill));
+    std::vector<uint32_t> next;
+    try {
+        next.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height),
+                    PixelFromColor(fill));
+    } catch (const std::exception&) {  // bad_alloc, or a size past any vector's
+        std::vector<uint32_t>().swap(pixels_);
+        width_ = height_ = 0;
+        Recalculate();
+        return false;
+    }
     const int keepW = std::min(width, width_);
     const int keepH = keepW > 0 ? std::min(height, height_) : 0;
     for (int y = 0; y < keepH; ++y) {
@@ -51,6 +60,7 @@ void RasterCanvas::Resize(int width, int height, ColorRef fill) {
     width_ = width;
     height_ = height;
     Recalculate();
+    return true;
 }
 
 void RasterCanvas::Fill(ColorRef color) {

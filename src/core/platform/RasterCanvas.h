@@ -42,8 +42,10 @@ class RasterCanvas final : public Canvas {
     PixelBuffer Buffer() { return PixelBuffer{pixels_.data(), width_, height_, width_}; }
 
     // Keeps the part of the picture both sizes share (anchored top-left) and
-    // fills the rest with `fill`. Negative sizes count as 0.
-    void Resize(int width, int height, ColorRef fill = Rgb(255, 255, 255));
+    // fills the rest with `fill`. Negative sizes count as 0. False when the
+    // memory for the new size cannot be had: the canvas is then empty, its
+    // old pixels given back, rather than the failure ending the program.
+    bool Resize(int width, int height, ColorRef fill = Rgb(255, 255, 255));
     void Fill(ColorRef color);
 
     // Moves the picture by (dx, dy) pixels, positive to the right and down,

@@ -33,6 +33,10 @@ std::string InvalidFileText(const std::string& upperPath) {
     return "KORU VIEW -- Invalid file: " + upperPath + "\nThe file contents are not valid.";
 }
 
+std::string FramesCutText(const std::string& upperPath) {
+    return "Only the first 2147483647 frames of " + upperPath + " can be shown.";
+}
+
 OpenOutcome OpenSignalFile(SignalDocument& doc, const std::string& path, Ui& ui) {
     const std::string upper = UpperCased(path);
     doc.Close();
@@ -58,6 +62,10 @@ OpenOutcome OpenSignalFile(SignalDocument& doc, const std::string& path, Ui& ui)
     }
     doc.MarkOpen();
     doc.CountFrames();
+    // The rest opens as it is; the user is told what cannot be reached.
+    if (doc.FramesCut())
+        ui.ShowMessage(MessageOwner::None, FramesCutText(upper), "WARNING",
+                       MessageIcon::Exclamation);
     ReadMarkerFile(doc);
     return OpenOutcome::Opened;
 }

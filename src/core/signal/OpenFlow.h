@@ -20,6 +20,7 @@ bool LoadableExtension(const std::string& path);
 std::string RefusalText();
 std::string CannotOpenText(const std::string& upperPath);
 std::string InvalidFileText(const std::string& upperPath);
+std::string FramesCutText(const std::string& upperPath);
 
 // Closes what was open, then opens `path`. The document is left closed on
 // failure. Samples are not loaded here.

@@ -11,6 +11,9 @@ namespace {
 constexpr std::size_t kReadBlockBytes = std::size_t{1} << 20;
 // Smaller blocks for file-mode readers, which often want only a screenful.
 constexpr std::size_t kCursorBlockBytes = std::size_t{64} << 10;
+// Frames unpacked at a time from a store of fewer than eight channels: a
+// buffer that stays in the cache.
+constexpr std::size_t kUnpackFrames = 2048;
 
 std::size_t FrameBytes(uint16_t channels) {
     return 2u * channels;
@@ -41,6 +44,7 @@ void SignalDocument::Close() {
     seekCursor_.reset();
     isOpen_ = false;
     frameCount_ = 0;
+    framesCut_ = false;
 }
 
 int32_t SignalDocument::CountFrames() {
@@ -50,6 +54,7 @@ int32_t SignalDocument::CountFrames() {
     uint64_t frames = 0;
     if (frameBytes != 0 && size > dataStart) frames = (size - dataStart) / frameBytes;
     frameCount_ = static_cast<int32_t>(std::min<uint64_t>(frames, INT32_MAX));
+    framesCut_ = frames > INT32_MAX;
     return frameCount_;
 }
 
@@ -60,80 +65,107 @@ uint64_t SignalDocument::FrameOffset(int64_t i) const {
 
 namespace {
 
+// Channels 1 to `used` of each frame into `out`, `stride` samples apart;
+// samples from `used` up to the stride are zero.
 template <SourceKind K>
-void DecodeAs(const uint8_t* raw, std::size_t frames, uint16_t channels, Frame* out) {
-    const std::size_t stride = FrameBytes(channels);
-    const int used = std::min<int>(channels, kFrameChannels);
-    for (std::size_t f = 0; f < frames; ++f, raw += stride) {
-        Frame& fr = out[f];
-        int c = 0;
+void DecodeAs(const uint8_t* raw, std::size_t frames, uint16_t channels, int16_t* out,
+              std::size_t used, std::size_t stride) {
+    const std::size_t frameBytes = FrameBytes(channels);
+    for (std::size_t f = 0; f < frames; ++f, raw += frameBytes, out += stride) {
+        std::size_t c = 0;
         for (; c < used; ++c) {
             const auto word = static_cast<uint16_t>(raw[2 * c] | raw[2 * c + 1] << 8);
-            fr[static_cast<std::size_t>(c)] = Normalise(word, K);
+            out[c] = Normalise(word, K);
         }
-        for (; c < kFrameChannels; ++c) fr[static_cast<std::size_t>(c)] = 0;
+        for (; c < stride; ++c) out[c] = 0;
     }
 }
 
-// Eight little-endian words per frame are already the store's layout.
-bool StoredAsIs(SourceKind kind, uint16_t channels) {
-    return std::endian::native == std::endian::little && channels == kFrameChannels &&
-           (kind == SourceKind::Sig || kind == SourceKind::Bin);
+void Decode(const uint8_t* raw, std::size_t frames, uint16_t channels, SourceKind kind,
+            int16_t* out, std::size_t used, std::size_t stride) {
+    switch (kind) {
+        case SourceKind::Sig:
+            return DecodeAs<SourceKind::Sig>(raw, frames, channels, out, used, stride);
+        case SourceKind::Bin:
+            return DecodeAs<SourceKind::Bin>(raw, frames, channels, out, used, stride);
+        case SourceKind::Dat:
+            return DecodeAs<SourceKind::Dat>(raw, frames, channels, out, used, stride);
+        case SourceKind::Nib:
+            return DecodeAs<SourceKind::Nib>(raw, frames, channels, out, used, stride);
+    }
+}
+
+// Little-endian words of a file of at most eight channels are already the
+// store's packed layout, save for the kinds' normalisation.
+bool ReadIntoStore(uint16_t channels) {
+    return std::endian::native == std::endian::little && channels <= kFrameChannels;
+}
+
+// Words read as they lie in the file into the store, normalised in place.
+void NormaliseInPlace(int16_t* samples, std::size_t n, SourceKind kind) {
+    if (kind == SourceKind::Sig || kind == SourceKind::Bin) return;
+    for (std::size_t i = 0; i < n; ++i)
+        samples[i] = Normalise(static_cast<uint16_t>(samples[i]), kind);
+}
+
+int StoredChannels(uint16_t channels) {
+    return std::clamp<int>(channels, 1, kFrameChannels);
 }
 
 }  // namespace
 
 void SignalDocument::DecodeFrames(const uint8_t* raw, std::size_t frames, uint16_t channels,
                                   SourceKind kind, Frame* out) {
-    if (StoredAsIs(kind, channels)) {
+    if (frames == 0) return;
+    // Eight little-endian words per frame are already a frame.
+    if (std::endian::native == std::endian::little && channels == kFrameChannels &&
+        (kind == SourceKind::Sig || kind == SourceKind::Bin)) {
         std::memcpy(out, raw, frames * sizeof(Frame));
         return;
     }
-    switch (kind) {
-        case SourceKind::Sig:
-            DecodeAs<SourceKind::Sig>(raw, frames, channels, out);
-            break;
-        case SourceKind::Bin:
-            DecodeAs<SourceKind::Bin>(raw, frames, channels, out);
-            break;
-        case SourceKind::Dat:
-            DecodeAs<SourceKind::Dat>(raw, frames, channels, out);
-            break;
-        case SourceKind::Nib:
-            DecodeAs<SourceKind::Nib>(raw, frames, channels, out);
-            break;
-    }
+    const auto used = static_cast<std::size_t>(std::min<int>(channels, kFrameChannels));
+    Decode(raw, frames, channels, kind, out->data(), used, kFrameChannels);
+}
+
+void SignalDocument::DecodePacked(const uint8_t* raw, std::size_t frames, uint16_t channels,
+                                  SourceKind kind, int16_t* out, int stored) {
+    const auto width = static_cast<std::size_t>(stored);
+    Decode(raw, frames, channels, kind, out, std::min<std::size_t>(channels, width), width);
 }
 
 LoadResult SignalDocument::Load(ProgressSink& progress) {
-    store_.Clear();
+    const int stored = StoredChannels(header_.ChannelCount);
+    const auto total = static_cast<std::size_t>(std::max(frameCount_, 0));
+    store_.Reset(stored, fileBacked_ ? 0 : total);
     SeekFrame(0);
     if (fileBacked_) return LoadResult{ReadableFrames(), false};
 
     progress.ProgressSet(0);
-    const auto total = static_cast<std::size_t>(std::max(frameCount_, 0));
     const std::size_t frameBytes = FrameBytes(header_.ChannelCount);
     const std::size_t blockFrames = std::max<std::size_t>(1, kReadBlockBytes / frameBytes);
-    const bool direct = StoredAsIs(kind_, header_.ChannelCount);
+    const bool direct = ReadIntoStore(header_.ChannelCount);
     std::vector<uint8_t> block(direct ? 0 : blockFrames * frameBytes);
-    store_.ExpectFrames(total);
+    store_.SetMemoryGuard(&guard_);
+    guard_.Begin();
 
     LoadResult result;
     int lastPercent = 0;
     std::size_t done = 0;
     while (done < total) {
-        std::size_t room = 0;
-        Frame* dst = store_.Grow(std::min(blockFrames, total - done), room);
-        if (!dst) {
+        const std::span<int16_t> room = store_.Grow(std::min(blockFrames, total - done));
+        if (room.empty()) {
             result.outOfMemory = true;
             break;
         }
-        // Frames already in the store's layout are read straight into it.
-        void* target = direct ? static_cast<void*>(dst) : static_cast<void*>(block.data());
+        const std::size_t want = room.size() / static_cast<std::size_t>(stored);
+        void* target = direct ? static_cast<void*>(room.data()) : static_cast<void*>(block.data());
         const std::size_t got =
-            file_.ReadAt(FrameOffset(static_cast<int64_t>(done)), target, room * frameBytes) /
+            file_.ReadAt(FrameOffset(static_cast<int64_t>(done)), target, want * frameBytes) /
             frameBytes;
-        if (!direct) DecodeFrames(block.data(), got, header_.ChannelCount, kind_, dst);
+        if (direct)
+            NormaliseInPlace(room.data(), got * static_cast<std::size_t>(stored), kind_);
+        else
+            DecodePacked(block.data(), got, header_.ChannelCount, kind_, room.data(), stored);
         store_.Commit(got);
         done += got;
         const int percent = static_cast<int>(static_cast<uint64_t>(done) * 100 / total);
@@ -141,8 +173,9 @@ LoadResult SignalDocument::Load(ProgressSink& progress) {
             progress.ProgressSet(percent);
             lastPercent = percent;
         }
-        if (got < room) break;  // the file shrank under us
+        if (got < want) break;  // the file shrank under us
     }
+    store_.SetMemoryGuard(nullptr);
     result.frames = ReadableFrames();
     return result;
 }
@@ -167,12 +200,59 @@ int64_t SignalDocument::ReadableFrames() const {
 
 FrameSpans::FrameSpans(const SignalDocument& doc, int64_t first) : doc_(doc), next_(first) {}
 
+namespace {
+
+// Only the stored channels are written: the buffer's other samples were
+// zeroed once and stay so, which saves most of the copy for few channels.
+// A fixed channel count lets the compiler unroll it.
+template <std::size_t C>
+void UnpackAs(const int16_t* packed, std::size_t frames, Frame* out) {
+    for (std::size_t f = 0; f < frames; ++f, packed += C)
+        for (std::size_t c = 0; c < C; ++c) out[f][c] = packed[c];
+}
+
+void Unpack(const int16_t* packed, std::size_t frames, int channels, Frame* out) {
+    switch (channels) {
+        case 1:
+            return UnpackAs<1>(packed, frames, out);
+        case 2:
+            return UnpackAs<2>(packed, frames, out);
+        case 3:
+            return UnpackAs<3>(packed, frames, out);
+        case 4:
+            return UnpackAs<4>(packed, frames, out);
+        case 5:
+            return UnpackAs<5>(packed, frames, out);
+        case 6:
+            return UnpackAs<6>(packed, frames, out);
+        case 7:
+            return UnpackAs<7>(packed, frames, out);
+        default:
+            return UnpackAs<8>(packed, frames, out);
+    }
+}
+
+}  // namespace
+
 std::span<const Frame> FrameSpans::Next(std::size_t want) {
     if (want == 0 || next_ < 0) return {};
     if (!doc_.FileBacked()) {
-        const std::span<const Frame> run = doc_.Store().Run(next_, want);
-        next_ += static_cast<int64_t>(run.size());
-        return run;
+        const FrameStore& store = doc_.Store();
+        if (store.Channels() == kFrameChannels) {
+            const std::span<const Frame> run = store.Run(next_, want);
+            next_ += static_cast<int64_t>(run.size());
+            return run;
+        }
+        const std::span<const int16_t> packed = store.Packed(next_, std::min(want, kUnpackFrames));
+        const auto width = static_cast<std::size_t>(store.Channels());
+        const std::size_t n = packed.size() / width;
+        if (zeroedPast_ != store.Channels()) {
+            buffer_.assign(kUnpackFrames, Frame{});
+            zeroedPast_ = store.Channels();
+        }
+        Unpack(packed.data(), n, store.Channels(), buffer_.data());
+        next_ += static_cast<int64_t>(n);
+        return {buffer_.data(), n};
     }
     if (pos_ >= filled_) {
         const std::size_t frameBytes = 2u * doc_.Header().ChannelCount;
@@ -184,6 +264,7 @@ std::span<const Frame> FrameSpans::Next(std::size_t want) {
         pos_ = 0;
         if (filled_ == 0) return {};
         buffer_.resize(filled_);
+        zeroedPast_ = 0;
         SignalDocument::DecodeFrames(raw_.data(), filled_, doc_.Header().ChannelCount, doc_.Kind(),
                                      buffer_.data());
     }

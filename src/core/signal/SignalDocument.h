@@ -4,11 +4,14 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/File.h"
+#include "platform/Memory.h"
 #include "platform/Progress.h"
 #include "signal/FrameStore.h"
 #include "signal/MarkerList.h"
@@ -51,16 +54,23 @@ class SignalDocument {
     void MarkOpen() { isOpen_ = true; }
     void Close();
 
+    // FrameCount is a signed 32-bit count: a longer file is cut there, and
+    // the frames past it cannot be reached.
     int32_t CountFrames();
+    bool FramesCut() const { return framesCut_; }
     // Fills the store in memory mode, telling `progress` each new percentage
-    // (0 first); in file mode it only positions the file.
+    // (0 first); in file mode it only positions the file. The load stops
+    // where the memory guard would have it leave less than its reserve.
     LoadResult Load(ProgressSink& progress);
+    // The guard in-memory loads ask before taking memory; the system's
+    // figures unless a test brings its own.
+    void SetMemoryGuard(MemoryGuard guard) { guard_ = std::move(guard); }
 
     // Byte offset of frame i in the file.
     uint64_t FrameOffset(int64_t i) const;
 
-    // In-memory lookup; nullptr for an absent frame.
-    const Frame* FindFrame(int64_t i) const { return store_.Find(i); }
+    // In-memory lookup; nothing for an absent frame.
+    std::optional<Frame> FindFrame(int64_t i) const { return store_.Find(i); }
     // File-mode sequential reading: SeekFrame once, then ReadFrame repeatedly.
     void SeekFrame(int64_t i);
     bool ReadFrame(Frame& out);
@@ -72,6 +82,10 @@ class SignalDocument {
     // Decodes `frames` whole frames of raw file bytes into normalised frames.
     static void DecodeFrames(const uint8_t* raw, std::size_t frames, uint16_t channels,
                              SourceKind kind, Frame* out);
+    // The same into the store's packed layout: the first `stored` channels
+    // of each frame, one after the other.
+    static void DecodePacked(const uint8_t* raw, std::size_t frames, uint16_t channels,
+                             SourceKind kind, int16_t* out, int stored);
 
     const FrameStore& Store() const { return store_; }
     FrameStore& StoreForTesting() { return store_; }
@@ -86,15 +100,18 @@ class SignalDocument {
     SignalHeader header_;
     SourceKind kind_ = SourceKind::Sig;
     int32_t frameCount_ = 0;
+    bool framesCut_ = false;
     FrameStore store_;
+    MemoryGuard guard_;
     MarkerList markers_;
     std::unique_ptr<FrameCursor> seekCursor_;
 };
 
 // Contiguous runs of frames from a starting index in either storage mode:
-// straight from the store's chunks in memory, one block read per refill from
-// the file. Readers that work on many frames at a time (painting, saving,
-// measuring) take runs instead of single frames.
+// straight from the store's chunks for an eight-channel recording in memory,
+// unpacked a block at a time from a store of fewer channels, one block read
+// per refill from the file. Readers that work on many frames at a time
+// (painting, saving, measuring) take runs instead of single frames.
 class FrameSpans {
   public:
     FrameSpans(const SignalDocument& doc, int64_t first);
@@ -108,6 +125,7 @@ class FrameSpans {
     int64_t next_;
     std::vector<uint8_t> raw_;
     std::vector<Frame> buffer_;
+    int zeroedPast_ = 0;  // channels of buffer_ from this one on are all zero
     std::size_t pos_ = 0;
     std::size_t filled_ = 0;
 };

@@ -81,9 +81,15 @@ void SignalView::UpdatePositionText() {
                      doc.Header().Interval, ctx_.settings.timeResolution != 0));
 }
 
-void SignalView::ResizeClient(int width, int height) {
-    buffer_.Resize(width, height, background_);
+bool SignalView::ResizeClient(int width, int height) {
+    const bool fits = buffer_.Resize(width, height, background_);
     Reposition(scrollX_);
+    return fits;
+}
+
+std::string BackBufferFailedText(int width, int height) {
+    return "KORU VIEW -- Not enough memory to draw the view at " + std::to_string(width) + " x " +
+           std::to_string(height) + " pixels.";
 }
 
 void SignalView::Invalidate(const Rect& rect) {

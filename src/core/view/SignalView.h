@@ -96,6 +96,9 @@ void InvertLine(Canvas& canvas, int64_t x1, int64_t y1, int64_t x2, int64_t y2, 
 std::string CutText(const std::array<Tag, kMaxTags>& tags, int32_t tagCount, uint32_t interval,
                     bool microsecondResolution);
 std::string FrameTimeText(int64_t frame, uint32_t interval, bool microsecondResolution);
+// What the user is told when the back buffer for a client area of this
+// size cannot be had.
+std::string BackBufferFailedText(int width, int height);
 
 // --- Navigation.
 
@@ -185,8 +188,9 @@ class SignalView : public ViewControl {
     const RasterCanvas& BackBuffer() const { return buffer_; }
     Rect ClientRect() const { return Rect{0, 0, buffer_.Width(), buffer_.Height()}; }
     // The client area changed size: a buffer of that size, repositioned at
-    // the same division.
-    void ResizeClient(int width, int height);
+    // the same division. False when there is not the memory for it; the
+    // view is then empty until a size that fits (BackBufferFailedText).
+    bool ResizeClient(int width, int height);
     // Background the buffer is erased with: white until a recording loads.
     ColorRef Background() const { return background_; }
 

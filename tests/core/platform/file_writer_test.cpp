@@ -107,11 +107,37 @@ TEST(FileWriter, WritesThroughASymbolicLink) {
     std::filesystem::create_symlink("real/file.ini", dir.File("link.ini"));
     FileWriter w;
     ASSERT_TRUE(w.Open(dir.File("link.ini")));
-    EXPECT_EQ(w.Target(), std::filesystem::canonical(real).string());
+    EXPECT_TRUE(std::filesystem::equivalent(w.Target(), real));
     ASSERT_TRUE(w.Write("new") && w.Commit());
     EXPECT_TRUE(std::filesystem::is_symlink(dir.File("link.ini")));
     EXPECT_EQ(ReadText(real), "new");
     EXPECT_EQ(Names(dir.File("real")), std::set<std::string>{"file.ini"});
+}
+
+TEST(FileWriter, WritesThroughADanglingChainOfLinksAndFailsOnALoop) {
+    TempDir dir;
+    std::filesystem::create_directory(dir.File("real"));
+    // outer -> real/inner (relative to outer's folder) -> new.ini (relative
+    // to inner's folder), which does not exist yet.
+    std::filesystem::create_symlink("new.ini", dir.File("real/inner"));
+    std::filesystem::create_symlink("real/inner", dir.File("outer"));
+    ASSERT_TRUE(WriteWholeFile(dir.File("outer"), "first"));
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.File("outer")));
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.File("real/inner")));
+    EXPECT_EQ(ReadText(dir.File("real/new.ini")), "first");
+
+    // A link into a folder that does not exist cannot be written through,
+    // and is not replaced by a file either.
+    std::filesystem::create_symlink("nowhere/x.ini", dir.File("lost"));
+    EXPECT_FALSE(WriteWholeFile(dir.File("lost"), "x"));
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.File("lost")));
+
+    std::filesystem::create_symlink("loop-b", dir.File("loop-a"));
+    std::filesystem::create_symlink("loop-a", dir.File("loop-b"));
+    std::string error;
+    EXPECT_FALSE(WriteWholeFile(dir.File("loop-a"), "x", &error));
+    EXPECT_FALSE(error.empty());
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.File("loop-a")));
 }
 
 TEST(FileWriter, RefusesWhatCannotBeReplacedAndKeepsTheFirstReason) {
