@@ -60,8 +60,7 @@ TEST(CommandRunnerTest, NamesButtonWritesOverThePictureOnlyWithARecording) {
 
 TEST(CommandRunnerTest, CommandsNotBuiltShowTheirMessageThenTheIdleText) {
     RunnerFixture fx;
-    for (Cmd c :
-         {Cmd::SaveMarkers, Cmd::Convert}) {
+    for (Cmd c : {Cmd::SaveMarkers, Cmd::Convert}) {
         SCOPED_TRACE(static_cast<int>(c));
         fx.ui.statusHistory.clear();
         fx.runner.Run(c);
