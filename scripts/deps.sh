@@ -8,6 +8,8 @@ packages=(build-essential cmake ninja-build pkg-config qt6-base-dev libgl-dev
 # The icon's renderer; the Debian package and its check: cpack's shlibdeps
 # and file type look-ups, the desktop entry's validator.
 packages+=(qt6-svg-dev dpkg-dev file desktop-file-utils)
+# Readers of the field's standard recordings: EDF/BDF, and GDF/SCP-ECG.
+packages+=(libedf-dev libbiosig-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -69,6 +69,12 @@ struct ReadBinaryAnswer {
     int32_t interval = 1000;
 };
 
+// A signal a recording offers as a channel: its number in the file, from 1.
+struct SignalChoice {
+    int number = 0;
+    std::string label;
+};
+
 enum class CursorShape { View, Wait };
 
 // A dialog whose behaviour lives in the core. The window builds the controls
@@ -120,6 +126,15 @@ class Ui : public FieldSink, public ProgressSink {
 
     // The Read Binary dialog; its values are used however it ended.
     virtual ReadBinaryAnswer ReadBinary() { return {}; }
+
+    // The Signals dialog: which of `signals` (at most eight) become the
+    // channels, as indexes into `signals`; `ticked` is what is ticked at
+    // first. Empty: cancelled. Nobody there to ask takes `ticked`.
+    virtual std::optional<std::vector<int>> ChooseSignals(const std::vector<SignalChoice>& signals,
+                                                          const std::vector<int>& ticked) {
+        (void)signals;
+        return ticked;
+    }
 
     // The Time Base dialog, with one choice per samples-per-division entry
     // and `index` checked: the index chosen with OK.

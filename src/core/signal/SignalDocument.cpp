@@ -39,11 +39,22 @@ void SignalDocument::Close() {
     file_.Close();
     store_.Clear();
     seekCursor_.reset();
+    foreign_.reset();
     isOpen_ = false;
     frameCount_ = 0;
 }
 
+void SignalDocument::SetForeignSource(std::unique_ptr<ForeignSource> source) {
+    foreign_ = std::move(source);
+    CountFrames();
+}
+
 int32_t SignalDocument::CountFrames() {
+    if (foreign_) {
+        frameCount_ =
+            static_cast<int32_t>(std::clamp<int64_t>(foreign_->FrameCount(), 0, INT32_MAX));
+        return frameCount_;
+    }
     const uint64_t size = file_.Size();
     const uint64_t dataStart = kind_ == SourceKind::Sig ? SignalHeader::kSize : 0;
     const uint64_t frameBytes = FrameBytes(header_.ChannelCount);
@@ -102,13 +113,57 @@ void SignalDocument::DecodeFrames(const uint8_t* raw, std::size_t frames, uint16
         case SourceKind::Nib:
             DecodeAs<SourceKind::Nib>(raw, frames, channels, out);
             break;
+        case SourceKind::Foreign:
+            break;  // decoded by its source, never from raw words
     }
 }
+
+namespace {
+
+// Hands a foreign source's decoded frames to the store, block by block.
+LoadResult FillFromForeign(FrameStore& store, ForeignSource& source, std::size_t total,
+                           ProgressSink& progress) {
+    constexpr std::size_t kBlockFrames = std::size_t{1} << 15;
+    LoadResult result;
+    int lastPercent = 0;
+    std::size_t done = 0;
+    while (done < total) {
+        std::size_t room = 0;
+        Frame* dst = store.Grow(std::min(kBlockFrames, total - done), room);
+        if (!dst) {
+            result.outOfMemory = true;
+            break;
+        }
+        const std::size_t got = source.Read(static_cast<int64_t>(done), room, dst, result.error);
+        store.Commit(got);
+        done += got;
+        const int percent = static_cast<int>(static_cast<uint64_t>(done) * 100 / total);
+        if (percent != lastPercent) {
+            progress.ProgressSet(percent);
+            lastPercent = percent;
+        }
+        if (got < room) {
+            if (result.error.empty()) result.error = "The file ended before its last frame.";
+            break;
+        }
+    }
+    return result;
+}
+
+}  // namespace
 
 LoadResult SignalDocument::Load(ProgressSink& progress) {
     store_.Clear();
     SeekFrame(0);
-    if (fileBacked_) return LoadResult{ReadableFrames(), false};
+    if (FileBacked()) return LoadResult{ReadableFrames(), false, {}};
+    if (foreign_) {
+        progress.ProgressSet(0);
+        const auto total = static_cast<std::size_t>(std::max(frameCount_, 0));
+        store_.ExpectFrames(total);
+        LoadResult result = FillFromForeign(store_, *foreign_, total, progress);
+        result.frames = ReadableFrames();
+        return result;
+    }
 
     progress.ProgressSet(0);
     const auto total = static_cast<std::size_t>(std::max(frameCount_, 0));
@@ -161,7 +216,7 @@ bool SignalDocument::ReadFrame(Frame& out) {
 
 int64_t SignalDocument::ReadableFrames() const {
     if (!isOpen_) return 0;
-    if (!fileBacked_) return static_cast<int64_t>(store_.Size());
+    if (!FileBacked()) return static_cast<int64_t>(store_.Size());
     return frameCount_;
 }
 

@@ -10,6 +10,7 @@
 
 #include "platform/File.h"
 #include "platform/Progress.h"
+#include "signal/ForeignSource.h"
 #include "signal/FrameStore.h"
 #include "signal/MarkerList.h"
 #include "signal/SignalHeader.h"
@@ -24,6 +25,7 @@ class FrameCursor;
 struct LoadResult {
     int64_t frames = 0;
     bool outOfMemory = false;
+    std::string error;  // a foreign file could not be read to its end
 };
 
 class SignalDocument {
@@ -35,7 +37,8 @@ class SignalDocument {
     SignalHeader& MutableHeader() { return header_; }
     SourceKind Kind() const { return kind_; }
     int32_t FrameCount() const { return frameCount_; }
-    bool FileBacked() const { return fileBacked_; }
+    // A foreign recording is always held in memory, whatever FILEMODE says.
+    bool FileBacked() const { return fileBacked_ && !foreign_; }
     // Fixed for the run from the FILEMODE setting; only while nothing is open.
     void SetFileBacked(bool on) {
         if (!isOpen_) fileBacked_ = on;
@@ -49,6 +52,9 @@ class SignalDocument {
     // Reads the 326-byte header; false when fewer bytes exist or it is not acceptable.
     bool ReadSigHeader();
     void MarkOpen() { isOpen_ = true; }
+    // Takes the source a foreign recording's samples are loaded from.
+    void SetForeignSource(std::unique_ptr<ForeignSource> source);
+    const ForeignSource* Foreign() const { return foreign_.get(); }
     void Close();
 
     int32_t CountFrames();
@@ -89,6 +95,7 @@ class SignalDocument {
     FrameStore store_;
     MarkerList markers_;
     std::unique_ptr<FrameCursor> seekCursor_;
+    std::unique_ptr<ForeignSource> foreign_;
 };
 
 // Contiguous runs of frames from a starting index in either storage mode:
