@@ -21,6 +21,7 @@
 #include "ProgressDialog.h"
 #include "QtPrintJob.h"
 #include "ReadBinaryDialog.h"
+#include "SignalsDialog.h"
 #include "TimeBaseDialog.h"
 
 namespace {
@@ -149,6 +150,14 @@ koru::ReadBinaryAnswer QtUi::ReadBinary() {
     TRozaverazeDialog dlg(nullptr);
     dlg.exec();
     return {dlg.Channels(), dlg.Interval()};
+}
+
+std::optional<std::vector<int>> QtUi::ChooseSignals(const std::vector<koru::SignalChoice>& signals,
+                                                    const std::vector<int>& ticked) {
+    TSignalsDialog dlg(signals, ticked, Front());
+    const FrontDialog front(dialogs_, &dlg);
+    if (dlg.exec() != QDialog::Accepted) return std::nullopt;
+    return dlg.Ticked();
 }
 
 QWidget* QtUi::Front() const {
