@@ -25,14 +25,14 @@ std::optional<FileDialogAnswer> CliUi::NextPath(FileDialogSetup& setup) {
     return answer;
 }
 
-std::optional<std::vector<int>> CliUi::ChooseSignals(const std::vector<SignalChoice>& signals,
+std::optional<std::vector<int>> CliUi::ChooseSignals(const std::vector<SignalChoice>& offered,
                                                      const std::vector<int>& ticked) {
     if (signalNumbers.empty()) return ticked;
     std::vector<int> chosen;
     for (const int number : signalNumbers) {
         std::size_t i = 0;
-        while (i < signals.size() && signals[i].number != number) ++i;
-        if (i == signals.size()) {
+        while (i < offered.size() && offered[i].number != number) ++i;
+        if (i == offered.size()) {
             ShowMessage(
                 MessageOwner::None,
                 "The recording has no signal " + std::to_string(number) + " to choose (--signals).",

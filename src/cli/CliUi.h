@@ -33,9 +33,9 @@ class CliUi : public Ui {
     void ShowMessage(MessageOwner owner, std::string_view text, std::string_view title,
                      MessageIcon icon) override;
     ReadBinaryAnswer ReadBinary() override { return readBinary; }
-    // The Signals dialog's answer (--signals): file numbers; empty takes the first eight.
+    // The Signals dialog's answer (--offered): file numbers; empty takes the first eight.
     std::vector<int> signalNumbers;
-    std::optional<std::vector<int>> ChooseSignals(const std::vector<SignalChoice>& signals,
+    std::optional<std::vector<int>> ChooseSignals(const std::vector<SignalChoice>& offered,
                                                   const std::vector<int>& ticked) override;
     std::optional<FileDialogAnswer> OpenFileDialog(FileDialogSetup& setup) override;
     std::optional<FileDialogAnswer> SaveFileDialog(FileDialogSetup& setup) override;

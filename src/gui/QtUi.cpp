@@ -152,9 +152,9 @@ koru::ReadBinaryAnswer QtUi::ReadBinary() {
     return {dlg.Channels(), dlg.Interval()};
 }
 
-std::optional<std::vector<int>> QtUi::ChooseSignals(const std::vector<koru::SignalChoice>& signals,
+std::optional<std::vector<int>> QtUi::ChooseSignals(const std::vector<koru::SignalChoice>& offered,
                                                     const std::vector<int>& ticked) {
-    TSignalsDialog dlg(signals, ticked, Front());
+    TSignalsDialog dlg(offered, ticked, Front());
     const FrontDialog front(dialogs_, &dlg);
     if (dlg.exec() != QDialog::Accepted) return std::nullopt;
     return dlg.Ticked();

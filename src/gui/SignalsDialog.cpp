@@ -13,7 +13,7 @@ constexpr int kMaxTicked = 8;
 constexpr int kRowsPerColumn = 12;
 }  // namespace
 
-TSignalsDialog::TSignalsDialog(const std::vector<koru::SignalChoice>& signals,
+TSignalsDialog::TSignalsDialog(const std::vector<koru::SignalChoice>& offered,
                                const std::vector<int>& ticked, QWidget* parent)
     : QDialog(parent) {
     setWindowTitle("Signals");
@@ -27,9 +27,9 @@ TSignalsDialog::TSignalsDialog(const std::vector<koru::SignalChoice>& signals,
     auto* area = new QScrollArea(this);
     auto* inner = new QWidget(area);
     auto* grid = new QGridLayout(inner);
-    for (std::size_t i = 0; i < signals.size(); ++i) {
-        const QString label = QString::fromStdString(signals[i].label);
-        auto* box = new QCheckBox(QString("%1  %2").arg(signals[i].number).arg(label), inner);
+    for (std::size_t i = 0; i < offered.size(); ++i) {
+        const QString label = QString::fromStdString(offered[i].label);
+        auto* box = new QCheckBox(QString("%1  %2").arg(offered[i].number).arg(label), inner);
         const int row = static_cast<int>(i) % kRowsPerColumn;
         const int column = static_cast<int>(i) / kRowsPerColumn;
         grid->addWidget(box, row, column);

@@ -1,5 +1,5 @@
 #pragma once
-// Chooses which signals of a recording with more than eight become its
+// Chooses which offered of a recording with more than eight become its
 // channels: one check box per signal, at most eight ticked.
 
 #include <QDialog>
@@ -14,10 +14,10 @@ class QPushButton;
 class TSignalsDialog : public QDialog {
     Q_OBJECT
   public:
-    TSignalsDialog(const std::vector<koru::SignalChoice>& signals, const std::vector<int>& ticked,
+    TSignalsDialog(const std::vector<koru::SignalChoice>& offered, const std::vector<int>& ticked,
                    QWidget* parent = nullptr);
 
-    // Indexes of the ticked signals, in file order.
+    // Indexes of the ticked offered, in file order.
     std::vector<int> Ticked() const;
     QCheckBox* Box(int index) const { return boxes_.at(static_cast<std::size_t>(index)); }
     QPushButton* OkButton() const { return ok_; }

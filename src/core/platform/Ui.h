@@ -127,12 +127,12 @@ class Ui : public FieldSink, public ProgressSink {
     // The Read Binary dialog; its values are used however it ended.
     virtual ReadBinaryAnswer ReadBinary() { return {}; }
 
-    // The Signals dialog: which of `signals` (at most eight) become the
-    // channels, as indexes into `signals`; `ticked` is what is ticked at
+    // The Signals dialog: which of `offered` (at most eight) become the
+    // channels, as indexes into `offered`; `ticked` is what is ticked at
     // first. Empty: cancelled. Nobody there to ask takes `ticked`.
-    virtual std::optional<std::vector<int>> ChooseSignals(const std::vector<SignalChoice>& signals,
+    virtual std::optional<std::vector<int>> ChooseSignals(const std::vector<SignalChoice>& offered,
                                                           const std::vector<int>& ticked) {
-        (void)signals;
+        (void)offered;
         return ticked;
     }
 

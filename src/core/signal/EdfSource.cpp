@@ -49,7 +49,7 @@ class EdfSource : public ForeignSource {
     std::string Identification() const override { return identification_; }
     int64_t FrameCount() const override { return frames_; }
     std::vector<int64_t> Annotations() const override { return annotations_; }
-    void Choose(const std::vector<int>& signals) override { chosen_ = signals; }
+    void Choose(const std::vector<int>& picked) override { chosen_ = picked; }
     std::size_t Read(int64_t first, std::size_t count, Frame* out, std::string& error) override;
 
   private:

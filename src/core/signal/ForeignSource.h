@@ -50,7 +50,7 @@ class ForeignSource {
 
     // Which signals (indices into Signals(), at most eight, all at the first
     // signal's rate) become channels 1 to n; until called, none.
-    virtual void Choose(const std::vector<int>& signals) = 0;
+    virtual void Choose(const std::vector<int>& picked) = 0;
     // Decodes up to `count` frames from `first` into `out`, channels past the
     // chosen ones 0. Returns how many were decoded; fewer with `error` set
     // when the file ended early or could not be read.

@@ -49,7 +49,7 @@ class LibrarySource : public ForeignSource {
     std::string Identification() const override { return identification_; }
     int64_t FrameCount() const override { return frames_; }
     std::vector<int64_t> Annotations() const override;
-    void Choose(const std::vector<int>& signals) override;
+    void Choose(const std::vector<int>& picked) override;
     std::size_t Read(int64_t first, std::size_t count, Frame* out, std::string& error) override;
 
   private:
@@ -145,8 +145,8 @@ std::vector<int64_t> LibrarySource::Annotations() const {
     return out;
 }
 
-void LibrarySource::Choose(const std::vector<int>& signals) {
-    chosen_ = signals;
+void LibrarySource::Choose(const std::vector<int>& picked) {
+    chosen_ = picked;
     for (uint16_t i = 0; i < hdr_->NS; ++i) hdr_->CHANNEL[i].OnOff = 0;
     for (const int s : chosen_)
         hdr_->CHANNEL[libraryChannel_[static_cast<std::size_t>(s)]].OnOff = 1;
