@@ -62,6 +62,7 @@ std::vector<int> TSignalsDialog::Ticked() const {
 }
 
 void TSignalsDialog::Update() {
+    if (!ok_) return;  // still being built
     const int n = static_cast<int>(Ticked().size());
     // With eight ticked the rest cannot be ticked; none ticked cannot be OK.
     for (QCheckBox* box : boxes_) box->setEnabled(box->isChecked() || n < kMaxTicked);

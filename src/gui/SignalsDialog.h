@@ -26,6 +26,6 @@ class TSignalsDialog : public QDialog {
     void Update();
 
     std::vector<QCheckBox*> boxes_;
-    QLabel* count_;
-    QPushButton* ok_;
+    QLabel* count_ = nullptr;
+    QPushButton* ok_ = nullptr;
 };
