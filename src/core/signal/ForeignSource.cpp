@@ -33,6 +33,13 @@ ValueRule MakeValueRule(double digitalMin, double digitalMax, double zero, doubl
            (std::ldexp(lo, -rule.shift) < INT16_MIN || std::ldexp(hi, -rule.shift) >= 32768.0))
         ++rule.shift;
     rule.unitsPerValue = std::ldexp(unitsPerDigit, rule.shift);
+    // round(d - zero) = d + round(-zero) for whole d, unless -zero sits
+    // exactly halfway, where the direction depends on the sign of d - zero.
+    const double fraction = std::abs(rule.zero - std::trunc(rule.zero));
+    if (std::abs(rule.zero) < 1e15 && fraction != 0.5) {
+        rule.wholeOffset = true;
+        rule.offset = static_cast<int64_t>(std::round(-rule.zero));
+    }
     return rule;
 }
 

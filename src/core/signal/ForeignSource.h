@@ -23,6 +23,15 @@ struct ValueRule {
     double unitsPerValue = 0;  // physical units of one delivered value
 
     int16_t Value(double digital) const;
+    // The same for a whole digital value, without floating point where the
+    // rounding of zero is exact (it is unless zero ends in exactly .5).
+    int16_t Value(int32_t digital) const {
+        if (!wholeOffset) return Value(static_cast<double>(digital));
+        const int64_t v = (int64_t{digital} + offset) >> shift;
+        return static_cast<int16_t>(v < INT16_MIN ? INT16_MIN : v > INT16_MAX ? INT16_MAX : v);
+    }
+    bool wholeOffset = false;
+    int64_t offset = 0;  // round(-zero), when wholeOffset
 };
 
 // `unitsPerDigit` is the physical step of one digital count; the range is
