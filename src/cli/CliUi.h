@@ -35,6 +35,7 @@ class CliUi : public Ui {
     ReadBinaryAnswer ReadBinary() override { return readBinary; }
     // The Signals dialog's answer (--offered): file numbers; empty takes the first eight.
     std::vector<int> signalNumbers;
+    bool SignalsPreset() const override { return !signalNumbers.empty(); }
     std::optional<std::vector<int>> ChooseSignals(const std::vector<SignalChoice>& offered,
                                                   const std::vector<int>& ticked) override;
     std::optional<FileDialogAnswer> OpenFileDialog(FileDialogSetup& setup) override;

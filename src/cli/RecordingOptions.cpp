@@ -18,8 +18,8 @@ void RecordingOptions::Define(CLI::App& sub) {
         ->check(CLI::Range(1, std::numeric_limits<int32_t>::max()));
     sub.add_flag("--filemode", fileMode, "Read the samples from the file instead of memory");
     sub.add_option("--signals", signalNumbers,
-                   "Signals of a file with more than eight that become channels 1 to 8, by "
-                   "their numbers in the file (default the first eight)")
+                   "Signals of an EDF, BDF, GDF, WFDB or SCP-ECG recording that become "
+                   "channels 1 to 8, by their numbers in the file (default the first eight)")
         ->delimiter(',')
         ->check(CLI::PositiveNumber);
 }

@@ -18,7 +18,7 @@ struct RecordingOptions {
     int32_t rawChannels = 8;
     int32_t rawInterval = 1000;
     bool fileMode = false;
-    std::vector<int> signalNumbers;  // --signals: of a file with more than eight
+    std::vector<int> signalNumbers;  // --signals: of a foreign recording
 
     // Adds the FILE argument and the three options.
     void Define(CLI::App& sub);

@@ -155,6 +155,10 @@ TEST_F(KoruFixture, InfoReadsForeignRecordsAndTakesSignalsByFileNumber) {
     const Outcome ptb = Koru("info " + real + "/ptbdb/s0010_re.hea --signals 13,14,15");
     EXPECT_EQ(ptb.status, 0);
     EXPECT_NE(ptb.out.find("Channels: 3\n"), std::string::npos);
+    const Outcome one = Koru("info " + real + "/mitdb/100.hea --signals 2");
+    EXPECT_EQ(one.status, 0);  // a record of two signals takes the choice as well
+    EXPECT_NE(one.out.find("Channels: 1\n"), std::string::npos);
+    EXPECT_NE(one.out.find("Description: 100: MLII, V5\n"), std::string::npos);
     EXPECT_NE(Koru("info " + real + "/ptbdb/s0010_re.hea").out.find("Channels: 8\n"),
               std::string::npos);  // the first eight without --signals
     const Outcome missing = Koru("info " + real + "/ptbdb/s0010_re.hea --signals 1,16");

@@ -135,6 +135,9 @@ class Ui : public FieldSink, public ProgressSink {
         (void)offered;
         return ticked;
     }
+    // Whether the Signals answer was given beforehand (the batch tool's
+    // option), so that it applies to a recording of eight or fewer too.
+    virtual bool SignalsPreset() const { return false; }
 
     // The Time Base dialog, with one choice per samples-per-division entry
     // and `index` checked: the index chosen with OK.

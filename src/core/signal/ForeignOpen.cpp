@@ -42,12 +42,14 @@ std::vector<int> UsableSignals(const ForeignSource& source, Ui& ui) {
 // Signals dialog's choice. Empty when the dialog was cancelled.
 std::vector<int> ChosenSignals(const ForeignSource& source, const std::vector<int>& usable,
                                Ui& ui) {
-    if (usable.size() <= static_cast<std::size_t>(kFrameChannels)) return usable;
+    if (usable.size() <= static_cast<std::size_t>(kFrameChannels) && !ui.SignalsPreset())
+        return usable;
     std::vector<SignalChoice> choices;
     for (const int i : usable)
         choices.push_back({i + 1, source.Signals()[static_cast<std::size_t>(i)].label});
     std::vector<int> ticked;
-    for (int k = 0; k < kFrameChannels; ++k) ticked.push_back(k);
+    for (int k = 0; k < kFrameChannels && static_cast<std::size_t>(k) < usable.size(); ++k)
+        ticked.push_back(k);
     const std::optional<std::vector<int>> answer = ui.ChooseSignals(choices, ticked);
     if (!answer) return {};
     std::vector<int> chosen;
