@@ -32,6 +32,30 @@ std::optional<FileDialogAnswer> CliUi::NextPath(FileDialogSetup& setup) {
     return answer;
 }
 
+std::optional<std::vector<int>> CliUi::ChooseSignals(const std::vector<SignalChoice>& offered,
+                                                     const std::vector<int>& ticked) {
+    if (signalNumbers.empty()) return ticked;
+    std::vector<int> chosen;
+    for (const int number : signalNumbers) {
+        std::size_t i = 0;
+        while (i < offered.size() && offered[i].number != number) ++i;
+        if (i == offered.size()) {
+            ShowMessage(
+                MessageOwner::None,
+                "The recording has no signal " + std::to_string(number) + " to choose (--signals).",
+                "Signals", MessageIcon::Stop);
+            return std::nullopt;
+        }
+        chosen.push_back(static_cast<int>(i));
+    }
+    if (chosen.size() > 8) {
+        ShowMessage(MessageOwner::None, "At most eight signals can be chosen (--signals).",
+                    "Signals", MessageIcon::Stop);
+        return std::nullopt;
+    }
+    return chosen;
+}
+
 std::optional<FileDialogAnswer> CliUi::OpenFileDialog(FileDialogSetup& setup) {
     return NextPath(setup);
 }

@@ -39,6 +39,11 @@ class CliUi : public Ui {
     std::array<bool, 8> ChannelSelectDialog() override { return channels; }
     // The Signal Amplitude dialog's eight lines, on stdout.
     void AmplitudeDialog(const std::array<int32_t, 8>& values) override;
+    // The Signals dialog's answer (--offered): file numbers; empty takes the first eight.
+    std::vector<int> signalNumbers;
+    bool SignalsPreset() const override { return !signalNumbers.empty(); }
+    std::optional<std::vector<int>> ChooseSignals(const std::vector<SignalChoice>& offered,
+                                                  const std::vector<int>& ticked) override;
     std::optional<FileDialogAnswer> OpenFileDialog(FileDialogSetup& setup) override;
     std::optional<FileDialogAnswer> SaveFileDialog(FileDialogSetup& setup) override;
 

@@ -6,6 +6,7 @@
 #include <CLI/CLI.hpp>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "CliUi.h"
 #include "app/Session.h"
@@ -17,6 +18,7 @@ struct RecordingOptions {
     int32_t rawChannels = 8;
     int32_t rawInterval = 1000;
     bool fileMode = false;
+    std::vector<int> signalNumbers;  // --signals: of a foreign recording
 
     // Adds the FILE argument and the three options.
     void Define(CLI::App& sub);
@@ -24,7 +26,8 @@ struct RecordingOptions {
     // samples are not loaded. False when it did not open (reported).
     bool Open(Session& session, CliUi& ui) const;
     // Loads the samples of the open recording (in memory unless --filemode).
-    // False when memory ran out before the end (reported).
+    // False when memory ran out or a foreign file broke off before the end
+    // (reported).
     bool Load(Session& session, CliUi& ui) const;
 };
 

@@ -22,6 +22,7 @@
 #include "ProgressDialog.h"
 #include "QtPrintJob.h"
 #include "ReadBinaryDialog.h"
+#include "SignalsDialog.h"
 #include "TimeBaseDialog.h"
 
 namespace {
@@ -150,6 +151,14 @@ koru::ReadBinaryAnswer QtUi::ReadBinary() {
     TRozaverazeDialog dlg(nullptr);
     dlg.exec();
     return {dlg.Channels(), dlg.Interval()};
+}
+
+std::optional<std::vector<int>> QtUi::ChooseSignals(const std::vector<koru::SignalChoice>& offered,
+                                                    const std::vector<int>& ticked) {
+    TSignalsDialog dlg(offered, ticked, Front());
+    const FrontDialog front(dialogs_, &dlg);
+    if (dlg.exec() != QDialog::Accepted) return std::nullopt;
+    return dlg.Ticked();
 }
 
 QWidget* QtUi::Front() const {

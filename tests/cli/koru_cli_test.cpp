@@ -222,3 +222,38 @@ TEST_F(KoruFixture, PipesFoldersAndHugeRecordingsGiveAMessageAndNeverHang) {
 
 }  // namespace
 }  // namespace koru
+
+namespace koru {
+namespace {
+
+TEST_F(KoruFixture, InfoReadsForeignRecordsAndTakesSignalsByFileNumber) {
+    const std::string real = KORU_REAL_DATA_DIR;
+    const Outcome mit = Koru("info " + real + "/mitdb/100.hea");
+    EXPECT_EQ(mit.status, 0);  // keeping 2048 of the annotations is no failure
+    EXPECT_NE(mit.out.find("Channels: 2\nInterval: 2778\nFrames: 650000\n"), std::string::npos);
+    EXPECT_NE(mit.out.find("Frequency: 360.0 Hz\nDescription: 100: MLII, V5\nMarkers: 2048\n"),
+              std::string::npos);
+    EXPECT_NE(mit.err.find("Markers: Only the first 2048 of 2274 annotations"), std::string::npos);
+
+    const Outcome ptb = Koru("info " + real + "/ptbdb/s0010_re.hea --signals 13,14,15");
+    EXPECT_EQ(ptb.status, 0);
+    EXPECT_NE(ptb.out.find("Channels: 3\n"), std::string::npos);
+    const Outcome one = Koru("info " + real + "/mitdb/100.hea --signals 2");
+    EXPECT_EQ(one.status, 0);  // a record of two signals takes the choice as well
+    EXPECT_NE(one.out.find("Channels: 1\n"), std::string::npos);
+    EXPECT_NE(one.out.find("Description: 100: MLII, V5\n"), std::string::npos);
+    EXPECT_NE(Koru("info " + real + "/ptbdb/s0010_re.hea").out.find("Channels: 8\n"),
+              std::string::npos);  // the first eight without --signals
+    const Outcome missing = Koru("info " + real + "/ptbdb/s0010_re.hea --signals 1,16");
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_NE(missing.err.find("no signal 16"), std::string::npos);
+    EXPECT_EQ(Koru("info " + real + "/ptbdb/s0010_re.hea --signals 0").status, 2);
+
+    dir.WriteText("bad.edf", "0       not really");
+    const Outcome bad = Koru("info " + dir.File("bad.edf"));
+    EXPECT_EQ(bad.status, 1);
+    EXPECT_NE(bad.err.find("Invalid file"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace koru

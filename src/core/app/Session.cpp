@@ -15,7 +15,8 @@ constexpr unsigned kAppendFlags = OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_PATHM
                                   OFN_FILEMUSTEXIST | OFN_NOREADONLYRETURN;
 constexpr const char* kSignalFilter =
     "Signal files (*.sig)|*.sig|Binary 12 bit files (*.bin)|*.bin|Binary 16 bit files "
-    "(*.dat)|*.dat|Bigendian 12b files (*.nib)|*.nib|";
+    "(*.dat)|*.dat|Bigendian 12b files (*.nib)|*.nib|"
+    "Other recordings (*.edf *.bdf *.gdf *.hea *.scp)|*.edf;*.bdf;*.gdf;*.hea;*.scp|";
 constexpr const char* kSaveFilter =
     "Signal files (*.sig)|*.sig|Text files (*.txt)|*.txt|Binary 12 bit files (*.bin)|*.bin|"
     "Binary 16 bit files (*.dat)|*.dat|BigEndian 12b files (*.nib)|*.nib|";
@@ -117,6 +118,9 @@ LoadResult LoadRecording(SignalDocument& doc, Ui& ui) {
         ui.ProgressBegin(ProgressMode::Reading);
     }
     const LoadResult result = doc.Load(ui);
+    if (!result.error.empty())
+        ui.ShowMessage(MessageOwner::None, InvalidFileText(doc.FileName(), result.error), "Error",
+                       MessageIcon::Stop);
     if (result.outOfMemory)
         ui.ShowMessage(MessageOwner::View, "Insufficient Memory to load complete file", "WARNING",
                        MessageIcon::Exclamation);
@@ -129,7 +133,8 @@ LoadResult LoadRecording(SignalDocument& doc, Ui& ui) {
 
 void Session::LoadSamples() {
     if (view_) view_->PrepareForLoad();
-    LoadRecording(doc_, ui_);
+    // A foreign file found broken halfway is not shown half.
+    if (!LoadRecording(doc_, ui_).error.empty()) ShowNoRecording();
 }
 
 void Session::SyncToggleChecks() {

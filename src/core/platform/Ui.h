@@ -70,6 +70,12 @@ struct ReadBinaryAnswer {
     int32_t interval = 1000;
 };
 
+// A signal a recording offers as a channel: its number in the file, from 1.
+struct SignalChoice {
+    int number = 0;
+    std::string label;
+};
+
 enum class CursorShape { View, Wait };
 
 // A dialog whose behaviour lives in the core. The window builds the controls
@@ -121,6 +127,18 @@ class Ui : public FieldSink, public ProgressSink {
 
     // The Read Binary dialog; its values are used however it ended.
     virtual ReadBinaryAnswer ReadBinary() { return {}; }
+
+    // The Signals dialog: which of `offered` (at most eight) become the
+    // channels, as indexes into `offered`; `ticked` is what is ticked at
+    // first. Empty: cancelled. Nobody there to ask takes `ticked`.
+    virtual std::optional<std::vector<int>> ChooseSignals(const std::vector<SignalChoice>& offered,
+                                                          const std::vector<int>& ticked) {
+        (void)offered;
+        return ticked;
+    }
+    // Whether the Signals answer was given beforehand (the batch tool's
+    // option), so that it applies to a recording of eight or fewer too.
+    virtual bool SignalsPreset() const { return false; }
 
     // The Time Base dialog, with one choice per samples-per-division entry
     // and `index` checked: the index chosen with OK.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "signal/ForeignOpen.h"
 #include "signal/MarkerFile.h"
 
 namespace koru {
@@ -16,13 +17,14 @@ std::string UpperCased(std::string text) {
 bool LoadableExtension(const std::string& path) {
     if (path.size() < 4) return false;
     const std::string ext = UpperCased(path.substr(path.size() - 4));
-    return ext == ".SIG" || ext == ".BIN" || ext == ".DAT" || ext == ".NIB";
+    return ext == ".SIG" || ext == ".BIN" || ext == ".DAT" || ext == ".NIB" || IsForeignPath(ext);
 }
 
 std::string RefusalText() {
     return std::string("Can only load:\n KORU \".sig\" files") +
            " or\n Binary (rt12) \".bin\" files" + " or\n Binary (lt16) \".dat\" files" +
-           " or\n Bigendian(12bit) \".nib\" files" + ".";
+           " or\n Bigendian(12bit) \".nib\" files" +
+           " or\n EDF, BDF, GDF, WFDB (.hea) or SCP-ECG files" + ".";
 }
 
 std::string CannotOpenText(const std::string& upperPath) {
@@ -37,6 +39,10 @@ std::string FramesCutText(const std::string& upperPath) {
     return "Only the first 2147483647 frames of " + upperPath + " can be shown.";
 }
 
+std::string InvalidFileText(const std::string& upperPath, const std::string& reason) {
+    return InvalidFileText(upperPath) + "\n" + reason;
+}
+
 OpenOutcome OpenSignalFile(SignalDocument& doc, const std::string& path, Ui& ui) {
     const std::string upper = UpperCased(path);
     doc.Close();
@@ -45,6 +51,7 @@ OpenOutcome OpenSignalFile(SignalDocument& doc, const std::string& path, Ui& ui)
         ui.ShowMessage(MessageOwner::None, CannotOpenText(upper), "Error", MessageIcon::Stop);
         return OpenOutcome::CannotOpen;
     }
+    if (kind == SourceKind::Foreign) return OpenForeignRecording(doc, path, ui);
     if (kind == SourceKind::Sig) {
         if (!doc.ReadSigHeader()) {
             doc.Close();

@@ -42,12 +42,23 @@ void SignalDocument::Close() {
     file_.Close();
     store_.Clear();
     seekCursor_.reset();
+    foreign_.reset();
     isOpen_ = false;
     frameCount_ = 0;
     framesCut_ = false;
 }
 
+void SignalDocument::SetForeignSource(std::unique_ptr<ForeignSource> source) {
+    foreign_ = std::move(source);
+    CountFrames();
+}
+
 int32_t SignalDocument::CountFrames() {
+    if (foreign_) {
+        frameCount_ =
+            static_cast<int32_t>(std::clamp<int64_t>(foreign_->FrameCount(), 0, INT32_MAX));
+        return frameCount_;
+    }
     const uint64_t size = file_.Size();
     const uint64_t dataStart = kind_ == SourceKind::Sig ? SignalHeader::kSize : 0;
     const uint64_t frameBytes = FrameBytes(header_.ChannelCount);
@@ -92,6 +103,8 @@ void Decode(const uint8_t* raw, std::size_t frames, uint16_t channels, SourceKin
             return DecodeAs<SourceKind::Dat>(raw, frames, channels, out, used, stride);
         case SourceKind::Nib:
             return DecodeAs<SourceKind::Nib>(raw, frames, channels, out, used, stride);
+        case SourceKind::Foreign:
+            return;  // decoded by its source, never from raw words
     }
 }
 
@@ -133,20 +146,59 @@ void SignalDocument::DecodePacked(const uint8_t* raw, std::size_t frames, uint16
     Decode(raw, frames, channels, kind, out, std::min<std::size_t>(channels, width), width);
 }
 
+namespace {
+
+// Hands a foreign source's decoded frames to the store, block by block.
+LoadResult FillFromForeign(FrameStore& store, ForeignSource& source, std::size_t total,
+                           ProgressSink& progress) {
+    constexpr std::size_t kBlockFrames = std::size_t{1} << 15;
+    std::vector<Frame> block(std::min(kBlockFrames, total));
+    LoadResult result;
+    int lastPercent = 0;
+    std::size_t done = 0;
+    while (done < total) {
+        const std::size_t want = std::min(kBlockFrames, total - done);
+        const std::size_t got =
+            source.Read(static_cast<int64_t>(done), want, block.data(), result.error);
+        const std::size_t kept = store.Append({block.data(), got});
+        done += kept;
+        const int percent = static_cast<int>(static_cast<uint64_t>(done) * 100 / total);
+        if (percent != lastPercent) {
+            progress.ProgressSet(percent);
+            lastPercent = percent;
+        }
+        if (kept < got) {
+            result.outOfMemory = true;
+            break;
+        }
+        if (got < want) {
+            if (result.error.empty()) result.error = "The file ended before its last frame.";
+            break;
+        }
+    }
+    return result;
+}
+
+}  // namespace
+
 LoadResult SignalDocument::Load(ProgressSink& progress) {
     const int stored = StoredChannels(header_.ChannelCount);
     const auto total = static_cast<std::size_t>(std::max(frameCount_, 0));
     store_.Reset(stored, fileBacked_ ? 0 : total);
     SeekFrame(0);
-    if (fileBacked_) return LoadResult{ReadableFrames(), false};
-
+    if (FileBacked()) return LoadResult{ReadableFrames(), false, {}};
     progress.ProgressSet(0);
+    store_.SetMemoryGuard(&guard_);
+    guard_.Begin();
+    if (foreign_) {
+        LoadResult result = FillFromForeign(store_, *foreign_, total, progress);
+        result.frames = ReadableFrames();
+        return result;
+    }
     const std::size_t frameBytes = FrameBytes(header_.ChannelCount);
     const std::size_t blockFrames = std::max<std::size_t>(1, kReadBlockBytes / frameBytes);
     const bool direct = ReadIntoStore(header_.ChannelCount);
     std::vector<uint8_t> block(direct ? 0 : blockFrames * frameBytes);
-    store_.SetMemoryGuard(&guard_);
-    guard_.Begin();
 
     LoadResult result;
     int lastPercent = 0;
@@ -194,7 +246,7 @@ bool SignalDocument::ReadFrame(Frame& out) {
 
 int64_t SignalDocument::ReadableFrames() const {
     if (!isOpen_) return 0;
-    if (!fileBacked_) return static_cast<int64_t>(store_.Size());
+    if (!FileBacked()) return static_cast<int64_t>(store_.Size());
     return frameCount_;
 }
 

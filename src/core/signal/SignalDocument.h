@@ -13,6 +13,7 @@
 #include "platform/File.h"
 #include "platform/Memory.h"
 #include "platform/Progress.h"
+#include "signal/ForeignSource.h"
 #include "signal/FrameStore.h"
 #include "signal/MarkerList.h"
 #include "signal/SignalHeader.h"
@@ -27,6 +28,7 @@ class FrameCursor;
 struct LoadResult {
     int64_t frames = 0;
     bool outOfMemory = false;
+    std::string error;  // a foreign file could not be read to its end
 };
 
 class SignalDocument {
@@ -38,7 +40,8 @@ class SignalDocument {
     SignalHeader& MutableHeader() { return header_; }
     SourceKind Kind() const { return kind_; }
     int32_t FrameCount() const { return frameCount_; }
-    bool FileBacked() const { return fileBacked_; }
+    // A foreign recording is always held in memory, whatever FILEMODE says.
+    bool FileBacked() const { return fileBacked_ && !foreign_; }
     // Fixed for the run from the FILEMODE setting; only while nothing is open.
     void SetFileBacked(bool on) {
         if (!isOpen_) fileBacked_ = on;
@@ -52,6 +55,9 @@ class SignalDocument {
     // Reads the 326-byte header; false when fewer bytes exist or it is not acceptable.
     bool ReadSigHeader();
     void MarkOpen() { isOpen_ = true; }
+    // Takes the source a foreign recording's samples are loaded from.
+    void SetForeignSource(std::unique_ptr<ForeignSource> source);
+    const ForeignSource* Foreign() const { return foreign_.get(); }
     void Close();
 
     // FrameCount is a signed 32-bit count: a longer file is cut there, and
@@ -105,6 +111,7 @@ class SignalDocument {
     MemoryGuard guard_;
     MarkerList markers_;
     std::unique_ptr<FrameCursor> seekCursor_;
+    std::unique_ptr<ForeignSource> foreign_;
 };
 
 // Contiguous runs of frames from a starting index in either storage mode:

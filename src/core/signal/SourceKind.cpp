@@ -1,5 +1,7 @@
 #include "signal/SourceKind.h"
 
+#include "signal/ForeignSource.h"
+
 namespace koru {
 
 SourceKind KindFromPath(std::string_view p) {
@@ -9,6 +11,7 @@ SourceKind KindFromPath(std::string_view p) {
         if (ext == ".DAT") return SourceKind::Dat;
         if (ext == ".NIB") return SourceKind::Nib;
     }
+    if (IsForeignPath(p)) return SourceKind::Foreign;
     return SourceKind::Sig;
 }
 
@@ -21,6 +24,7 @@ std::string_view KindLabel(SourceKind kind) {
         case SourceKind::Nib:
             return "Bigend left 12/16";
         case SourceKind::Sig:
+        case SourceKind::Foreign:
             break;
     }
     return "";

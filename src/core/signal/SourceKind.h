@@ -7,7 +7,8 @@
 
 namespace koru {
 
-enum class SourceKind { Sig, Bin, Dat, Nib };
+// Foreign: a recording in one of the field's standard layouts (ForeignSource.h).
+enum class SourceKind { Sig, Bin, Dat, Nib, Foreign };
 
 // Decided from the last four characters of the upper-cased path.
 SourceKind KindFromPath(std::string_view upperPath);
@@ -25,6 +26,7 @@ inline int16_t Normalise(uint16_t word, SourceKind kind) {
             return static_cast<int16_t>(static_cast<int16_t>(word) >> 4);
         case SourceKind::Sig:
         case SourceKind::Bin:
+        case SourceKind::Foreign:
             break;
     }
     return static_cast<int16_t>(word);

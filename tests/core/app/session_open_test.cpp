@@ -153,7 +153,8 @@ TEST(SessionOpenTest, OtherExtensionsAreRefusedByTheDialogButNotOnTheCommandLine
     EXPECT_EQ(fx.ui.messages[0].title, "File Select Error");
     EXPECT_EQ(fx.ui.messages[0].text,
               "Can only load:\n KORU \".sig\" files or\n Binary (rt12) \".bin\" files or\n "
-              "Binary (lt16) \".dat\" files or\n Bigendian(12bit) \".nib\" files.");
+              "Binary (lt16) \".dat\" files or\n Bigendian(12bit) \".nib\" files or\n EDF, "
+              "BDF, GDF, WFDB (.hea) or SCP-ECG files.");
     fx.ExpectEmptyWindow();
 
     Fixture cmd;

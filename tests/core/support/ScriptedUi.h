@@ -45,6 +45,10 @@ class ScriptedUi : public Ui {
     int channelDialogs = 0;
     std::vector<std::array<int32_t, 8>> amplitudesShown;
     std::deque<Reply> replies;  // Yes / No / Cancel questions; empty: Cancel
+    // Signals dialog answers (indexes into the offered signals; an empty
+    // answer cancels); no answer left takes what was ticked at first.
+    std::deque<std::optional<std::vector<int>>> signalAnswers;
+    std::vector<std::vector<SignalChoice>> signalsShown;
 
     // What was shown.
     std::string status;
@@ -111,6 +115,14 @@ class ScriptedUi : public Ui {
         if (readBinaryAnswers.empty()) return {};
         ReadBinaryAnswer a = readBinaryAnswers.front();
         readBinaryAnswers.pop_front();
+        return a;
+    }
+    std::optional<std::vector<int>> ChooseSignals(const std::vector<SignalChoice>& offered,
+                                                  const std::vector<int>& ticked) override {
+        signalsShown.push_back(offered);
+        if (signalAnswers.empty()) return ticked;
+        std::optional<std::vector<int>> a = signalAnswers.front();
+        signalAnswers.pop_front();
         return a;
     }
     std::optional<int32_t> TimeBaseDialog(std::span<const int32_t> spd, int32_t index) override {

@@ -1,0 +1,60 @@
+#include "signal/ForeignSource.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <limits>
+
+namespace koru {
+
+namespace {
+bool EndsWith(std::string_view text, std::string_view tail) {
+    return text.size() >= tail.size() && text.substr(text.size() - tail.size()) == tail;
+}
+}  // namespace
+
+int16_t ValueRule::Value(double digital) const {
+    if (!std::isfinite(digital)) return 0;
+    const double rounded = std::round(digital - zero);
+    // Far out of range values (a corrupt file) must not overflow the shift.
+    const double limit = 1e15;
+    const auto whole = static_cast<int64_t>(std::clamp(rounded, -limit, limit));
+    const int64_t shifted = whole >> shift;
+    return static_cast<int16_t>(std::clamp<int64_t>(shifted, INT16_MIN, INT16_MAX));
+}
+
+ValueRule MakeValueRule(double digitalMin, double digitalMax, double zero, double unitsPerDigit) {
+    ValueRule rule;
+    rule.zero = std::isfinite(zero) ? zero : 0;
+    const double lo = std::round(std::min(digitalMin, digitalMax) - rule.zero);
+    const double hi = std::round(std::max(digitalMin, digitalMax) - rule.zero);
+    // An arithmetic shift rounds down, so hi fits while hi / 2^shift < 32768.
+    while (rule.shift < 48 &&
+           (std::ldexp(lo, -rule.shift) < INT16_MIN || std::ldexp(hi, -rule.shift) >= 32768.0))
+        ++rule.shift;
+    rule.unitsPerValue = std::ldexp(unitsPerDigit, rule.shift);
+    // round(d - zero) = d + round(-zero) for whole d, unless -zero sits
+    // exactly halfway, where the direction depends on the sign of d - zero.
+    const double fraction = std::abs(rule.zero - std::trunc(rule.zero));
+    if (std::abs(rule.zero) < 1e15 && fraction != 0.5) {
+        rule.wholeOffset = true;
+        rule.offset = static_cast<int64_t>(std::round(-rule.zero));
+    }
+    return rule;
+}
+
+bool IsForeignPath(std::string_view p) {
+    for (std::string_view ext : {".EDF", ".BDF", ".GDF", ".HEA", ".SCP"})
+        if (EndsWith(p, ext)) return true;
+    return false;
+}
+
+std::unique_ptr<ForeignSource> OpenForeignSource(const std::string& path, std::string& error) {
+    std::string upper(path);
+    for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    if (EndsWith(upper, ".HEA")) return OpenWfdbRecord(path, error);
+    if (EndsWith(upper, ".EDF") || EndsWith(upper, ".BDF")) return OpenEdfRecording(path, error);
+    return OpenLibraryRecording(path, error);
+}
+
+}  // namespace koru

@@ -1,0 +1,81 @@
+#pragma once
+// Recordings in the field's standard layouts (EDF, EDF+, BDF, GDF, WFDB,
+// SCP-ECG). They are always read whole into memory through this one small
+// interface, so every reader of the Signal document sees them as it sees
+// the program's own recordings.
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "signal/FrameStore.h"
+
+namespace koru {
+
+// How one signal's digital samples become delivered values: 0 is physical
+// zero, and a range wider than 16 bits is shifted right until it fits.
+struct ValueRule {
+    double zero = 0;           // digital value of physical zero
+    int shift = 0;             // right shift that brings the range into int16
+    double unitsPerValue = 0;  // physical units of one delivered value
+
+    int16_t Value(double digital) const;
+    // The same for a whole digital value, without floating point where the
+    // rounding of zero is exact (it is unless zero ends in exactly .5).
+    int16_t Value(int32_t digital) const {
+        if (!wholeOffset) return Value(static_cast<double>(digital));
+        const int64_t v = (int64_t{digital} + offset) >> shift;
+        return static_cast<int16_t>(v < INT16_MIN ? INT16_MIN : v > INT16_MAX ? INT16_MAX : v);
+    }
+    bool wholeOffset = false;
+    int64_t offset = 0;  // round(-zero), when wholeOffset
+};
+
+// `unitsPerDigit` is the physical step of one digital count; the range is
+// the signal's digital minimum and maximum.
+ValueRule MakeValueRule(double digitalMin, double digitalMax, double zero, double unitsPerDigit);
+
+struct ForeignSignal {
+    std::string label;
+    double rate = 0;  // samples per second
+    ValueRule rule;
+};
+
+class ForeignSource {
+  public:
+    virtual ~ForeignSource() = default;
+
+    // The data signals in file order (annotation signals are not among them).
+    virtual const std::vector<ForeignSignal>& Signals() const = 0;
+    // Patient and recording identification, or the record and signal names.
+    virtual std::string Identification() const = 0;
+    // Frames at the rate of the first signal.
+    virtual int64_t FrameCount() const = 0;
+    // Annotation positions in frames of the first signal, in any order.
+    virtual std::vector<int64_t> Annotations() const = 0;
+
+    // Which signals (indices into Signals(), at most eight, all at the first
+    // signal's rate) become channels 1 to n; until called, none.
+    virtual void Choose(const std::vector<int>& picked) = 0;
+    // Decodes up to `count` frames from `first` into `out`, channels past the
+    // chosen ones 0. Returns how many were decoded; fewer with `error` set
+    // when the file ended early or could not be read.
+    virtual std::size_t Read(int64_t first, std::size_t count, Frame* out, std::string& error) = 0;
+};
+
+// Whether the upper-cased path names a foreign recording by its extension.
+bool IsForeignPath(std::string_view upperPath);
+
+// Opens `path` with the reader for its extension; nullptr with the reason in
+// `error` when the file cannot be read as a recording.
+std::unique_ptr<ForeignSource> OpenForeignSource(const std::string& path, std::string& error);
+
+// The readers behind OpenForeignSource.
+std::unique_ptr<ForeignSource> OpenWfdbRecord(const std::string& headerPath, std::string& error);
+std::unique_ptr<ForeignSource> OpenEdfRecording(const std::string& path, std::string& error);
+std::unique_ptr<ForeignSource> OpenLibraryRecording(const std::string& path, std::string& error);
+
+}  // namespace koru

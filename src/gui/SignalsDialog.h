@@ -1,0 +1,31 @@
+#pragma once
+// Chooses which offered of a recording with more than eight become its
+// channels: one check box per signal, at most eight ticked.
+
+#include <QDialog>
+#include <vector>
+
+#include "platform/Ui.h"
+
+class QCheckBox;
+class QLabel;
+class QPushButton;
+
+class TSignalsDialog : public QDialog {
+    Q_OBJECT
+  public:
+    TSignalsDialog(const std::vector<koru::SignalChoice>& offered, const std::vector<int>& ticked,
+                   QWidget* parent = nullptr);
+
+    // Indexes of the ticked offered, in file order.
+    std::vector<int> Ticked() const;
+    QCheckBox* Box(int index) const { return boxes_.at(static_cast<std::size_t>(index)); }
+    QPushButton* OkButton() const { return ok_; }
+
+  private:
+    void Update();
+
+    std::vector<QCheckBox*> boxes_;
+    QLabel* count_ = nullptr;
+    QPushButton* ok_ = nullptr;
+};
