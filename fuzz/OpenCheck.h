@@ -56,6 +56,7 @@ inline int16_t SampleFromBytes(std::string_view data, std::size_t dataStart, uin
         }
         case SourceKind::Sig:
         case SourceKind::Bin:
+        case SourceKind::Foreign:
             break;
     }
     return static_cast<int16_t>((hi << 8) | lo);

@@ -227,3 +227,73 @@ for name, w, h, tb, strip, actions, ini, marks, rec in [
     p.string(marks)
     p.raw(rec)
     put('paint', name, p.bytes())
+
+
+# ---- foreign_open: byte 0 chooses EDF, BDF or WFDB; a WFDB input then gives
+# the header's and the annotations' lengths (two bytes each), and the rest is
+# the data file.
+
+def edf_field(value, width):
+    s = str(value).encode()
+    assert len(s) <= width, (s, width)
+    return s.ljust(width, b' ')
+
+
+def edf_file(signals, records, duration, bdf=False, plus=False):
+    f = edf_field
+    h = (b'\xffBIOSEMI' if bdf else f('0', 8)) + f('X X X X', 80) + f('Startdate X X X X', 80)
+    h += f('01.01.26', 8) + f('00.00.00', 8) + f(256 * (len(signals) + 1), 8)
+    h += f('24BIT' if bdf else ('EDF+C' if plus else ''), 44)
+    h += f(records, 8) + f(duration, 8) + f(len(signals), 4)
+    for key, width in [('label', 16), ('tr', 80), ('dim', 8), ('pmin', 8), ('pmax', 8),
+                       ('dmin', 8), ('dmax', 8), ('pf', 80), ('spr', 8), ('res', 32)]:
+        for s in signals:
+            h += f(s.get(key, ''), width)
+    body = b''
+    for r in range(records):
+        for s in signals:
+            if s['label'] == 'EDF Annotations':
+                text = ('+%d\x14\x14\x00+%d.5\x14beat\x14\x00' % (r * duration, r * duration))
+                body += text.encode().ljust(s['spr'] * 2, b'\x00')
+                continue
+            for i in range(s['spr']):
+                v = (r * 37 + i * 11) % 400 - 200
+                body += struct.pack('<i', v * 1000)[:3] if bdf else struct.pack('<h', v)
+    return h + body
+
+
+def edf_signal(label, spr, dmin=-2048, dmax=2047, pmin=-5, pmax=5):
+    return dict(label=label, dim='mV', pmin=pmin, pmax=pmax, dmin=dmin, dmax=dmax, spr=spr)
+
+
+def wfdb_input(hea, atr, dat):
+    return b'\x02' + struct.pack('<HH', len(hea), len(atr)) + hea + atr + dat
+
+
+def mit_annotation(ticks, code):
+    return struct.pack('<H', (code << 10) | ticks)
+
+
+annotation_signal = dict(label='EDF Annotations', dim='', pmin=-1, pmax=1, dmin=-32768,
+                         dmax=32767, spr=15)
+put('foreign_open', 'edf_two', b'\x00' + edf_file(
+    [edf_signal('ECG', 10), edf_signal('Resp', 10, -100, 100, -1.5, 3)], 3, 1))
+put('foreign_open', 'edf_plus', b'\x00' + edf_file(
+    [edf_signal('ECG', 20), annotation_signal], 2, 1, plus=True))
+put('foreign_open', 'edf_rates', b'\x00' + edf_file(
+    [edf_signal('ECG', 20), edf_signal('Slow', 5)], 2, 1))
+put('foreign_open', 'bdf_24', b'\x01' + edf_file(
+    [edf_signal('ECG', 8, -8388608, 8388607, -262, 262)], 3, 1, bdf=True))
+put('foreign_open', 'wfdb_212', wfdb_input(
+    b'rec 2 360 20\r\nrec.dat 212 200 11 1024 995 -22131 0 MLII\r\n'
+    b'rec.dat 212 200 11 1024 1011 20052 0 V5\r\n',
+    mit_annotation(3, 1) + mit_annotation(5, 1) + mit_annotation(4, 28) + mit_annotation(0, 0),
+    bytes((i * 7) % 256 for i in range(60))))
+put('foreign_open', 'wfdb_16', wfdb_input(
+    b'# comment\nrec 3 500 10\n\nrec.dat 16 1000/mV 16 0 0 0 0 i\n'
+    b'rec.dat 16 2000(5)/mV 16 0 -3 0 0 ii\nrec.dat 16 500 16 0 7 0 0 v1\n',
+    b'', struct.pack('<30h', *range(-15, 15))))
+put('foreign_open', 'wfdb_mitdb100_cut', wfdb_input(
+    read('mitdb', '100.hea').replace(b' 650000', b' 2000'), read('mitdb', '100.atr')[:400],
+    read('mitdb', '100.dat')[:3000]))
+put('foreign_open', 'edf_eeg_cut', b'\x00' + read('eegmat_edf', 'Subject00_2.edf')[:9000])
