@@ -131,12 +131,17 @@ void Interleave(const Tile& tile, std::size_t n, int16_t* out) {
             const __m128i b5 = _mm_unpackhi_epi32(a4, a6);
             const __m128i b6 = _mm_unpacklo_epi32(a5, a7);
             const __m128i b7 = _mm_unpackhi_epi32(a5, a7);
-            const __m128i frames[8] = {_mm_unpacklo_epi64(b0, b4), _mm_unpackhi_epi64(b0, b4),
-                                       _mm_unpacklo_epi64(b1, b5), _mm_unpackhi_epi64(b1, b5),
-                                       _mm_unpacklo_epi64(b2, b6), _mm_unpackhi_epi64(b2, b6),
-                                       _mm_unpacklo_epi64(b3, b7), _mm_unpackhi_epi64(b3, b7)};
-            for (std::size_t f = 0; f < 8; ++f)
-                _mm_storeu_si128(reinterpret_cast<__m128i*>(out + (k + f) * Width), frames[f]);
+            auto store = [&](std::size_t f, __m128i frame) {
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(out + (k + f) * Width), frame);
+            };
+            store(0, _mm_unpacklo_epi64(b0, b4));
+            store(1, _mm_unpackhi_epi64(b0, b4));
+            store(2, _mm_unpacklo_epi64(b1, b5));
+            store(3, _mm_unpackhi_epi64(b1, b5));
+            store(4, _mm_unpacklo_epi64(b2, b6));
+            store(5, _mm_unpackhi_epi64(b2, b6));
+            store(6, _mm_unpacklo_epi64(b3, b7));
+            store(7, _mm_unpackhi_epi64(b3, b7));
         }
     }
 #endif
