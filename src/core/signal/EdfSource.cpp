@@ -1,11 +1,16 @@
 // EDF, EDF+, BDF and BDF+ through EDFlib. The only file that sees its header.
 
 #include <edflib.h>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 
 #include "platform/File.h"
 #include "signal/ForeignSource.h"
@@ -40,15 +45,6 @@ std::string OpenErrorText(int code) {
     }
 }
 
-// The value rules of the chosen channels, flattened for the decode loop.
-struct ChannelRules {
-    std::size_t channels = 0;
-    bool whole = true;  // every rule has a whole offset: integer arithmetic only
-    std::array<int32_t, kFrameChannels> offset{};
-    std::array<int32_t, kFrameChannels> shift{};
-    std::array<const ValueRule*, kFrameChannels> rule{};
-};
-
 template <int Bytes>
 int32_t Digital(const uint8_t* p) {
     if constexpr (Bytes == 2)
@@ -58,23 +54,119 @@ int32_t Digital(const uint8_t* p) {
                8;
 }
 
-// Frames [index, index + n) of one record: little-endian samples of 2 (EDF)
-// or 3 (BDF) bytes, one run per channel at `at`.
-template <int Bytes>
-void DecodeRun(const std::array<const uint8_t*, kFrameChannels>& at, const ChannelRules& r,
-               uint64_t index, std::size_t n, Frame* out) {
-    for (std::size_t k = 0; k < n; ++k) {
-        Frame f{};
-        for (std::size_t c = 0; c < r.channels; ++c) {
-            const int32_t digital = Digital<Bytes>(at[c] + (index + k) * Bytes);
-            if (r.whole) {
-                const int64_t v = (int64_t{digital} + r.offset[c]) >> r.shift[c];
-                f[c] = static_cast<int16_t>(std::clamp<int64_t>(v, INT16_MIN, INT16_MAX));
-            } else {
-                f[c] = r.rule[c]->Value(digital);
-            }
+// One signal's run of `n` little-endian samples of 2 (EDF) or 3 (BDF) bytes
+// as values into `row`. The rule is settled once a run, so that the loops
+// carry no branch.
+template <int Bytes, bool Half>
+void DecodeInteger(const uint8_t* in, std::size_t n, int32_t offset, int shift, int16_t* row) {
+    std::size_t k = 0;
+#if defined(__SSE2__)
+    if constexpr (Bytes == 2) {
+        // Eight samples at a time in 32 bits; the saturating pack is the clamp.
+        const __m128i add = _mm_set1_epi32(offset);
+        const __m128i one = _mm_set1_epi32(1);
+        const __m128i count = _mm_cvtsi32_si128(shift);
+        auto value = [&](__m128i v) {
+            v = _mm_add_epi32(v, add);
+            // v >= 0 gains one: v + 1 + (v >> 31).
+            if constexpr (Half) v = _mm_add_epi32(_mm_add_epi32(v, one), _mm_srai_epi32(v, 31));
+            return _mm_sra_epi32(v, count);
+        };
+        for (; k + 8 <= n; k += 8) {
+            const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + 2 * k));
+            const __m128i lo = _mm_srai_epi32(_mm_unpacklo_epi16(x, x), 16);
+            const __m128i hi = _mm_srai_epi32(_mm_unpackhi_epi16(x, x), 16);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(row + k),
+                             _mm_packs_epi32(value(lo), value(hi)));
         }
-        out[k] = f;
+    }
+#endif
+    for (; k < n; ++k) {
+        int32_t v = Digital<Bytes>(in + k * Bytes) + offset;
+        if constexpr (Half) v += v >= 0;
+        row[k] = static_cast<int16_t>(std::clamp<int32_t>(v >> shift, INT16_MIN, INT16_MAX));
+    }
+}
+
+template <int Bytes>
+void DecodeRow(const uint8_t* in, std::size_t n, const ValueRule& rule, int16_t* row) {
+    if (!rule.IntegerRule()) {
+        for (std::size_t k = 0; k < n; ++k) row[k] = rule.Value(Digital<Bytes>(in + k * Bytes));
+        return;
+    }
+    const auto offset = static_cast<int32_t>(rule.offset);
+    if (rule.halfOffset)
+        DecodeInteger<Bytes, true>(in, n, offset, rule.shift, row);
+    else
+        DecodeInteger<Bytes, false>(in, n, offset, rule.shift, row);
+}
+
+constexpr std::size_t kTileFrames = 1024;
+using Tile = std::array<std::array<int16_t, kTileFrames>, kFrameChannels>;
+
+// The tile's rows woven into frames of `Width` samples.
+template <std::size_t Width>
+void Interleave(const Tile& tile, std::size_t n, int16_t* out) {
+    std::size_t k = 0;
+#if defined(__SSE2__)
+    if constexpr (Width == kFrameChannels) {
+        // Eight frames at a time: an 8 x 8 transpose of 16-bit samples.
+        auto row = [&](std::size_t c) {
+            return _mm_loadu_si128(reinterpret_cast<const __m128i*>(tile[c].data() + k));
+        };
+        for (; k + 8 <= n; k += 8) {
+            const __m128i a0 = _mm_unpacklo_epi16(row(0), row(1));
+            const __m128i a1 = _mm_unpackhi_epi16(row(0), row(1));
+            const __m128i a2 = _mm_unpacklo_epi16(row(2), row(3));
+            const __m128i a3 = _mm_unpackhi_epi16(row(2), row(3));
+            const __m128i a4 = _mm_unpacklo_epi16(row(4), row(5));
+            const __m128i a5 = _mm_unpackhi_epi16(row(4), row(5));
+            const __m128i a6 = _mm_unpacklo_epi16(row(6), row(7));
+            const __m128i a7 = _mm_unpackhi_epi16(row(6), row(7));
+            const __m128i b0 = _mm_unpacklo_epi32(a0, a2);
+            const __m128i b1 = _mm_unpackhi_epi32(a0, a2);
+            const __m128i b2 = _mm_unpacklo_epi32(a1, a3);
+            const __m128i b3 = _mm_unpackhi_epi32(a1, a3);
+            const __m128i b4 = _mm_unpacklo_epi32(a4, a6);
+            const __m128i b5 = _mm_unpackhi_epi32(a4, a6);
+            const __m128i b6 = _mm_unpacklo_epi32(a5, a7);
+            const __m128i b7 = _mm_unpackhi_epi32(a5, a7);
+            auto store = [&](std::size_t f, __m128i frame) {
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(out + (k + f) * Width), frame);
+            };
+            store(0, _mm_unpacklo_epi64(b0, b4));
+            store(1, _mm_unpackhi_epi64(b0, b4));
+            store(2, _mm_unpacklo_epi64(b1, b5));
+            store(3, _mm_unpackhi_epi64(b1, b5));
+            store(4, _mm_unpacklo_epi64(b2, b6));
+            store(5, _mm_unpackhi_epi64(b2, b6));
+            store(6, _mm_unpacklo_epi64(b3, b7));
+            store(7, _mm_unpackhi_epi64(b3, b7));
+        }
+    }
+#endif
+    for (; k < n; ++k)
+        for (std::size_t c = 0; c < Width; ++c) out[k * Width + c] = tile[c][k];
+}
+
+void InterleaveAny(const Tile& tile, std::size_t n, std::size_t width, int16_t* out) {
+    switch (width) {
+        case 1:
+            return Interleave<1>(tile, n, out);
+        case 2:
+            return Interleave<2>(tile, n, out);
+        case 3:
+            return Interleave<3>(tile, n, out);
+        case 4:
+            return Interleave<4>(tile, n, out);
+        case 5:
+            return Interleave<5>(tile, n, out);
+        case 6:
+            return Interleave<6>(tile, n, out);
+        case 7:
+            return Interleave<7>(tile, n, out);
+        default:
+            return Interleave<8>(tile, n, out);
     }
 }
 
@@ -91,11 +183,14 @@ class EdfSource : public ForeignSource {
     std::vector<int64_t> Annotations() const override { return annotations_; }
     void Choose(const std::vector<int>& picked) override { chosen_ = picked; }
     std::size_t Read(int64_t first, std::size_t count, Frame* out, std::string& error) override;
+    std::size_t ReadPacked(int64_t first, std::size_t count, int16_t* out, std::size_t width,
+                           std::string& error) override;
 
   private:
     void ReadAnnotations();
     void FindRecordLayout(const std::string& path);
-    std::size_t ReadDirect(int64_t first, std::size_t count, Frame* out, std::string& error);
+    std::size_t ReadDirect(int64_t first, std::size_t count, int16_t* out, std::size_t width,
+                           std::string& error);
 
     // The data records read straight from the file once the library has
     // accepted it: its own sample reads cost ten times the file read.
@@ -105,6 +200,7 @@ class EdfSource : public ForeignSource {
     int sampleBytes_ = 2;
     std::vector<uint64_t> signalOffset_;  // in a record, per data signal
     std::vector<uint8_t> raw_;
+    std::unique_ptr<Tile> tile_ = std::make_unique<Tile>();
 
     std::unique_ptr<edf_hdr_struct> hdr_ = std::make_unique<edf_hdr_struct>();
     int handle_ = -1;
@@ -200,7 +296,7 @@ void EdfSource::ReadAnnotations() {
     }
 }
 
-std::size_t EdfSource::ReadDirect(int64_t first, std::size_t count, Frame* out,
+std::size_t EdfSource::ReadDirect(int64_t first, std::size_t count, int16_t* out, std::size_t width,
                                   std::string& error) {
     const auto perRecord = static_cast<uint64_t>(hdr_->signalparam[0].smp_in_datarecord);
     const uint64_t from = static_cast<uint64_t>(first);
@@ -212,38 +308,51 @@ std::size_t EdfSource::ReadDirect(int64_t first, std::size_t count, Frame* out,
         error = "The file could not be read to its end.";
         return 0;
     }
-    ChannelRules rules;
-    rules.channels = std::min<std::size_t>(chosen_.size(), kFrameChannels);
-    std::array<const uint8_t*, kFrameChannels> at{};
-    for (std::size_t c = 0; c < rules.channels; ++c) {
-        const auto signal = static_cast<std::size_t>(chosen_[c]);
-        const ValueRule& rule = signals_[signal].rule;
-        rules.rule[c] = &rule;
-        rules.whole = rules.whole && rule.wholeOffset && std::abs(rule.offset) < (1 << 30);
-        rules.offset[c] = static_cast<int32_t>(rule.offset);
-        rules.shift[c] = rule.shift;
-        at[c] = raw_.data() + signalOffset_[signal];
-    }
+    width = std::min<std::size_t>(width, kFrameChannels);
+    const std::size_t channels = std::min(chosen_.size(), width);
+    Tile& tile = *tile_;
+    for (std::size_t c = channels; c < width; ++c) tile[c].fill(0);
+    // A tile of frames at a time, within one record: each signal's samples
+    // are decoded where they lie together, then woven into frames.
     uint64_t index = from - record0 * perRecord;
-    // Record by record, frame by frame: each output frame is written once.
-    for (std::size_t k = 0; k < count; index = 0) {
+    const uint8_t* record = raw_.data();
+    for (std::size_t k = 0; k < count;) {
         const std::size_t n =
-            std::min<std::size_t>(count - k, static_cast<std::size_t>(perRecord - index));
-        if (sampleBytes_ == 2)
-            DecodeRun<2>(at, rules, index, n, out + k);
-        else
-            DecodeRun<3>(at, rules, index, n, out + k);
-        for (std::size_t c = 0; c < rules.channels; ++c) at[c] += recordBytes_;
+            std::min({count - k, static_cast<std::size_t>(perRecord - index), kTileFrames});
+        for (std::size_t c = 0; c < channels; ++c) {
+            const auto signal = static_cast<std::size_t>(chosen_[c]);
+            const uint8_t* in =
+                record + signalOffset_[signal] + index * static_cast<uint64_t>(sampleBytes_);
+            if (sampleBytes_ == 2)
+                DecodeRow<2>(in, n, signals_[signal].rule, tile[c].data());
+            else
+                DecodeRow<3>(in, n, signals_[signal].rule, tile[c].data());
+        }
+        InterleaveAny(tile, n, width, out + k * width);
         k += n;
+        index += n;
+        if (index == perRecord) {
+            index = 0;
+            record += recordBytes_;
+        }
     }
     return count;
+}
+
+std::size_t EdfSource::ReadPacked(int64_t first, std::size_t count, int16_t* out, std::size_t width,
+                                  std::string& error) {
+    if (!direct_) return ForeignSource::ReadPacked(first, count, out, width, error);
+    if (first < 0 || first >= frames_) return 0;
+    count =
+        static_cast<std::size_t>(std::min<int64_t>(static_cast<int64_t>(count), frames_ - first));
+    return ReadDirect(first, count, out, width, error);
 }
 
 std::size_t EdfSource::Read(int64_t first, std::size_t count, Frame* out, std::string& error) {
     if (first < 0 || first >= frames_) return 0;
     count =
         static_cast<std::size_t>(std::min<int64_t>(static_cast<int64_t>(count), frames_ - first));
-    if (direct_) return ReadDirect(first, count, out, error);
+    if (direct_) return ReadDirect(first, count, out->data(), kFrameChannels, error);
     std::fill(out, out + count, Frame{});
     buffer_.resize(count);
     for (std::size_t c = 0; c < chosen_.size() && c < kFrameChannels; ++c) {

@@ -1,6 +1,7 @@
 #include "signal/ForeignSource.h"
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <cmath>
 #include <limits>
@@ -33,14 +34,30 @@ ValueRule MakeValueRule(double digitalMin, double digitalMax, double zero, doubl
            (std::ldexp(lo, -rule.shift) < INT16_MIN || std::ldexp(hi, -rule.shift) >= 32768.0))
         ++rule.shift;
     rule.unitsPerValue = std::ldexp(unitsPerDigit, rule.shift);
-    // round(d - zero) = d + round(-zero) for whole d, unless -zero sits
-    // exactly halfway, where the direction depends on the sign of d - zero.
     const double fraction = std::abs(rule.zero - std::trunc(rule.zero));
-    if (std::abs(rule.zero) < 1e15 && fraction != 0.5) {
-        rule.wholeOffset = true;
-        rule.offset = static_cast<int64_t>(std::round(-rule.zero));
+    if (std::abs(rule.zero) < 1e15) {
+        rule.wholeOffset = fraction != 0.5;
+        rule.halfOffset = fraction == 0.5;
+        rule.offset =
+            static_cast<int64_t>(rule.halfOffset ? std::floor(-rule.zero) : std::round(-rule.zero));
     }
     return rule;
+}
+
+std::size_t ForeignSource::ReadPacked(int64_t first, std::size_t count, int16_t* out,
+                                      std::size_t width, std::string& error) {
+    std::array<Frame, 1024> block;
+    width = std::min<std::size_t>(width, kFrameChannels);
+    std::size_t done = 0;
+    while (done < count) {
+        const std::size_t want = std::min(block.size(), count - done);
+        const std::size_t got = Read(first + static_cast<int64_t>(done), want, block.data(), error);
+        for (std::size_t k = 0; k < got; ++k, out += width)
+            std::copy_n(block[k].begin(), width, out);
+        done += got;
+        if (got < want) break;
+    }
+    return done;
 }
 
 bool IsForeignPath(std::string_view p) {

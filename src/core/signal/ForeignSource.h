@@ -23,15 +23,28 @@ struct ValueRule {
     double unitsPerValue = 0;  // physical units of one delivered value
 
     int16_t Value(double digital) const;
-    // The same for a whole digital value, without floating point where the
-    // rounding of zero is exact (it is unless zero ends in exactly .5).
+    // The same for a whole digital value in integer arithmetic, exact where
+    // zero is far from the 32-bit limits (see IntegerRule).
     int16_t Value(int32_t digital) const {
-        if (!wholeOffset) return Value(static_cast<double>(digital));
-        const int64_t v = (int64_t{digital} + offset) >> shift;
+        if (!wholeOffset && !halfOffset) return Value(static_cast<double>(digital));
+        int64_t v = int64_t{digital} + offset;
+        if (halfOffset && v >= 0) ++v;
+        v >>= shift;
         return static_cast<int16_t>(v < INT16_MIN ? INT16_MIN : v > INT16_MAX ? INT16_MAX : v);
     }
+    // round(d - zero) = d + offset for whole d when zero is whole or has any
+    // fraction but .5, offset = round(-zero) (wholeOffset). When zero ends in
+    // exactly .5, d - zero = d + offset + 0.5 with offset = floor(-zero), which
+    // rounds away from zero: one up where d + offset >= 0 (halfOffset).
     bool wholeOffset = false;
-    int64_t offset = 0;  // round(-zero), when wholeOffset
+    bool halfOffset = false;
+    int64_t offset = 0;
+    // Whether the offset is small enough for 32-bit arithmetic on samples of
+    // up to 24 bits.
+    bool IntegerRule() const {
+        return (wholeOffset || halfOffset) && offset > -(int64_t{1} << 30) &&
+               offset < (int64_t{1} << 30) && shift < 31;
+    }
 };
 
 // `unitsPerDigit` is the physical step of one digital count; the range is
@@ -64,6 +77,11 @@ class ForeignSource {
     // chosen ones 0. Returns how many were decoded; fewer with `error` set
     // when the file ended early or could not be read.
     virtual std::size_t Read(int64_t first, std::size_t count, Frame* out, std::string& error) = 0;
+    // The same straight into a store's layout: `width` samples a frame, the
+    // chosen channels and then 0. A reader that can decode into it saves the
+    // load a copy of every frame; by default it goes through Read.
+    virtual std::size_t ReadPacked(int64_t first, std::size_t count, int16_t* out,
+                                   std::size_t width, std::string& error);
 };
 
 // Whether the upper-cased path names a foreign recording by its extension.

@@ -148,28 +148,28 @@ void SignalDocument::DecodePacked(const uint8_t* raw, std::size_t frames, uint16
 
 namespace {
 
-// Hands a foreign source's decoded frames to the store, block by block.
+// Decoded by the source straight into the store's chunks, a chunk at a time.
 LoadResult FillFromForeign(FrameStore& store, ForeignSource& source, std::size_t total,
                            ProgressSink& progress) {
-    constexpr std::size_t kBlockFrames = std::size_t{1} << 15;
-    std::vector<Frame> block(std::min(kBlockFrames, total));
+    const auto width = static_cast<std::size_t>(store.Channels());
     LoadResult result;
     int lastPercent = 0;
     std::size_t done = 0;
     while (done < total) {
-        const std::size_t want = std::min(kBlockFrames, total - done);
+        const std::span<int16_t> room = store.Grow(total - done);
+        if (room.empty()) {
+            result.outOfMemory = true;
+            break;
+        }
+        const std::size_t want = room.size() / width;
         const std::size_t got =
-            source.Read(static_cast<int64_t>(done), want, block.data(), result.error);
-        const std::size_t kept = store.Append({block.data(), got});
-        done += kept;
+            source.ReadPacked(static_cast<int64_t>(done), want, room.data(), width, result.error);
+        store.Commit(got);
+        done += got;
         const int percent = static_cast<int>(static_cast<uint64_t>(done) * 100 / total);
         if (percent != lastPercent) {
             progress.ProgressSet(percent);
             lastPercent = percent;
-        }
-        if (kept < got) {
-            result.outOfMemory = true;
-            break;
         }
         if (got < want) {
             if (result.error.empty()) result.error = "The file ended before its last frame.";

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "app/Session.h"
@@ -265,6 +266,61 @@ TEST(ForeignRecordingTest, BdfShiftsTwentyFourBitsIntoSixteenAndLeavesOtherRates
     EXPECT_NE(o.ui.messages[0].text.find("\n Fast"), std::string::npos);
 }
 
+// The value rule in floating point, clamped, as a file's header states it.
+int16_t ClampedValue(const EdfSignal& s, int32_t digital) {
+    const double zero = s.digMin - s.physMin * (s.digMax - s.digMin) / (s.physMax - s.physMin);
+    const double lo = std::round(s.digMin - zero), hi = std::round(s.digMax - zero);
+    int shift = 0;
+    while (std::floor(lo / std::pow(2, shift)) < -32768 ||
+           std::floor(hi / std::pow(2, shift)) > 32767)
+        ++shift;
+    const double v = std::floor(std::round(digital - zero) / std::pow(2, shift));
+    return static_cast<int16_t>(std::clamp(v, -32768.0, 32767.0));
+}
+
+TEST(ForeignRecordingTest, EdfDecodeKeepsTheValueRuleAcrossRecordsTilesAndChannelCounts) {
+    // Records longer than the decoder's tile and no multiple of eight, each
+    // kind of rule, and samples past the stated range (a corrupt file) that
+    // must clamp rather than wrap.
+    constexpr int kPerRecord = 1500, kRecords = 3, kFrames = kPerRecord * kRecords;
+    auto samples = [](int seed) {
+        std::vector<int32_t> v(kFrames);
+        for (int i = 0; i < kFrames; ++i)
+            v[static_cast<std::size_t>(i)] = (i * 7919 + seed * 104729) % 65536 - 32768;
+        v[0] = -32768, v[1] = 32767, v[2] = -1, v[3] = 0, v[4] = 1;
+        return v;
+    };
+    std::vector<EdfSignal> sigs = {
+        {"Half", -5, 5, -32768, 32767, samples(1), kPerRecord},             // zero -0.5
+        {"Offset", -50, 150, -1000, 1000, samples(2), kPerRecord},          // zero -500
+        {"Wide", 0, 65.535, -32768, 32767, samples(3), kPerRecord},         // one bit of shift
+        {"HalfWide", 0.5, 65535.5, -32768, 32767, samples(4), kPerRecord},  // zero -32768.5, shift
+        {"Narrow", -2048, 2047, -2048, 2047, samples(5), kPerRecord},       // zero 0
+        {"Third", -1, 2, -32768, 32767, samples(6), kPerRecord},            // zero -10923, shift
+    };
+    for (int i = 6; i < 10; ++i)
+        sigs.push_back(
+            {"Extra" + std::to_string(i), -5, 5, -32768, 32767, samples(i + 1), kPerRecord});
+    TempDir dir;
+    const std::string path = dir.WriteText("d.edf", test::EdfBytes(sigs, kRecords, false, false));
+    for (const std::vector<int>& pick : {std::vector<int>{0, 1, 2, 3, 4, 5, 6, 9},
+                                         std::vector<int>{3, 5, 9}, std::vector<int>{2}}) {
+        Opened o;
+        o.ui.signalAnswers.push_back(pick);
+        o.Open(path);
+        ASSERT_EQ(o.outcome, OpenOutcome::Opened);
+        ASSERT_EQ(o.doc.FrameCount(), kFrames);
+        ASSERT_EQ(o.doc.Header().ChannelCount, pick.size());
+        int mismatches = 0;
+        for (std::size_t c = 0; c < pick.size(); ++c) {
+            const EdfSignal& s = sigs[static_cast<std::size_t>(pick[c])];
+            for (int i = 0; i < kFrames; ++i)
+                mismatches += o.At(i, c) != ClampedValue(s, s.samples[static_cast<std::size_t>(i)]);
+        }
+        EXPECT_EQ(mismatches, 0) << pick.size() << " channels";
+    }
+}
+
 TEST(ForeignRecordingTest, BrokenFilesOfEveryKindGiveTheInvalidFileBoxWithTheReason) {
     TempDir dir;
     const std::string edf = test::ReadText(kReal + "/eegmat_edf/Subject00_2.edf");
@@ -328,6 +384,23 @@ TEST(ForeignValueRuleTest, ShiftsOnlyWhatDoesNotFitAndRoundsToTheNearestCount) {
     EXPECT_EQ(r.Value(-10), -10);
     EXPECT_EQ(r.Value(1e300), 32767);  // a corrupt sample is clamped, not undefined
     EXPECT_EQ(r.Value(std::nan("")), 0);
+}
+
+TEST(ForeignValueRuleTest, IntegerDecodeEqualsTheFloatingPointRule) {
+    // Zeros ending in .5 round away from zero in the floating-point rule;
+    // the integer path must do the same on both sides of zero.
+    for (double zero : {0.0, 0.4, -0.5, 0.5, 16383.5, -16383.5, 7.25, -1e6 - 0.5}) {
+        for (auto range : {std::pair{-32768.0, 32767.0}, std::pair{-8388608.0, 8388607.0}}) {
+            const ValueRule r = MakeValueRule(range.first, range.second, zero, 1);
+            ASSERT_TRUE(r.wholeOffset || r.halfOffset) << zero;
+            int mismatches = 0;
+            for (int32_t d = -70000; d <= 70000; ++d)
+                mismatches += r.Value(d) != r.Value(static_cast<double>(d));
+            for (int32_t d : {-8388608, 8388607, INT32_MIN / 4, INT32_MAX / 4})
+                mismatches += r.Value(d) != r.Value(static_cast<double>(d));
+            EXPECT_EQ(mismatches, 0) << zero << " shift " << r.shift;
+        }
+    }
 }
 
 }  // namespace
