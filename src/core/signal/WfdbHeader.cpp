@@ -68,13 +68,13 @@ bool ParseRecordLine(std::string_view line, WfdbHeader& out, int& nsig, std::str
 }
 
 // "212x2:3+512": format, samples per frame, skew, byte offset.
-bool ParseFormat(std::string_view spec, WfdbSignalLine& s) {
-    std::size_t end = spec.find_first_of("x:+");
-    if (!ToInt(spec.substr(0, end), s.format)) return false;
+bool ParseFormat(std::string_view field, WfdbSignalLine& s) {
+    std::size_t end = field.find_first_of("x:+");
+    if (!ToInt(field.substr(0, end), s.format)) return false;
     while (end != std::string_view::npos) {
-        const char tag = spec[end];
-        const std::size_t next = spec.find_first_of("x:+", end + 1);
-        const std::string_view value = spec.substr(end + 1, next - end - 1);
+        const char tag = field[end];
+        const std::size_t next = field.find_first_of("x:+", end + 1);
+        const std::string_view value = field.substr(end + 1, next - end - 1);
         if (tag == 'x' &&
             (!ToInt(value, s.samplesPerFrame) || s.samplesPerFrame < 1 || s.samplesPerFrame > 1024))
             return false;
@@ -85,17 +85,17 @@ bool ParseFormat(std::string_view spec, WfdbSignalLine& s) {
 }
 
 // "200(1024)/mV": gain, baseline, units.
-bool ParseGain(std::string_view spec, WfdbSignalLine& s, bool& hasBaseline) {
-    const std::size_t slash = spec.find('/');
-    if (slash != std::string_view::npos) s.units = std::string(spec.substr(slash + 1));
-    spec = spec.substr(0, slash);
-    const std::size_t paren = spec.find('(');
-    if (!ToDouble(spec.substr(0, paren), s.gain)) return false;
+bool ParseGain(std::string_view field, WfdbSignalLine& s, bool& hasBaseline) {
+    const std::size_t slash = field.find('/');
+    if (slash != std::string_view::npos) s.units = std::string(field.substr(slash + 1));
+    field = field.substr(0, slash);
+    const std::size_t paren = field.find('(');
+    if (!ToDouble(field.substr(0, paren), s.gain)) return false;
     if (s.gain == 0) s.gain = 200;
     if (paren != std::string_view::npos) {
-        const std::size_t close = spec.find(')', paren);
+        const std::size_t close = field.find(')', paren);
         if (close == std::string_view::npos ||
-            !ToDouble(spec.substr(paren + 1, close - paren - 1), s.baseline))
+            !ToDouble(field.substr(paren + 1, close - paren - 1), s.baseline))
             return false;
         hasBaseline = true;
     }
