@@ -7,25 +7,6 @@ namespace koru {
 
 namespace {
 
-// The progress box and the wait cursor for one save, gone again on every
-// way out.
-class WritingScope {
-  public:
-    explicit WritingScope(Ui& ui) : ui_(ui) {
-        ui_.SetCursor(CursorShape::Wait);
-        ui_.ProgressBegin(ProgressMode::Writing);
-    }
-    ~WritingScope() {
-        ui_.ProgressEnd();
-        ui_.SetCursor(CursorShape::View);
-    }
-    WritingScope(const WritingScope&) = delete;
-    WritingScope& operator=(const WritingScope&) = delete;
-
-  private:
-    Ui& ui_;
-};
-
 void WriteCutout(Session& session, const Cutout& cutout, const std::string& path, SaveMode mode) {
     Ui& ui = session.ui();
     SaveRequest request;
@@ -34,7 +15,7 @@ void WriteCutout(Session& session, const Cutout& cutout, const std::string& path
     request.channels.selected = ui.ChannelSelectDialog();
     if (cutout.Span() < 1) return;
     const SaveOutcome outcome = [&] {
-        const WritingScope writing(ui);
+        const BusyScope busy(ui, ProgressMode::Writing);
         return SaveCutout(session.document(), cutout, request, ui);
     }();
     if (!outcome.Ok())

@@ -20,37 +20,6 @@ void Refuse(Ui& ui, const std::string& text, const std::string& reason = {}) {
                    kConvertErrorTitle, MessageIcon::Stop);
 }
 
-// The wait cursor and the progress box while the file is written, taken
-// down before any message box is shown.
-class BusyScope {
-  public:
-    explicit BusyScope(Ui& ui) : ui_(ui) {
-        ui_.SetCursor(CursorShape::Wait);
-        ui_.ProgressBegin(ProgressMode::Writing);
-        ui_.ProgressSet(0);
-    }
-    ~BusyScope() { End(); }
-    BusyScope(const BusyScope&) = delete;
-    BusyScope& operator=(const BusyScope&) = delete;
-
-    void Progress(uint64_t done, uint64_t total) {
-        if (total == 0) return;
-        const int percent = static_cast<int>(std::min<uint64_t>(done * 100 / total, 100));
-        if (percent != percent_) ui_.ProgressSet(percent_ = percent);
-    }
-    void End() {
-        if (!on_) return;
-        on_ = false;
-        ui_.ProgressEnd();
-        ui_.SetCursor(CursorShape::View);
-    }
-
-  private:
-    Ui& ui_;
-    bool on_ = true;
-    int percent_ = 0;
-};
-
 // Line 1: the channel count and the interval, each the first number after
 // what came before, so words, signs and points in front are passed over.
 bool ReadCounts(TextReader& in, SignalHeader& h, Ui& ui) {
@@ -129,7 +98,8 @@ ConvertResult ConvertText(TextReader& in, uint64_t totalBytes, const std::string
         Refuse(ui, "Error opening signal file.", out.Error());
         return {};
     }
-    BusyScope busy(ui);
+    BusyScope busy(ui, ProgressMode::Writing);
+    ui.ProgressSet(0);
     ReadScalesAndDescription(in, h);
     const HeaderBytes header = SerializeHeader(h);
     if (!out.Write(header.data(), header.size())) {

@@ -5,6 +5,7 @@
 // "cancelled" or their defaults), so a Ui that has nobody in front of it
 // overrides nothing, and a new dialog is one new method here.
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <memory>
@@ -199,6 +200,37 @@ class Ui : public FieldSink, public ProgressSink {
     }
     // The printer set-up dialog; its choices stay with the printer object.
     virtual void PrinterSetupDialog() {}
+};
+
+// The wait cursor and a progress box for one long operation, taken down by
+// End (before a message box is shown) or at the end of the scope.
+class BusyScope {
+  public:
+    BusyScope(Ui& ui, ProgressMode mode) : ui_(ui) {
+        ui_.SetCursor(CursorShape::Wait);
+        ui_.ProgressBegin(mode);
+    }
+    ~BusyScope() { End(); }
+    BusyScope(const BusyScope&) = delete;
+    BusyScope& operator=(const BusyScope&) = delete;
+
+    // The box shows done / total as a whole percentage, told only when it changes.
+    void Progress(uint64_t done, uint64_t total) {
+        if (total == 0) return;
+        const int percent = static_cast<int>(std::min<uint64_t>(done * 100 / total, 100));
+        if (percent != percent_) ui_.ProgressSet(percent_ = percent);
+    }
+    void End() {
+        if (!on_) return;
+        on_ = false;
+        ui_.ProgressEnd();
+        ui_.SetCursor(CursorShape::View);
+    }
+
+  private:
+    Ui& ui_;
+    bool on_ = true;
+    int percent_ = 0;
 };
 
 }  // namespace koru
