@@ -3,7 +3,7 @@
 # Does nothing when everything is already there.
 set -euo pipefail
 packages=(build-essential cmake ninja-build pkg-config qt6-base-dev libgl-dev
-          libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev xvfb xauth fonts-dejavu-core
+          libgtest-dev libgmock-dev nlohmann-json3-dev libbenchmark-dev libcli11-dev xvfb xauth fonts-dejavu-core
           clang-format poppler-utils)
 # The icon's renderer; the Debian package and its check: cpack's shlibdeps
 # and file type look-ups, the desktop entry's validator.

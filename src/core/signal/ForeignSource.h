@@ -65,13 +65,16 @@ class ForeignSource {
     virtual const std::vector<ForeignSignal>& Signals() const = 0;
     // Patient and recording identification, or the record and signal names.
     virtual std::string Identification() const = 0;
-    // Frames at the rate of the first signal.
+    // Frames at the rate of the chosen signals (see Choose); until a choice,
+    // at the rate of the first signal.
     virtual int64_t FrameCount() const = 0;
-    // Annotation positions in frames of the first signal, in any order.
+    // Annotation positions in frames (as FrameCount counts them), in any order.
     virtual std::vector<int64_t> Annotations() const = 0;
 
-    // Which signals (indices into Signals(), at most eight, all at the first
-    // signal's rate) become channels 1 to n; until called, none.
+    // Which signals (indices into Signals(), at most eight, all at one rate,
+    // not necessarily the first signal's) become channels 1 to n; until
+    // called, none. Frames, FrameCount and annotation positions then count at
+    // that rate.
     virtual void Choose(const std::vector<int>& picked) = 0;
     // Decodes up to `count` frames from `first` into `out`, channels past the
     // chosen ones 0. Returns how many were decoded; fewer with `error` set
