@@ -69,6 +69,8 @@ class ForeignSource {
     virtual int64_t FrameCount() const = 0;
     // Annotation positions in frames of the first signal, in any order.
     virtual std::vector<int64_t> Annotations() const = 0;
+    // What the reader left out that the user should hear of; empty when nothing.
+    virtual std::string Notice() const { return {}; }
 
     // Which signals (indices into Signals(), at most eight, all at the first
     // signal's rate) become channels 1 to n; until called, none.
