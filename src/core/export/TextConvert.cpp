@@ -95,7 +95,7 @@ ConvertResult ConvertText(TextReader& in, uint64_t totalBytes, const std::string
     if (!ReadCounts(in, h, ui)) return {};
     FileWriter out;
     if (!out.Open(sigPath)) {
-        Refuse(ui, "Error opening signal file.", out.Error());
+        Refuse(ui, "Error opening signal file.", sigPath + ": " + out.Error());
         return {};
     }
     BusyScope busy(ui, ProgressMode::Writing);

@@ -143,7 +143,7 @@ TEST(AppendWriter, ConcurrentAppendsFollowOneAnotherWhole) {
             ::close(start[1]);
             char go = 0;
             if (::read(start[0], &go, 1) < 0) ::_exit(4);  // end of file: go
-            AppendInChild(target, pieces[static_cast<std::size_t>(k)], 4099, 0);
+            AppendInChild(target, pieces[static_cast<std::size_t>(k)], 4099, 200);
         }
         children.push_back(child);
     }
@@ -185,13 +185,14 @@ TEST(AppendWriter, AFailingWriterNeverShortensWhatAnotherWrote) {
     char c = 0;
     ASSERT_EQ(::read(held[0], &c, 1), 1);
     ASSERT_EQ(c, 'y');
-    // The second opens meanwhile and runs into a full disk: it waits for the
-    // first, and cuts back only to what it found once it had the file.
+    // The second opens meanwhile, writes slowly and runs into a full disk
+    // after the first has committed: it must have waited for the first, and
+    // cut back only to what it found once it had the file.
     const pid_t b = ::fork();
     ASSERT_GE(b, 0);
     if (b == 0) {
         test::FileSizeLimit limit(old.size() + first.size() + 100000);
-        AppendInChild(target, Pattern(400000, 5), 65536, 0);
+        AppendInChild(target, Pattern(400000, 5), 65536, 20000);
     }
     const int sa = Wait(a), sb = Wait(b);
     ::close(held[0]);
