@@ -18,12 +18,15 @@ awk 'BEGIN {
   for (i = 0; i < 200000; i++) printf "%d %d %d\r\n", i % 2000 - 1000, (i * 7) % 3000 - 1500, i % 97
 }' >"$work/in.txt"
 "$koru" convert "$work/in.txt" "$work/rec.sig"
-"$koru" cut "$work/rec.sig" "$work/ref.sig" --from 0 --to 99999
-"$koru" cut "$work/rec.sig" "$work/target.sig" --from 0 --to 9
+three=(--channels 1,2,3)
+"$koru" cut "$work/rec.sig" "$work/ref.sig" --from 0 --to 99999 "${three[@]}"
+"$koru" cut "$work/rec.sig" "$work/target.sig" --from 0 --to 9 "${three[@]}"
 header=326
 cutout=$(($(stat -c %s "$work/ref.sig") - header))
 
-append() { "$koru" cut --append "$work/rec.sig" "$work/target.sig" --from 0 --to 99999 2>/dev/null; }
+append() {
+  "$koru" cut --append "$work/rec.sig" "$work/target.sig" --from 0 --to 99999 "${three[@]}" 2>/dev/null
+}
 
 # The target is its first ten frames plus whole cutouts, or the round fails.
 check() {
@@ -41,17 +44,19 @@ check() {
     k=$((k + 1))
   done
   # Kept small: a round that leaves whole cutouts starts the next one over.
-  if ((k > 8)); then "$koru" cut "$work/rec.sig" "$work/target.sig" --from 0 --to 9; fi
+  if ((k > 8)); then "$koru" cut "$work/rec.sig" "$work/target.sig" --from 0 --to 9 "${three[@]}"; fi
 }
 
-kills=0 parallel=0
+kills=0 parallel=0 interrupted=0
 end=$((SECONDS + seconds))
 while ((SECONDS < end)); do
   append &
   pid=$!
-  sleep "0.$(printf %03d $((RANDOM % 200)))"
+  sleep "0.0$(printf %02d $((RANDOM % 60)))"
   kill -9 "$pid" 2>/dev/null || true
   wait "$pid" 2>/dev/null || true
+  # Killed between its journal and its commit: the next open or append undoes it.
+  if [ -e "$work/target.sig.appending" ]; then interrupted=$((interrupted + 1)); fi
   if ((kills % 2 == 0)); then
     "$koru" info "$work/target.sig" >/dev/null
   else
@@ -71,4 +76,5 @@ if ((leftover != 0)); then
   find "$work" -name 'target.sig?*' >&2
   exit 1
 fi
-echo "append_stress: $kills kill rounds and $parallel rounds of four appends, all whole"
+echo "append_stress: $kills kill rounds ($interrupted interrupted and undone) and $parallel" \
+  "rounds of four appends, all whole"
