@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -15,6 +16,8 @@
 #include <filesystem>
 #include <system_error>
 #include <utility>
+
+#include "platform/AppendWriter.h"
 
 namespace koru {
 
@@ -263,7 +266,18 @@ bool FileWriter::Open(const std::string& path) {
 bool FileWriter::Commit(SyncFolder folder) {
     if (temp_.empty()) return Fail(EBADF);
     bool ok = Flush() && Sync() && CloseFd();
+    // An append running on the old file (its journal says so; it holds this
+    // lock throughout) finishes before the rename; otherwise it would go on
+    // into a file no longer there. Other locks on the file are not waited for.
+    struct stat journal {};
+    const bool appending = ::lstat(AppendJournalPath(target_).c_str(), &journal) == 0;
+    const int old =
+        ok && appending ? ::open(target_.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC) : -1;
+    if (old >= 0)
+        while (::flock(old, LOCK_EX) != 0 && errno == EINTR) {
+        }
     if (ok && ::rename(temp_.c_str(), target_.c_str()) != 0) ok = Fail(errno);
+    if (old >= 0) ::close(old);
     if (!ok) {
         Abandon();
         return false;

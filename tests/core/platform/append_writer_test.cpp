@@ -1,6 +1,7 @@
 // Appends under fire: killed at random points, run side by side, failing
 // while others wait; and the files the writers must not replace.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -202,6 +203,38 @@ TEST(AppendWriter, AFailingWriterNeverShortensWhatAnotherWrote) {
     const std::string after = ReadText(target);
     EXPECT_EQ(after.size(), old.size() + first.size());
     EXPECT_TRUE(after == old + first);
+    EXPECT_EQ(Names(dir.path()), std::set<std::string>{"run.sig"});
+}
+
+TEST(AppendWriter, ASaveOverTheFileWaitsForARunningAppend) {
+    TempDir dir;
+    const std::string target = dir.WriteText("run.sig", "old");
+    int held[2], done[2];
+    ASSERT_EQ(::pipe(held), 0);
+    ASSERT_EQ(::pipe(done), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        AppendWriter w;
+        const char c = w.Open(target) && w.Write(Pattern(1000, 8)) ? 'y' : 'n';
+        if (::write(held[1], &c, 1) != 1) ::_exit(3);
+        ::usleep(200000);
+        const char d = w.Commit() ? 'c' : 'f';
+        ::_exit(::write(done[1], &d, 1) == 1 ? 0 : 3);
+    }
+    char c = 0;
+    ASSERT_EQ(::read(held[0], &c, 1), 1);
+    ASSERT_EQ(c, 'y');
+    ASSERT_TRUE(WriteWholeFile(target, "new"));
+    // By the time the save is in place the append has committed: it went
+    // into the old file while that was still the file.
+    ::fcntl(done[0], F_SETFL, O_NONBLOCK);
+    char d = 0;
+    EXPECT_EQ(::read(done[0], &d, 1), 1);
+    EXPECT_EQ(d, 'c');
+    Wait(child);
+    EXPECT_EQ(ReadText(target), "new");
+    for (int fd : {held[0], held[1], done[0], done[1]}) ::close(fd);
     EXPECT_EQ(Names(dir.path()), std::set<std::string>{"run.sig"});
 }
 
