@@ -119,6 +119,8 @@ OpenOutcome OpenForeignRecording(SignalDocument& doc, const std::string& path, U
     doc.MarkOpen();
     doc.CountFrames();
     TakeAnnotations(doc, *doc.Foreign(), ui);
+    if (const std::string notice = doc.Foreign()->Notice(); !notice.empty())
+        ui.ShowMessage(MessageOwner::None, notice, "Markers", MessageIcon::Information);
     return OpenOutcome::Opened;
 }
 

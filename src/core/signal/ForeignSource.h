@@ -70,6 +70,8 @@ class ForeignSource {
     virtual int64_t FrameCount() const = 0;
     // Annotation positions in frames (as FrameCount counts them), in any order.
     virtual std::vector<int64_t> Annotations() const = 0;
+    // What the reader left out that the user should hear of; empty when nothing.
+    virtual std::string Notice() const { return {}; }
 
     // Which signals (indices into Signals(), at most eight, all at one rate,
     // not necessarily the first signal's) become channels 1 to n; until

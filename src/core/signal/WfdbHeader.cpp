@@ -1,6 +1,8 @@
 #include "signal/WfdbHeader.h"
 
+#include <algorithm>
 #include <charconv>
+#include <cstdint>
 #include <cstdlib>
 
 namespace koru {
@@ -154,37 +156,59 @@ bool ParseWfdbHeader(std::string_view text, WfdbHeader& out, std::string& error)
     return true;
 }
 
-std::vector<int64_t> ParseMitAnnotations(std::string_view bytes) {
+std::size_t ParseMitAnnotationBlock(std::string_view bytes, MitAnnotationState& state,
+                                    std::vector<int64_t>& out, std::size_t limit) {
     constexpr int kSkip = 59, kAux = 63, kMaxType = 49;
-    std::vector<int64_t> out;
-    int64_t time = 0;
     std::size_t i = 0;
     auto word = [&](std::size_t at) {
         return static_cast<unsigned>(static_cast<unsigned char>(bytes[at]) |
                                      static_cast<unsigned char>(bytes[at + 1]) << 8);
     };
-    while (i + 2 <= bytes.size()) {
+    while (!state.ended) {
+        if (state.skip > 0) {
+            const std::size_t pass =
+                static_cast<std::size_t>(std::min<uint64_t>(state.skip, bytes.size() - i));
+            i += pass;
+            state.skip -= pass;
+            if (state.skip > 0) break;
+        }
+        if (i + 2 > bytes.size()) break;
         const unsigned w = word(i);
-        i += 2;
         const int code = static_cast<int>(w >> 10);
         const unsigned value = w & 0x3FF;
-        if (w == 0) break;
+        if (w == 0) {
+            state.ended = true;
+            break;
+        }
         if (code == kSkip) {
-            if (i + 4 > bytes.size()) break;
+            if (i + 6 > bytes.size()) break;
             // Two words, the high one first, each little-endian.
-            const auto skip = static_cast<int32_t>(word(i) << 16 | word(i + 2));
-            time += skip;
-            i += 4;
-        } else if (code == kAux) {
-            i += value + (value & 1);
+            state.time += static_cast<int32_t>(word(i + 2) << 16 | word(i + 4));
+            i += 6;
+            continue;
+        }
+        i += 2;
+        if (code == kAux) {
+            state.skip = value + (value & 1);
         } else if (code >= 1 && code <= kMaxType) {
-            time += value;
-            out.push_back(time);
+            if (out.size() >= limit) {
+                state.full = state.ended = true;
+                break;
+            }
+            state.time += value;
+            out.push_back(state.time);
         } else if (code == 0) {
-            time += value;
+            state.time += value;
         }
         // NUM, SUB and CHAN (60 to 62) only set fields of the last annotation.
     }
+    return i;
+}
+
+std::vector<int64_t> ParseMitAnnotations(std::string_view bytes) {
+    std::vector<int64_t> out;
+    MitAnnotationState state;
+    ParseMitAnnotationBlock(bytes, state, out, SIZE_MAX);
     return out;
 }
 

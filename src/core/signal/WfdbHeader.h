@@ -35,4 +35,17 @@ bool ParseWfdbHeader(std::string_view text, WfdbHeader& out, std::string& error)
 // order; stops quietly where the file ends or turns malformed.
 std::vector<int64_t> ParseMitAnnotations(std::string_view bytes);
 
+// The same block by block, so a large file is never held whole. What the
+// parser carries from one block to the next.
+struct MitAnnotationState {
+    int64_t time = 0;
+    uint64_t skip = 0;   // bytes of aux text still to pass over
+    bool ended = false;  // the end word, or a malformed end: nothing more to read
+    bool full = false;   // an annotation came past `limit`
+};
+// Parses `bytes` up to `limit` positions in `out`; returns the bytes used.
+// Those left (a word cut by the block's end) start the next block.
+std::size_t ParseMitAnnotationBlock(std::string_view bytes, MitAnnotationState& state,
+                                    std::vector<int64_t>& out, std::size_t limit);
+
 }  // namespace koru

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <map>
 
 #include "platform/File.h"
@@ -63,6 +64,11 @@ std::string DirectoryOf(const std::string& path) {
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
+// Sixteen million annotations (eight bytes each, and a copy for the
+// markers) are some fifty times a three-day recording's beats.
+constexpr std::size_t kMaxAnnotations = std::size_t{1} << 24;
+constexpr std::size_t kAnnotationBlock = 64 * 1024;
+
 class WfdbSource : public ForeignSource {
   public:
     bool Open(const std::string& headerPath, std::string& error);
@@ -71,6 +77,7 @@ class WfdbSource : public ForeignSource {
     std::string Identification() const override;
     int64_t FrameCount() const override { return frames_; }
     std::vector<int64_t> Annotations() const override { return annotations_; }
+    std::string Notice() const override { return notice_; }
     void Choose(const std::vector<int>& picked) override { chosen_ = picked; }
     std::size_t Read(int64_t first, std::size_t count, Frame* out, std::string& error) override;
 
@@ -85,6 +92,7 @@ class WfdbSource : public ForeignSource {
     std::vector<ForeignSignal> signals_;
     std::vector<int> chosen_;
     std::vector<int64_t> annotations_;
+    std::string notice_;
     int64_t frames_ = 0;
     int firstSpf_ = 1;
 };
@@ -168,17 +176,38 @@ bool WfdbSource::CheckLengths(std::string& error) {
     return true;
 }
 
+// Read in blocks into eight bytes an annotation, never the file whole: a
+// day's beats are a few megabytes, and a file past kMaxAnnotations is read
+// up to there and said so.
 void WfdbSource::ReadAnnotations(const std::string& headerPath) {
     const std::string base = headerPath.substr(0, headerPath.size() - 4);
-    std::string bytes;
+    ReadOnlyFile file;
+    std::string name;
     for (const char* ext : {".atr", ".ATR"}) {
-        ReadOnlyFile f;
-        if (f.Open(base + ext) && f.Size() <= (uint64_t{1} << 28) &&
-            ReadWholeFile(base + ext, bytes))
-            break;
-        bytes.clear();
+        name = base + ext;
+        if (file.Open(name)) break;
     }
-    for (const int64_t t : ParseMitAnnotations(bytes)) annotations_.push_back(t * firstSpf_);
+    if (!file.IsOpen()) return;
+    // Each annotation takes at least one two-byte word.
+    annotations_.reserve(
+        static_cast<std::size_t>(std::min<uint64_t>(file.Size() / 2, kMaxAnnotations)));
+    MitAnnotationState state;
+    std::string block(kAnnotationBlock, '\0');
+    std::size_t held = 0;  // bytes carried over from the last block
+    for (uint64_t offset = 0; !state.ended;) {
+        const std::size_t got = file.ReadAt(offset, block.data() + held, block.size() - held);
+        offset += got;
+        const std::size_t have = held + got;
+        const std::size_t used = ParseMitAnnotationBlock(std::string_view(block.data(), have),
+                                                         state, annotations_, kMaxAnnotations);
+        held = have - used;
+        std::memmove(block.data(), block.data() + used, held);
+        if (got == 0) break;
+    }
+    for (int64_t& t : annotations_) t *= firstSpf_;
+    if (state.full)
+        notice_ = "Only the first " + std::to_string(kMaxAnnotations) + " annotations of " + name +
+                  " were read; the rest are left out.";
 }
 
 std::string WfdbSource::Identification() const {
