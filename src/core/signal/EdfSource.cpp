@@ -223,7 +223,10 @@ void EdfSource::Choose(const std::vector<int>& picked) {
 std::vector<int64_t> EdfSource::Annotations() const {
     const double rate = static_cast<double>(perRecord_) / header_.duration;
     std::vector<int64_t> out = gaps_;
-    for (const double t : annotationOnset_) out.push_back(std::llround(t * rate));
+    // One past the end of the data (a file cut short of its "REC STOP") is
+    // left out, as the independent reader leaves it out; the end itself is kept.
+    for (const double t : annotationOnset_)
+        if (const int64_t f = std::llround(t * rate); f <= frames_) out.push_back(f);
     return out;
 }
 
