@@ -412,6 +412,19 @@ TEST(ForeignRecordingTest, OpenDialogFilterAndRefusalNameTheNewKinds) {
     EXPECT_EQ(LoadRecording(session.document(), ui).frames, 650000);
 }
 
+TEST(ForeignRecordingTest, MitBih100ShowsItsLengthAndRateFromTheExactRate) {
+    // 650000 frames at 360 Hz are 1805.5555556 s; a whole interval of
+    // 2778 us would give 1805.7 s. The length field cuts to milliseconds.
+    ScriptedUi ui;
+    Session session(ui);
+    session.OpenRecording(kReal + "/mitdb/100.hea", false);
+    ASSERT_TRUE(session.document().IsOpen());
+    EXPECT_EQ(session.document().Header().Interval, 2778u);  // what a ".sig" can hold
+    EXPECT_EQ(ui.fields[Field::Length], "Len:30:05.555");
+    EXPECT_EQ(ui.fields[Field::Frequency], " 360.0 Hz");
+    EXPECT_EQ(session.document().Clock().Micros(360 * 60), 60'000'000);  // a minute, exactly
+}
+
 // Worked by hand: digital values and what each must deliver.
 struct RuleCase {
     const char* name;
