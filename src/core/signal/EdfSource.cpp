@@ -225,8 +225,10 @@ std::vector<int64_t> EdfSource::Annotations() const {
     std::vector<int64_t> out = gaps_;
     // One past the end of the data (a file cut short of its "REC STOP") is
     // left out, as the independent reader leaves it out; the end itself is kept.
-    for (const double t : annotationOnset_)
-        if (const int64_t f = std::llround(t * rate); f <= frames_) out.push_back(f);
+    for (const double t : annotationOnset_) {
+        const double f = std::round(t * rate);
+        if (f <= static_cast<double>(frames_) && f > -9e18) out.push_back(static_cast<int64_t>(f));
+    }
     return out;
 }
 
