@@ -11,6 +11,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 #include "signal/ForeignSource.h"
 
@@ -44,6 +45,25 @@ void DecodeInteger(const uint8_t* in, std::size_t n, int32_t add, int shift, int
             _mm_storeu_si128(reinterpret_cast<__m128i*>(row + k),
                              _mm_packs_epi32(value(lo), value(hi)));
         }
+    } else {
+        // Each sample's 3 bytes and the next one loaded as 32 bits, sign-extended
+        // from 24 by shifting up and back; so the loop stops a sample early.
+        const __m128i plus = _mm_set1_epi32(add);
+        const __m128i count = _mm_cvtsi32_si128(shift);
+        auto four = [&](std::size_t at) {
+            auto word = [&](std::size_t j) {
+                int32_t w;
+                std::memcpy(&w, in + 3 * (at + j), 4);
+                return w;
+            };
+            // Built in registers: a store and a wider load would stall.
+            const __m128i x = _mm_set_epi32(word(3), word(2), word(1), word(0));
+            const __m128i v = _mm_srai_epi32(_mm_slli_epi32(x, 8), 8);
+            return _mm_sra_epi32(_mm_add_epi32(v, plus), count);
+        };
+        for (; k + 9 <= n; k += 8)
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(row + k),
+                             _mm_packs_epi32(four(k), four(k + 4)));
     }
 #endif
     for (; k < n; ++k) {
