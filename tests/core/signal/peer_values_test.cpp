@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+
 #include "signal/ForeignSource.h"
 #include "support/PeerExpected.h"
 
@@ -18,9 +21,55 @@ struct PeerCase {
     double unitFactor = 1;  // ours into the JSON's unit
 };
 
+const std::vector<int> kFirst8 = {0, 1, 2, 3, 4, 5, 6, 7};
+
 const PeerCase kPeerCases[] = {
     {"wfdb-python-samples/test01_00s.hea", "wfdb-python-samples/test01_00s.json", {0, 1, 2, 3}},
+    // EDF and BDF, each against MNE; a second row where more signals or
+    // another rate are there to choose.
+    {"edf/0000050.ECG.edf", "edf/0000050.ECG.edf.json", kFirst8},
+    {"edf/0000050.ECG.edf", "edf/0000050.ECG.edf.json", {4, 5, 6, 7, 8, 9, 10, 11}},
+    {"edf/MB0400FU.EDF", "edf/MB0400FU.EDF.json", kFirst8},  // EDF+D without gaps
+    {"edf/MB0400FU.EDF", "edf/MB0400FU.EDF.json", {17, 18, 19, 20, 21, 22, 23, 24}},
+    {"edf/bdf_test.edf", "edf/bdf_test.edf.json", kFirst8},  // EDF+C, no annotation signal
+    {"edf/edfPlusC.edf", "edf/edfPlusC.edf.json", kFirst8},
+    {"edf/edfPlusC.edf", "edf/edfPlusC.edf.json", {3, 4, 5, 6, 7, 8, 9, 10}},
+    {"edf/edfdata.edf", "edf/edfdata.edf.json", {0}},
+    {"edf/edfdata.edf", "edf/edfdata.edf.json", {1}},  // ten times the first's rate
+    {"edf/subsecond_starttime.edf", "edf/subsecond_starttime.edf.json", {0, 1, 2}},
+    {"edf/test_edf_overlapping_annotations.edf", "edf/test_edf_overlapping_annotations.edf.json",
+     kFirst8},
+    {"edf/test_edf_overlapping_annotations.edf",
+     "edf/test_edf_overlapping_annotations.edf.json",
+     {56, 57, 58, 59, 60, 61, 62, 63}},
+    {"edf/test_generator_2.edf", "edf/test_generator_2.edf.json", kFirst8},
+    {"edf/test_uneven_samp.edf", "edf/test_uneven_samp.edf.json", {0}},
+    {"edf/test_uneven_samp.edf", "edf/test_uneven_samp.edf.json", {1}},  // 12.8 Hz
+    {"bdf/bdfPlusC.bdf", "bdf/bdfPlusC.bdf.json", kFirst8},
+    {"bdf/bdf_test.bdf", "bdf/bdf_test.bdf.json", kFirst8},
+    {"bdf/ekg.bdf", "bdf/ekg.bdf.json", {0}},
+    {"bdf/ekg.bdf", "bdf/ekg.bdf.json", {1}},
+    {"bdf/multiple_annotation_chans.bdf", "bdf/multiple_annotation_chans.bdf.json", kFirst8},
+    {"bdf/multiple_annotation_chans.bdf",
+     "bdf/multiple_annotation_chans.bdf.json",
+     {11, 12, 13, 14, 15, 16, 17, 18}},
+    {"bdf/test_bdf_stim_channel.bdf", "bdf/test_bdf_stim_channel.bdf.json", {0, 1, 2, 3}},
 };
+
+// Frames where the reader's annotations fall at `rate`, and the gaps of a
+// discontinuous file (where the record before a gap ends), sorted.
+std::vector<int64_t> ExpectedAnnotationFrames(const nlohmann::json& want, double rate) {
+    std::vector<int64_t> out;
+    for (const nlohmann::json& a : want["annotations"]["first32"])
+        out.push_back(std::llround(a[0].get<double>() * rate));
+    const nlohmann::json& cross = want["cross_check"];
+    if (cross.contains("record_onsets_s_own_parse"))
+        for (const nlohmann::json& g : cross["record_onsets_s_own_parse"]
+                                            ["gaps_first16 [record, expected_onset, actual_onset]"])
+            out.push_back(std::llround(g[1].get<double>() * rate));
+    std::sort(out.begin(), out.end());
+    return out;
+}
 
 class PeerValuesTest : public testing::TestWithParam<PeerCase> {};
 
@@ -37,10 +86,59 @@ TEST_P(PeerValuesTest, ValuesEqualTheIndependentReader) {
     ASSERT_TRUE(source) << error;
     ASSERT_EQ(source->Signals().size(), want["nsig"].get<std::size_t>());
     test::ExpectSignalsMatch(*source, want, c.chosen, c.unitFactor);
+    if (!want.contains("annotations")) return;
+    // Annotations at the chosen rate, all of them when the JSON lists all.
+    const double rate = want["signals"][static_cast<std::size_t>(c.chosen[0])]["sampling_rate_hz"];
+    std::vector<int64_t> got = source->Annotations();
+    std::sort(got.begin(), got.end());
+    const std::vector<int64_t> expected = ExpectedAnnotationFrames(want, rate);
+    if (want["annotations"]["count"].get<std::size_t>() <= 32) {
+        EXPECT_EQ(got, expected);
+    }
+    EXPECT_GE(got.size(), want["annotations"]["count"].get<std::size_t>());
 }
 
-INSTANTIATE_TEST_SUITE_P(Peer, PeerValuesTest, testing::ValuesIn(kPeerCases),
-                         [](const auto& p) { return test::CaseName(p.param.file); });
+// A discontinuous file: each record at its onset from the JSON (the reader
+// packs them together), physical zero between them, the whole against the
+// reader's values once the gaps are taken out.
+TEST(PeerDiscontinuousTest, RecordsSitAtTheirOwnTimesWithZeroInTheGaps) {
+    for (const char* name : {"edf/edfPlusD.edf", "bdf/bdfPlusD.bdf"}) {
+        SCOPED_TRACE(name);
+        const nlohmann::json want = test::ReadExpected(std::string(name) + ".json");
+        std::string error;
+        const auto source = OpenForeignSource(kPeer + "/" + name, error);
+        ASSERT_TRUE(source) << error;
+        const auto& onsets = want["cross_check"]["record_onsets_s_own_parse"]["first32"];
+        const double rate = want["signals"][0]["sampling_rate_hz"];
+        const auto perRecord = static_cast<int64_t>(rate * want["record_duration_s"].get<double>());
+        const auto frames = test::ReadAll(*source, kFirst8);
+        ASSERT_EQ(source->FrameCount(),
+                  std::llround(onsets.back().get<double>() * rate) + perRecord);
+        std::vector<std::vector<int16_t>> packed(frames.size());
+        int64_t end = 0, gapFrames = 0, nonZeroInGaps = 0;
+        for (const nlohmann::json& onset : onsets) {
+            const int64_t start = std::llround(onset.get<double>() * rate);
+            for (std::size_t c = 0; c < frames.size(); ++c) {
+                for (int64_t f = end; f < start; ++f)
+                    nonZeroInGaps += frames[c][static_cast<std::size_t>(f)] != 0;
+                packed[c].insert(packed[c].end(), frames[c].begin() + start,
+                                 frames[c].begin() + start + perRecord);
+            }
+            gapFrames += start - end;
+            end = start + perRecord;
+        }
+        EXPECT_GT(gapFrames, 0);
+        EXPECT_EQ(nonZeroInGaps, 0);
+        test::ExpectValuesMatch(*source, want, kFirst8, packed);
+        std::vector<int64_t> got = source->Annotations();
+        std::sort(got.begin(), got.end());
+        EXPECT_EQ(got, ExpectedAnnotationFrames(want, rate));  // "RECORD START" and each gap
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Peer, PeerValuesTest, testing::ValuesIn(kPeerCases), [](const auto& p) {
+    return test::CaseName(p.param.file) + "_from_" + std::to_string(p.param.chosen.front());
+});
 
 }  // namespace
 }  // namespace koru
