@@ -12,6 +12,8 @@ top=$(cd "$(dirname "$0")/.." && pwd)
 "$top/scripts/build.sh" build -DKORU_BUILD_GUI=ON -DKORU_BUILD_BENCH=ON -DKORU_SANITIZE=OFF
 (cd "$top/build" && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j "$(nproc)")
 "$top/scripts/package_check.sh" "$top/build"
+# Mutants of the real files of every format through koru: no death, no hang.
+python3 "$top/fuzz/mutate_campaign.py" "$top/build/src/cli/koru" --count 300 --seed 1
 "$top/scripts/build.sh" build-asan -DKORU_SANITIZE=ON -DKORU_BUILD_GUI=OFF -DKORU_BUILD_BENCH=OFF \
   -DCMAKE_BUILD_TYPE=Debug
 (cd "$top/build-asan" && ctest --output-on-failure -j "$(nproc)")
