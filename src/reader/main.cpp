@@ -155,35 +155,58 @@ void TakeEvents(HDRTYPE* hdr, LibraryStream& stream) {
     }
 }
 
-// One signal's samples from the library's block (one column a channel, every
-// channel at the file's fastest rate, slower ones repeated): whole numbers
-// as int32 where they all fit, else as doubles. A sample the library could
-// not give (NaN) or gave as infinite is put at the channel's digital extreme.
-std::vector<double> Column(HDRTYPE* hdr, std::size_t column, const StreamSignal& s, bool& whole) {
-    const std::size_t rows = hdr->data.size[0];
-    const double* block = hdr->data.block + column * rows;
-    const std::size_t step = static_cast<std::size_t>(
-        std::llround(hdr->SampleRate / s.rate));  // SPR of the file over SPR of the signal
-    std::vector<double> out(s.samples);
-    whole = true;
-    const double top = std::max(s.digitalMin, s.digitalMax);
-    const double bottom = std::min(s.digitalMin, s.digitalMax);
-    for (std::size_t k = 0; k < s.samples; ++k) {
-        double v = block[k * step];
-        if (std::isnan(v) || v == HUGE_VAL) v = top;
-        if (v == -HUGE_VAL) v = bottom;
-        whole = whole && v == std::trunc(v) && v >= INT32_MIN && v <= INT32_MAX;
-        out[k] = v;
+// One signal's samples in the library's block: one column a channel, every
+// channel at the file's fastest rate, slower ones repeated. A sample the
+// library could not give (NaN) or gave as infinite is put at the channel's
+// digital extreme.
+class Column {
+  public:
+    Column(HDRTYPE* hdr, std::size_t column, const StreamSignal& s)
+        : block_(hdr->data.block + column * hdr->data.size[0]),
+          // The file's samples a record over the signal's.
+          step_(static_cast<std::size_t>(std::llround(hdr->SampleRate / s.rate))),
+          top_(std::max(s.digitalMin, s.digitalMax)),
+          bottom_(std::min(s.digitalMin, s.digitalMax)) {}
+
+    double operator[](std::size_t k) const {
+        const double v = block_[k * step_];
+        if (std::isnan(v) || v == HUGE_VAL) return top_;
+        return v == -HUGE_VAL ? bottom_ : v;
     }
-    return out;
+
+  private:
+    const double* block_;
+    std::size_t step_;
+    double top_, bottom_;
+};
+
+// Whole numbers as int32 where they all fit, else doubles.
+SampleEncoding EncodingOf(const Column& column, uint64_t samples) {
+    for (uint64_t k = 0; k < samples; ++k) {
+        const double v = column[k];
+        if (v != std::trunc(v) || v < INT32_MIN || v > INT32_MAX) return SampleEncoding::Float64;
+    }
+    return SampleEncoding::Int32;
+}
+
+template <typename T>
+bool WriteColumn(const Column& column, uint64_t samples) {
+    std::vector<T> chunk(std::min<uint64_t>(samples, 1 << 16));
+    for (uint64_t k = 0; k < samples;) {
+        const std::size_t n =
+            static_cast<std::size_t>(std::min<uint64_t>(chunk.size(), samples - k));
+        for (std::size_t i = 0; i < n; ++i) chunk[i] = static_cast<T>(column[k + i]);
+        if (!WriteAll(chunk.data(), n * sizeof(T))) return false;
+        k += n;
+    }
+    return true;
 }
 
 bool WriteSamples(HDRTYPE* hdr, LibraryStream& stream) {
-    std::vector<std::vector<double>> columns;
+    std::vector<Column> columns;
     for (std::size_t i = 0; i < stream.signals.size(); ++i) {
-        bool whole = true;
-        columns.push_back(Column(hdr, i, stream.signals[i], whole));
-        stream.signals[i].encoding = whole ? SampleEncoding::Int32 : SampleEncoding::Float64;
+        columns.emplace_back(hdr, i, stream.signals[i]);
+        stream.signals[i].encoding = EncodingOf(columns[i], stream.signals[i].samples);
     }
     const std::string head = EncodeStreamHead(stream);
     std::size_t written = head.size();
@@ -191,14 +214,11 @@ bool WriteSamples(HDRTYPE* hdr, LibraryStream& stream) {
     for (std::size_t i = 0; i < columns.size(); ++i) {
         const StreamSignal& s = stream.signals[i];
         if (!Pad(written, s.offset)) return false;
-        if (s.encoding == SampleEncoding::Int32) {
-            std::vector<int32_t> values(columns[i].begin(), columns[i].end());
-            if (!WriteAll(values.data(), values.size() * sizeof(int32_t))) return false;
-        } else if (!WriteAll(columns[i].data(), columns[i].size() * sizeof(double))) {
-            return false;
-        }
-        written += columns[i].size() * SampleWidth(s.encoding);
-        columns[i] = {};
+        const bool ok = s.encoding == SampleEncoding::Int32
+                            ? WriteColumn<int32_t>(columns[i], s.samples)
+                            : WriteColumn<double>(columns[i], s.samples);
+        if (!ok) return false;
+        written += static_cast<std::size_t>(s.samples * SampleWidth(s.encoding));
     }
     return true;
 }
