@@ -116,6 +116,18 @@ std::string Identification(HDRTYPE* hdr) {
     return out;
 }
 
+// The digital value of physical zero from the header's ranges where they
+// give the library's calibration, as the offset it derived from them has
+// lost the last bits (-0.4999999999999982 for -0.5).
+double ZeroOf(const CHANNEL_TYPE& c) {
+    const double digits = c.DigMax - c.DigMin, units = c.PhysMax - c.PhysMin;
+    const double zero = c.DigMin - c.PhysMin * digits / units;
+    const bool ranges = digits != 0 && units != 0 && std::isfinite(zero) &&
+                        std::abs(units / digits - c.Cal) <= 1e-9 * std::abs(c.Cal) &&
+                        std::abs(zero + c.Off / c.Cal) <= 1e-6 * std::max(1.0, std::abs(zero));
+    return ranges ? zero : -c.Off / c.Cal;
+}
+
 // The data signals (annotation channels have no samples of their own), each
 // switched on for the read and described for the stream.
 std::vector<uint16_t> DescribeSignals(HDRTYPE* hdr, uint64_t records, LibraryStream& stream) {
@@ -134,7 +146,7 @@ std::vector<uint16_t> DescribeSignals(HDRTYPE* hdr, uint64_t records, LibraryStr
         s.digitalMax = c->DigMax;
         const bool calibrated = std::isfinite(c->Cal) && c->Cal != 0 && std::isfinite(c->Off);
         s.unitsPerDigit = calibrated ? c->Cal : 0;
-        s.zero = calibrated ? -c->Off / c->Cal : 0;
+        s.zero = calibrated ? ZeroOf(*c) : 0;
         s.samples = records * c->SPR;
         stream.signals.push_back(std::move(s));
         channels.push_back(i);

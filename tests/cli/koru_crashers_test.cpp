@@ -19,7 +19,7 @@ namespace {
 
 const std::string kCrashers = std::string(KORU_REAL_DATA_DIR) + "/../crashers";
 
-struct Run {
+struct KoruRun {
     bool exited = false;
     int status = -1;
     double seconds = 0;
@@ -29,13 +29,13 @@ struct Run {
 struct CrasherFixture : ::testing::Test {
     test::TempDir dir;
 
-    Run Koru(const std::string& args) {
+    KoruRun Koru(const std::string& args) {
         const std::string out = dir.File("stdout"), err = dir.File("stderr");
         const std::string command = "timeout -s KILL 10 " + std::string(KORU_CLI) + " " + args +
                                     " >" + out + " 2>" + err + " </dev/null";
         const auto start = std::chrono::steady_clock::now();
         const int raw = std::system(command.c_str());
-        Run r;
+        KoruRun r;
         r.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         r.exited = WIFEXITED(raw) && WEXITSTATUS(raw) != 137;
         r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
@@ -57,7 +57,7 @@ TEST_F(CrasherFixture, EveryCrasherIsRefusedWithAReason) {
         for (const std::string sub :
              {"info " + path, "cut " + path + " " + dir.File("o.sig") + " --from 0 --to 9"}) {
             SCOPED_TRACE(sub);
-            const Run r = Koru(sub);
+            const KoruRun r = Koru(sub);
             ASSERT_TRUE(r.exited) << "ended by a signal or the time limit";
             EXPECT_LT(r.seconds, 10);
             if (sound) {
@@ -81,13 +81,13 @@ TEST_F(CrasherFixture, RealGdfFilesCutWhole) {
                                        {"biosig_t310_ERDSMaps_sample.gdf", 97419}}) {
         SCOPED_TRACE(file);
         const std::string out = dir.File(file + ".sig");
-        const Run cut = Koru("cut " + peer + "/gdf/" + file + " " + out + " --from 0 --to " +
-                             std::to_string(frames - 1));
+        const KoruRun cut = Koru("cut " + peer + "/gdf/" + file + " " + out + " --from 0 --to " +
+                                 std::to_string(frames - 1));
         ASSERT_EQ(cut.status, 0) << cut.err;
-        const Run info = Koru("info " + out);
+        const KoruRun info = Koru("info " + out);
         EXPECT_NE(info.out.find("Frames: " + std::to_string(frames) + "\n"), std::string::npos)
             << info.out;
-        const Run original = Koru("info " + peer + "/gdf/" + file);
+        const KoruRun original = Koru("info " + peer + "/gdf/" + file);
         EXPECT_EQ(original.out.find("Warning"), std::string::npos) << original.out;
     }
 }
