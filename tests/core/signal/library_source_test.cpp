@@ -54,7 +54,9 @@ TEST(LibrarySourceTest, Gdf124ReadsEveryFrameAsStored) {
         }
         EXPECT_EQ(misses, 0) << "signal " << c;
         EXPECT_EQ(clipped, c == 0 ? 0 : 136) << "signal " << c;
-        if (c == 0) EXPECT_GT(moving, 1000) << "signal 1 flat past frame 1024";
+        if (c == 0) {
+            EXPECT_GT(moving, 1000) << "signal 1 flat past frame 1024";
+        }
     }
 }
 
