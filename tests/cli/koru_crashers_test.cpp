@@ -54,7 +54,7 @@ TEST_F(CrasherFixture, EveryCrasherIsRefusedWithAReason) {
         ++files;
         // The cut of a real file that crashed a read in parts is sound.
         const bool sound = entry.path().filename().string().starts_with("02_");
-        for (const std::string sub :
+        for (const std::string& sub :
              {"info " + path, "cut " + path + " " + dir.File("o.sig") + " --from 0 --to 9"}) {
             SCOPED_TRACE(sub);
             const KoruRun r = Koru(sub);
