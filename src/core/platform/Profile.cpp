@@ -263,9 +263,15 @@ ProfileLock::ProfileLock(const std::string& file) : file_(file) {
     if (std::find(heldLocks.begin(), heldLocks.end(), file_) != heldLocks.end()) return;
     heldLocks.push_back(file_);
     owner_ = true;
-    // Without a lock file (a read-only folder) the write that follows fails
-    // anyway, so going on unlocked loses nothing.
-    fd_ = ::open((file_ + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0644);
+    // The folder is locked, not the file: the file is replaced by a rename,
+    // and a lock file of its own would stay in the user's folder. Without
+    // the folder the write that follows fails anyway, so going on unlocked
+    // loses nothing.
+    const std::string::size_type slash = file_.rfind('/');
+    const std::string folder = slash == std::string::npos ? "."
+                               : slash == 0               ? "/"
+                                                          : file_.substr(0, slash);
+    fd_ = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd_ < 0) return;
     while (::flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
     }
