@@ -2,7 +2,7 @@
 # Installs what a fresh Debian machine lacks to build, test and run the viewer.
 # Does nothing when everything is already there.
 set -euo pipefail
-packages=(build-essential cmake ninja-build pkg-config qt6-base-dev libgl-dev
+packages=(build-essential cmake ninja-build ccache pkg-config qt6-base-dev libgl-dev
           libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev xvfb xauth fonts-dejavu-core
           clang-format poppler-utils)
 # The icon's renderer; the Debian package and its check: cpack's shlibdeps

@@ -33,7 +33,7 @@ root="$scratch/root"
 dpkg -x "$deb" "$root"
 usr="$root/usr"
 for f in bin/koruview share/applications/koruview.desktop share/doc/koruview/koruview.html \
-         share/doc/koruview/copyright share/koruview/ptb_s0010_8lead.sig \
+         share/doc/koruview/copyright share/koruview/ptb_s0010_8lead.sig share/koruview/ptb_s0010_8lead.cfg \
          share/icons/hicolor/scalable/apps/koruview.svg share/man/man1/koruview.1.gz \
          share/mime/packages/koruview.xml; do
   [ -f "$usr/$f" ] || fail "missing /usr/$f"
