@@ -12,8 +12,14 @@ shift || true
 build="$top/build-fuzz"
 gen=()
 command -v ninja >/dev/null && [ ! -f "$build/CMakeCache.txt" ] && gen=(-G Ninja)
-cmake -S "$top" -B "$build" "${gen[@]}" -DCMAKE_CXX_COMPILER=clang++ -DKORU_BUILD_FUZZ=ON \
-  -DKORU_BUILD_GUI=OFF -DKORU_BUILD_BENCH=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+launcher=()
+if command -v ccache >/dev/null; then  # as in build.sh
+  launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
+  export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$top}
+fi
+cmake -S "$top" -B "$build" "${gen[@]}" "${launcher[@]}" -DCMAKE_CXX_COMPILER=clang++ \
+  -DKORU_BUILD_FUZZ=ON -DKORU_BUILD_GUI=OFF -DKORU_BUILD_BENCH=OFF \
+  -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build" -j "$(nproc)" --target koru_fuzzers
 
 targets=("$@")

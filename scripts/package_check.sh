@@ -53,7 +53,8 @@ mime="$scratch/mime-data"
 mkdir -p "$mime/mime/packages"
 cp /usr/share/mime/packages/freedesktop.org.xml "$usr/share/mime/packages/koruview.xml" \
   "$mime/mime/packages/"
-update-mime-database "$mime/mime" || fail "update-mime-database"
+XDG_DATA_HOME="$mime" XDG_DATA_DIRS="$mime" update-mime-database "$mime/mime" ||
+  fail "update-mime-database"
 cp "$usr/share/koruview/ptb_s0010_8lead.sig" "$scratch/recording.sig"
 cp "$usr/share/koruview/ptb_s0010_8lead.sig" "$scratch/recording"
 printf -- '-----BEGIN PGP SIGNATURE-----\n\nAAAA\n-----END PGP SIGNATURE-----\n' >"$scratch/note.asc"

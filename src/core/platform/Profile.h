@@ -97,7 +97,7 @@ bool ProfileSetStrings(std::string& text, std::span<const ProfileEntry> entries,
 // An advisory lock on the settings file's folder, held for one
 // read-modify-write so that programs starting together neither lose nor
 // repeat each other's changes. The writes above take it themselves; a thread
-// already holding it for the same file passes straight through.
+// already holding it for the same folder passes straight through.
 class ProfileLock {
   public:
     explicit ProfileLock(const std::string& file);
@@ -106,7 +106,7 @@ class ProfileLock {
     ProfileLock& operator=(const ProfileLock&) = delete;
 
   private:
-    std::string file_;
+    std::string folder_;
     int fd_ = -1;
     bool owner_ = false;
 };
