@@ -24,6 +24,7 @@ add_custom_target(koru_man_pages ALL DEPENDS ${_man_pages})
 
 # The example recording is also the installed layout's mark.
 install(FILES ${PROJECT_SOURCE_DIR}/examples/ptb_s0010_8lead.sig
+              ${PROJECT_SOURCE_DIR}/examples/ptb_s0010_8lead.cfg
               ${PROJECT_SOURCE_DIR}/examples/ATTRIBUTION.md
         DESTINATION ${_share}/koruview)
 
