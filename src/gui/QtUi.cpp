@@ -6,6 +6,7 @@
 #include <QElapsedTimer>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QInputDialog>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPageSetupDialog>
@@ -159,6 +160,22 @@ std::optional<std::vector<int>> QtUi::ChooseSignals(const std::vector<koru::Sign
     const FrontDialog front(dialogs_, &dlg);
     if (dlg.exec() != QDialog::Accepted) return std::nullopt;
     return dlg.Ticked();
+}
+
+// A small list of the record's annotators, the one in use selected; shown
+// only when there is a choice.
+std::optional<int> QtUi::ChooseAnnotator(const std::vector<std::string>& names, int current) {
+    if (names.size() < 2) return current;
+    QStringList items;
+    for (const std::string& n : names) items << QString::fromStdString(n);
+    bool ok = false;
+    const QString picked =
+        QInputDialog::getItem(Front(), QStringLiteral("Annotations"),
+                              QStringLiteral("The record has several annotation files.\nShow "
+                                             "the beats of:"),
+                              items, current, false, &ok);
+    if (!ok) return std::nullopt;
+    return static_cast<int>(items.indexOf(picked));
 }
 
 QWidget* QtUi::Front() const {

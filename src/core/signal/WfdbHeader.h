@@ -14,11 +14,19 @@ struct WfdbSignalLine {
     std::string file;
     int format = 0;
     int samplesPerFrame = 1;
+    int skew = 0;  // in frames: this signal's sample of frame t is stored with frame t + skew
     uint64_t byteOffset = 0;
     double gain = 200;  // digital counts per physical unit
     double baseline = 0;
     std::string units = "mV";
+    int32_t initialValue = 0;  // format 8: the value the first difference adds to
     std::string description;
+};
+
+// A line of a multi-segment header: a segment record, or "~" for a gap.
+struct WfdbSegmentLine {
+    std::string record;
+    int64_t samples = 0;  // frames
 };
 
 struct WfdbHeader {
@@ -26,13 +34,11 @@ struct WfdbHeader {
     double frequency = 250;
     std::optional<int64_t> samples;  // frames; absent: from the data file's size
     std::vector<WfdbSignalLine> signals;
+    std::vector<WfdbSegmentLine> segments;  // a multi-segment record's, in order; else none
 };
 
 // False with the reason in `error` when the text is not a usable header.
 bool ParseWfdbHeader(std::string_view text, WfdbHeader& out, std::string& error);
 
-// Reads the positions of every annotation of an MIT annotation file, in file
-// order; stops quietly where the file ends or turns malformed.
-std::vector<int64_t> ParseMitAnnotations(std::string_view bytes);
 
 }  // namespace koru
