@@ -62,9 +62,10 @@ std::optional<int> CliUi::ChooseAnnotator(const std::vector<std::string>& names,
         if (names[i] == annotator) return static_cast<int>(i);
     std::string known;
     for (const std::string& n : names) known += (known.empty() ? "" : ", ") + n;
-    ShowMessage(MessageOwner::None,
-                "The record has no annotator " + annotator + " (--annotator); it has " + known + ".",
-                "Annotations", MessageIcon::Stop);
+    ShowMessage(
+        MessageOwner::None,
+        "The record has no annotator " + annotator + " (--annotator); it has " + known + ".",
+        "Annotations", MessageIcon::Stop);
     return std::nullopt;
 }
 

@@ -143,8 +143,7 @@ class Ui : public FieldSink, public ProgressSink {
     // Whose annotations become markers, among a record's annotators `names`
     // (`current` is in use): an index into `names`, or nothing to cancel the
     // open. Nobody there to ask keeps `current`.
-    virtual std::optional<int> ChooseAnnotator(const std::vector<std::string>& names,
-                                               int current) {
+    virtual std::optional<int> ChooseAnnotator(const std::vector<std::string>& names, int current) {
         (void)names;
         return current;
     }

@@ -17,11 +17,11 @@ constexpr int kNote = 22;
 constexpr int kMaxCode = 49;
 
 constexpr std::array<const char*, kMaxCode + 1> kMnemonics = {
-    " ",    "N", "L",    "R", "a", "V",    "F",    "J",    "A",    "S",     // 0-9
-    "E",    "j", "/",    "Q", "~", "[15]", "|",    "[17]", "s",    "T",     // 10-19
-    "*",    "D", "\"",   "=", "p", "B",    "^",    "t",    "+",    "u",     // 20-29
-    "?",    "!", "[",    "]", "e", "n",    "@",    "x",    "f",    "(",     // 30-39
-    ")",    "r", "[42]", "[43]", "[44]", "[45]", "[46]", "[47]", "[48]", "[49]",  // 40-49
+    " ", "N", "L",    "R",    "a",    "V",    "F",    "J",    "A",    "S",     // 0-9
+    "E", "j", "/",    "Q",    "~",    "[15]", "|",    "[17]", "s",    "T",     // 10-19
+    "*", "D", "\"",   "=",    "p",    "B",    "^",    "t",    "+",    "u",     // 20-29
+    "?", "!", "[",    "]",    "e",    "n",    "@",    "x",    "f",    "(",     // 30-39
+    ")", "r", "[42]", "[43]", "[44]", "[45]", "[46]", "[47]", "[48]", "[49]",  // 40-49
 };
 
 // Which codes are beats.
@@ -161,10 +161,11 @@ WfdbAnnotationFile ParseWfdbAnnotations(std::string_view bytes) {
     return out;
 }
 
-bool IsWfdbBeat(int code) { return code >= 0 && code <= kMaxCode && kBeat[code]; }
+bool IsWfdbBeat(int code) {
+    return code >= 0 && code <= kMaxCode && kBeat[code];
+}
 
-int64_t WfdbAnnotationSample(int64_t ticks, double resolution, double frameFrequency,
-                             double rate) {
+int64_t WfdbAnnotationSample(int64_t ticks, double resolution, double frameFrequency, double rate) {
     const double scale = resolution > 0 ? rate / resolution : rate / frameFrequency;
     const double x = static_cast<double>(ticks) * scale;
     if (!(std::abs(x) < 9e18)) return x > 0 ? INT64_MAX : INT64_MIN;

@@ -15,8 +15,8 @@
 namespace koru {
 
 struct WfdbAnnotation {
-    int64_t time = 0;   // in ticks of the file (see WfdbAnnotationFile::resolution)
-    uint8_t code = 0;   // 1 to 49 the standard and local codes; 0 and 50-58 pass as they are
+    int64_t time = 0;  // in ticks of the file (see WfdbAnnotationFile::resolution)
+    uint8_t code = 0;  // 1 to 49 the standard and local codes; 0 and 50-58 pass as they are
     int8_t subtype = 0;
     uint8_t channel = 0;
     int8_t number = 0;
@@ -44,7 +44,6 @@ bool IsWfdbBeat(int code);
 
 // Where an annotation lies in samples of a signal at `rate` (samples per
 // second) in a record of `frameFrequency` frames per second; halves round up.
-int64_t WfdbAnnotationSample(int64_t ticks, double resolution, double frameFrequency,
-                             double rate);
+int64_t WfdbAnnotationSample(int64_t ticks, double resolution, double frameFrequency, double rate);
 
 }  // namespace koru

@@ -36,8 +36,7 @@ class FlacReader : public SampleReader {
             FLAC__stream_decoder_init_stream(decoder_, ReadCb, SeekCb, TellCb, LengthCb, EofCb,
                                              WriteCb, MetadataCb, ErrorCb,
                                              this) != FLAC__STREAM_DECODER_INIT_STATUS_OK ||
-            !FLAC__stream_decoder_process_until_end_of_metadata(decoder_) || failed_ ||
-            !sawInfo_) {
+            !FLAC__stream_decoder_process_until_end_of_metadata(decoder_) || failed_ || !sawInfo_) {
             error = "A WFDB FLAC signal file cannot be decoded.";
             return false;
         }
@@ -54,8 +53,8 @@ class FlacReader : public SampleReader {
         for (std::size_t k = 0; k < out.size(); ++k) {
             const uint64_t n = first + k, r = n % perFrame;
             const uint64_t m = n / perFrame * spf_ + r % spf_;
-            const int32_t v = pending_[static_cast<std::size_t>(r / spf_)]
-                                      [static_cast<std::size_t>(m - base_)];
+            const int32_t v =
+                pending_[static_cast<std::size_t>(r / spf_)][static_cast<std::size_t>(m - base_)];
             out[k] = v == invalid ? kWfdbInvalid : v;
         }
         return true;
@@ -102,7 +101,8 @@ class FlacReader : public SampleReader {
                           : End();
         std::size_t skip = 0;
         if (at < End()) {  // a frame that starts before a seek's target
-            skip = static_cast<std::size_t>(std::min<uint64_t>(End() - at, frame->header.blocksize));
+            skip =
+                static_cast<std::size_t>(std::min<uint64_t>(End() - at, frame->header.blocksize));
             at = End();
         }
         if (at != End()) {  // a jump: keep only what follows
@@ -149,8 +149,7 @@ class FlacReader : public SampleReader {
                                                   const FLAC__int32* const buffer[], void* self) {
         return static_cast<FlacReader*>(self)->Write(frame, buffer);
     }
-    static void MetadataCb(const FLAC__StreamDecoder*, const FLAC__StreamMetadata* m,
-                           void* self) {
+    static void MetadataCb(const FLAC__StreamDecoder*, const FLAC__StreamMetadata* m, void* self) {
         auto* r = static_cast<FlacReader*>(self);
         if (m->type != FLAC__METADATA_TYPE_STREAMINFO) return;
         r->sawInfo_ = true;

@@ -21,7 +21,9 @@ void Decode61(const uint8_t* g, int32_t* out) {
     out[0] = SignExtend(g[1] | uint32_t{g[0]} << 8, 16);
 }
 // 80: one byte, offset binary (128 is zero).
-void Decode80(const uint8_t* g, int32_t* out) { out[0] = int32_t{g[0]} - 128; }
+void Decode80(const uint8_t* g, int32_t* out) {
+    out[0] = int32_t{g[0]} - 128;
+}
 // 160: little-endian, offset binary (32768 is zero).
 void Decode160(const uint8_t* g, int32_t* out) {
     out[0] = static_cast<int32_t>(g[0] | uint32_t{g[1]} << 8) - 32768;
@@ -185,9 +187,13 @@ const SampleFormat* FixedFormat(int code) {
     return nullptr;
 }
 
-bool IsFlacFormat(int code) { return code == 508 || code == 516 || code == 524; }
+bool IsFlacFormat(int code) {
+    return code == 508 || code == 516 || code == 524;
+}
 
-bool IsWfdbFormat(int code) { return FixedFormat(code) || code == 8 || IsFlacFormat(code); }
+bool IsWfdbFormat(int code) {
+    return FixedFormat(code) || code == 8 || IsFlacFormat(code);
+}
 
 int FormatBits(int code) {
     if (const SampleFormat* f = FixedFormat(code)) return f->bits;

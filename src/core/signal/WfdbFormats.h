@@ -21,11 +21,11 @@ inline constexpr int32_t kWfdbInvalid = INT32_MIN;
 // One row per fixed-width storage format. The decoder only walks groups of
 // bytes; the layout lives in the row and in the comment of its function.
 struct SampleFormat {
-    int code = 0;                  // the header's format field
-    int bits = 0;                  // sample width: -2^(bits-1) marks an invalid sample
-    int groupSamples = 0;          // so many samples packed in
-    int groupBytes = 0;            // so many bytes
-    bool invalidCode = true;       // whether -2^(bits-1) means "no sample"
+    int code = 0;             // the header's format field
+    int bits = 0;             // sample width: -2^(bits-1) marks an invalid sample
+    int groupSamples = 0;     // so many samples packed in
+    int groupBytes = 0;       // so many bytes
+    bool invalidCode = true;  // whether -2^(bits-1) means "no sample"
     void (*decode)(const uint8_t* group, int32_t* out) = nullptr;
 };
 

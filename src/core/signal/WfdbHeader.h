@@ -40,5 +40,4 @@ struct WfdbHeader {
 // False with the reason in `error` when the text is not a usable header.
 bool ParseWfdbHeader(std::string_view text, WfdbHeader& out, std::string& error);
 
-
 }  // namespace koru

@@ -103,8 +103,8 @@ bool SingleRecord::Place(const WfdbHeader& header, std::string& error) {
         if (IsFlacFormat(s.format)) {
             ++df.layout.flacChannels;
             if (df.flacSpf != 0 && df.flacSpf != s.samplesPerFrame) {
-                error = "The signals of the FLAC file " + s.file +
-                        " give different samples per frame.";
+                error =
+                    "The signals of the FLAC file " + s.file + " give different samples per frame.";
                 return false;
             }
             df.flacSpf = s.samplesPerFrame;
@@ -116,8 +116,7 @@ bool SingleRecord::Place(const WfdbHeader& header, std::string& error) {
 bool SingleRecord::OpenReaders(const std::string& dir, std::string& error) {
     for (DataFile& df : files_) {
         ReadOnlyFile file;
-        if (df.name.find('/') != std::string::npos || df.name == "~" ||
-            !file.Open(dir + df.name)) {
+        if (df.name.find('/') != std::string::npos || df.name == "~" || !file.Open(dir + df.name)) {
             error = "The WFDB data file " + df.name + " cannot be opened.";
             return false;
         }
@@ -166,9 +165,8 @@ bool SingleRecord::Read(const std::vector<int>& signals, int64_t first, std::siz
             const SignalPlace& p = places_[static_cast<std::size_t>(s)];
             if (p.file != f || count == 0) continue;
             lo = std::min<int64_t>(lo, first / p.samplesPerFrame + p.skew);
-            hi = std::max<int64_t>(hi, (first + static_cast<int64_t>(count) - 1) /
-                                               p.samplesPerFrame +
-                                           p.skew);
+            hi = std::max<int64_t>(
+                hi, (first + static_cast<int64_t>(count) - 1) / p.samplesPerFrame + p.skew);
         }
         if (hi < 0) continue;
         DataFile& df = files_[f];
@@ -210,10 +208,8 @@ std::unique_ptr<WfdbRecord> OpenSingleWfdbRecord(const std::string& dir, const W
 bool ReadWfdbHeader(const std::string& path, WfdbHeader& header, std::string& error) {
     std::string text;
     ReadOnlyFile probe;
-    if (!probe.Open(path) || probe.Size() > (std::size_t{1} << 20) ||
-        !ReadWholeFile(path, text)) {
-        error = "The WFDB header " + path.substr(path.find_last_of('/') + 1) +
-                " cannot be read.";
+    if (!probe.Open(path) || probe.Size() > (std::size_t{1} << 20) || !ReadWholeFile(path, text)) {
+        error = "The WFDB header " + path.substr(path.find_last_of('/') + 1) + " cannot be read.";
         return false;
     }
     return ParseWfdbHeader(text, header, error);

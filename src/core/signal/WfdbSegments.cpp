@@ -24,11 +24,11 @@ struct SignalMap {
 };
 
 struct Segment {
-    std::string record;    // "~": a gap
-    int64_t start = 0;     // first frame in the record
+    std::string record;  // "~": a gap
+    int64_t start = 0;   // first frame in the record
     int64_t frames = 0;
     std::shared_ptr<const WfdbHeader> header;  // the segment's own; shared by repeats
-    std::vector<SignalMap> map;                 // per layout signal
+    std::vector<SignalMap> map;                // per layout signal
 };
 
 class MultiRecord : public WfdbRecord {
@@ -127,8 +127,8 @@ void MultiRecord::MapSegment(Segment& seg) {
         if (!variable_ && s < own.size()) found = static_cast<int>(s);
         for (std::size_t i = 0; variable_ && i < own.size() && found < 0; ++i)
             if (own[i].description == out.line.description) found = static_cast<int>(i);
-        if (found < 0 || own[static_cast<std::size_t>(found)].samplesPerFrame !=
-                             out.line.samplesPerFrame)
+        if (found < 0 ||
+            own[static_cast<std::size_t>(found)].samplesPerFrame != out.line.samplesPerFrame)
             continue;
         const WfdbSignalLine& in = own[static_cast<std::size_t>(found)];
         SignalMap& m = seg.map[s];
@@ -175,8 +175,8 @@ bool MultiRecord::Read(const std::vector<int>& signals, int64_t first, std::size
 // Samples [first, first + count) of the segment, at its own numbering, into
 // out from index `at`, scaled to the layout.
 bool MultiRecord::ReadFrom(Segment& seg, const std::vector<int>& signals, int64_t first,
-                           std::size_t count, std::size_t at,
-                           std::vector<std::span<int32_t>>& out, std::string& error) {
+                           std::size_t count, std::size_t at, std::vector<std::span<int32_t>>& out,
+                           std::string& error) {
     const auto index = static_cast<std::size_t>(&seg - segments_.data());
     if (openIndex_ != index) {  // one segment's files open at a time
         open_.reset();
@@ -200,11 +200,11 @@ bool MultiRecord::ReadFrom(Segment& seg, const std::vector<int>& signals, int64_
     // A segment shorter than its line says (a skew, a short file) reads as invalid past its end.
     const int spf = signals_[static_cast<std::size_t>(signals.front())].line.samplesPerFrame;
     const int64_t have = open_->Frames() * spf - first;
-    const std::size_t n = static_cast<std::size_t>(std::clamp<int64_t>(have, 0, static_cast<int64_t>(count)));
+    const std::size_t n =
+        static_cast<std::size_t>(std::clamp<int64_t>(have, 0, static_cast<int64_t>(count)));
     scratch_.resize(own.size() * n);
     std::vector<std::span<int32_t>> spans;
-    for (std::size_t j = 0; j < own.size(); ++j)
-        spans.emplace_back(scratch_.data() + j * n, n);
+    for (std::size_t j = 0; j < own.size(); ++j) spans.emplace_back(scratch_.data() + j * n, n);
     if (n > 0 && !open_->Read(own, first, n, spans, error)) {
         error = "Segment " + seg.record + ": " + error;
         return false;
@@ -219,7 +219,9 @@ bool MultiRecord::ReadFrom(Segment& seg, const std::vector<int>& signals, int64_
                 continue;
             }
             const double x = std::floor(v * m.scale + m.offset + 0.5);
-            dst[i] = x >= INT32_MAX ? INT32_MAX : x <= INT32_MIN + 1.0 ? INT32_MIN + 1 : static_cast<int32_t>(x);
+            dst[i] = x >= INT32_MAX         ? INT32_MAX
+                     : x <= INT32_MIN + 1.0 ? INT32_MIN + 1
+                                            : static_cast<int32_t>(x);
         }
     }
     return true;

@@ -146,7 +146,8 @@ std::string WfdbSource::Identification() const {
 std::size_t WfdbSource::Read(int64_t first, std::size_t count, Frame* out, std::string& error) {
     const int64_t frames = FrameCount();
     if (first < 0 || first >= frames) return 0;
-    count = static_cast<std::size_t>(std::min<int64_t>(static_cast<int64_t>(count), frames - first));
+    count =
+        static_cast<std::size_t>(std::min<int64_t>(static_cast<int64_t>(count), frames - first));
     std::fill(out, out + count, Frame{});
     if (chosen_.empty()) return count;
     digital_.resize(chosen_.size() * count);

@@ -8,8 +8,10 @@
 
 #include "platform/File.h"
 #include "signal/ForeignSource.h"
+#include "signal/OpenFlow.h"
 #include "signal/WfdbAnnotations.h"
 #include "support/PeerExpected.h"
+#include "support/ScriptedUi.h"
 
 namespace koru {
 namespace {
@@ -71,8 +73,9 @@ TEST_P(PeerAnnotationsTest, MarkersAreTheBeatsAtTheChosenSignalsRate) {
     for (const nlohmann::json& a : want["first32"])
         if (a[1].get<std::string>() != "\"") beats.push_back(a[0].get<int64_t>());
     ASSERT_GE(got.size(), beats.size());
-    EXPECT_EQ(std::vector<int64_t>(got.begin(), got.begin() + static_cast<std::ptrdiff_t>(beats.size())),
-              beats);
+    EXPECT_EQ(
+        std::vector<int64_t>(got.begin(), got.begin() + static_cast<std::ptrdiff_t>(beats.size())),
+        beats);
     EXPECT_LT(got.size(), want["count"].get<std::size_t>() + 1);
     if (!want.contains("cross_check_raw_ticks_first32")) return;
     source->Choose({0});  // MCL1, four samples a frame: 500 Hz
@@ -85,12 +88,48 @@ TEST_P(PeerAnnotationsTest, MarkersAreTheBeatsAtTheChosenSignalsRate) {
     for (const int64_t t : ticks)
         if (t > 0) raw.push_back(static_cast<int64_t>(static_cast<double>(t) * toRate));
     ASSERT_GE(got.size(), raw.size());
-    EXPECT_EQ(std::vector<int64_t>(got.begin(), got.begin() + static_cast<std::ptrdiff_t>(raw.size())),
-              raw);
+    EXPECT_EQ(
+        std::vector<int64_t>(got.begin(), got.begin() + static_cast<std::ptrdiff_t>(raw.size())),
+        raw);
 }
 
 INSTANTIATE_TEST_SUITE_P(Peer, PeerAnnotationsTest, testing::ValuesIn(kAnnotationCases),
                          [](const auto& p) { return std::string(p.param.annotator); });
+
+}  // namespace
+}  // namespace koru
+
+namespace koru {
+namespace {
+
+// The Open-time choice among a record's annotators: offered only where there
+// are any, .atr first else by name; the answer gives the markers, no answer
+// cancels the open.
+TEST(AnnotatorChoiceTest, TheOpenFlowOffersTheAnnotatorsAndTakesTheAnswer) {
+    const std::string record = kPeer + "/wfdb-python-samples/03700181.hea";
+    struct Case {
+        std::optional<int> answer;
+        OpenOutcome outcome;
+        int markers;  // rdann's beats of the chosen file
+    };
+    for (const Case& c :
+         {Case{std::nullopt, OpenOutcome::Cancelled, 0}, Case{2, OpenOutcome::Opened, 1195},
+          Case{1, OpenOutcome::Opened, 1117}, Case{0, OpenOutcome::Opened, 1150}}) {
+        test::ScriptedUi ui;
+        ui.annotatorAnswers.push_back(c.answer);
+        SignalDocument doc;
+        EXPECT_EQ(OpenSignalFile(doc, record, ui), c.outcome);
+        ASSERT_EQ(ui.annotatorsShown.size(), 1u);
+        EXPECT_EQ(ui.annotatorsShown[0], (std::vector<std::string>{"gqrsh", "gqrsl", "sqrs"}));
+        EXPECT_EQ(doc.IsOpen(), c.outcome == OpenOutcome::Opened);
+        if (doc.IsOpen()) EXPECT_EQ(doc.Markers().Count(), c.markers);
+    }
+    test::ScriptedUi ui;
+    SignalDocument doc;
+    EXPECT_EQ(OpenSignalFile(doc, kPeer + "/wfdb-python-samples/100skew.hea", ui),
+              OpenOutcome::Opened);
+    EXPECT_TRUE(ui.annotatorsShown.empty());  // 100.atr belongs to record 100, not 100skew
+}
 
 }  // namespace
 }  // namespace koru

@@ -21,7 +21,8 @@ struct PeerCase {
 const PeerCase kPeerCases[] = {
     {"wfdb-python-samples/test01_00s.hea", "wfdb-python-samples/test01_00s.json", {0, 1, 2, 3}},
     // Skews: the skewed signal is aligned and the record ends where it runs out.
-    {"wfdb-python-samples/test01_00s_skew.hea", "wfdb-python-samples/test01_00s_skew.json",
+    {"wfdb-python-samples/test01_00s_skew.hea",
+     "wfdb-python-samples/test01_00s_skew.json",
      {0, 1, 2, 3}},
     {"wfdb-python-samples/test01_00s_skewframe.hea",
      "wfdb-python-samples/test01_00s_skewframe.json",
@@ -33,12 +34,12 @@ const PeerCase kPeerCases[] = {
     {"wfdb-python-samples/03700181.hea", "wfdb-python-samples/03700181.json", {0}},
     {"wfdb-python-samples/03700181.hea", "wfdb-python-samples/03700181.json", {1, 2}},
     // Every storage format, one signal a file.
-    {"wfdb-python-samples/binformats.hea", "wfdb-python-samples/binformats.json",
+    {"wfdb-python-samples/binformats.hea",
+     "wfdb-python-samples/binformats.json",
      {0, 1, 2, 3, 4, 5, 6, 7}},
     {"wfdb-python-samples/binformats.hea", "wfdb-python-samples/binformats.json", {8, 9}},
     {"wfdb-python-samples/flacformats.hea", "wfdb-python-samples/flacformats.json", {0, 1, 2}},
-    {"wfdb-python-samples/mixedsignals.hea", "wfdb-python-samples/mixedsignals.json",
-     {0, 1, 2}},
+    {"wfdb-python-samples/mixedsignals.hea", "wfdb-python-samples/mixedsignals.json", {0, 1, 2}},
     {"wfdb-python-samples/mixedsignals.hea", "wfdb-python-samples/mixedsignals.json", {3, 4}},
     {"wfdb-python-samples/mixedsignals.hea", "wfdb-python-samples/mixedsignals.json", {5}},
     // Multi-segment records: fixed layout, and variable layout with gaps and rescaled gains.
@@ -70,13 +71,12 @@ TEST_P(PeerValuesTest, ValuesEqualTheIndependentReader) {
     test::ExpectSignalsMatch(*source, want, c.chosen, c.unitFactor);
 }
 
-INSTANTIATE_TEST_SUITE_P(Peer, PeerValuesTest, testing::ValuesIn(kPeerCases),
-                         [](const auto& p) {
-                             // A record read in several choices is a case per choice.
-                             std::string name = test::CaseName(p.param.file);
-                             for (const int i : p.param.chosen) name += "_" + std::to_string(i);
-                             return name;
-                         });
+INSTANTIATE_TEST_SUITE_P(Peer, PeerValuesTest, testing::ValuesIn(kPeerCases), [](const auto& p) {
+    // A record read in several choices is a case per choice.
+    std::string name = test::CaseName(p.param.file);
+    for (const int i : p.param.chosen) name += "_" + std::to_string(i);
+    return name;
+});
 
 }  // namespace
 }  // namespace koru
