@@ -299,7 +299,7 @@ put('foreign_open', 'wfdb_16', wfdb_input(
     b'rec.dat 16 2000(5)/mV 16 0 -3 0 0 ii\nrec.dat 16 500 16 0 7 0 0 v1\n',
     b'', struct.pack('<30h', *range(-15, 15))))
 put('foreign_open', 'wfdb_mitdb100_cut', wfdb_input(
-    read('mitdb', '100.hea').replace(b' 650000', b' 2000').replace(b'100.dat', b'rec.dat'), read('mitdb', '100.atr')[:400],
+    read('mitdb', '100.hea').replace(b' 650000', b' 1000').replace(b'100.dat', b'rec.dat'), read('mitdb', '100.atr')[:400],
     read('mitdb', '100.dat')[:3000]))
 # Every storage format: a signal file of the peer records under a one-signal header.
 for n, fmt in enumerate([8, 16, 61, 80, 160, 212, 310, 311, 24, 32]):
@@ -326,6 +326,6 @@ put('foreign_open', 'wfdb_segments_variable', wfdb_input(
     mit_annotation(30, 1) + mit_annotation(10, 1) + mit_annotation(0, 0),
     peer('multi-segment', '041s', '041s01.dat')[:300], seg=segment))
 put('foreign_open', 'wfdb_time_resolution', wfdb_input(
-    read('mitdb', '100.hea').replace(b' 650000', b' 2000').replace(b'100.dat', b'rec.dat'), peer('03700181.gqrsh')[:600],
+    read('mitdb', '100.hea').replace(b' 650000', b' 1000').replace(b'100.dat', b'rec.dat'), peer('03700181.gqrsh')[:600],
     read('mitdb', '100.dat')[:3000]))
 put('foreign_open', 'edf_eeg_cut', b'\x00' + read('eegmat_edf', 'Subject00_2.edf')[:9000])
