@@ -61,7 +61,10 @@ std::vector<std::string> FindAnnotators(const std::string& headerPath, const Wfd
     std::vector<std::string> usable;
     for (const std::string& name : names) {
         WfdbAnnotationFile parsed;
-        if (ReadAnnotationFile(dir + base + "." + name, parsed) && parsed.complete &&
+        // Another file that merely starts like annotations must end like them too;
+        // the record's own .atr is taken as far as it reads.
+        const bool atr = name == "atr" || name == "ATR";
+        if (ReadAnnotationFile(dir + base + "." + name, parsed) && (parsed.complete || atr) &&
             !parsed.items.empty())
             usable.push_back(name);
     }

@@ -122,7 +122,9 @@ TEST(AnnotatorChoiceTest, TheOpenFlowOffersTheAnnotatorsAndTakesTheAnswer) {
         ASSERT_EQ(ui.annotatorsShown.size(), 1u);
         EXPECT_EQ(ui.annotatorsShown[0], (std::vector<std::string>{"gqrsh", "gqrsl", "sqrs"}));
         EXPECT_EQ(doc.IsOpen(), c.outcome == OpenOutcome::Opened);
-        if (doc.IsOpen()) EXPECT_EQ(doc.Markers().Count(), c.markers);
+        if (doc.IsOpen()) {
+            EXPECT_EQ(doc.Markers().Count(), c.markers);
+        }
     }
     test::ScriptedUi ui;
     SignalDocument doc;
