@@ -39,6 +39,7 @@ bool ToInt(std::string_view s, T& out) {
 }
 
 constexpr int kMaxSegments = 1 << 16;
+constexpr int kMaxSamplesPerFrame = 1 << 16;  // of all signals together
 
 // "NAME[/SEGMENTS] SIGNALS [FREQUENCY[/COUNTER] [FRAMES]]".
 bool ParseRecordLine(std::string_view line, WfdbHeader& out, int& nsig, int& nseg,
@@ -184,6 +185,13 @@ bool ParseWfdbHeader(std::string_view text, WfdbHeader& out, std::string& error)
             return false;
         }
         return true;
+    }
+    int perFrame = 0;
+    for (const WfdbSignalLine& s : out.signals) perFrame += s.samplesPerFrame;
+    if (perFrame > kMaxSamplesPerFrame) {
+        error = "The WFDB header gives more than " + std::to_string(kMaxSamplesPerFrame) +
+                " samples a frame.";
+        return false;
     }
     if (out.signals.size() != static_cast<std::size_t>(nsig)) {
         error = "The WFDB header names " + std::to_string(nsig) + " signals but describes " +

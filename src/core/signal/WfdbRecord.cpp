@@ -42,6 +42,9 @@ class SingleRecord : public WfdbRecord {
     bool Place(const WfdbHeader& header, std::string& error);
     bool OpenReaders(const std::string& dir, std::string& error);
     bool CountFrames(const WfdbHeader& header, std::string& error);
+    bool ReadFile(std::size_t f, const std::vector<std::size_t>& fed,
+                  const std::vector<int>& signals, int64_t first, std::size_t count,
+                  std::vector<std::span<int32_t>>& out, std::string& error);
 
     std::vector<DataFile> files_;
     std::vector<SignalPlace> places_;
@@ -152,47 +155,73 @@ bool SingleRecord::CountFrames(const WfdbHeader& given, std::string& error) {
         error = "The WFDB header gives no length and the record has no signal files.";
         return false;
     }
-    frames_ = std::max<int64_t>(frames, 0);
+    frames_ = std::clamp<int64_t>(frames, 0, kWfdbMaxFrames);
     return true;
 }
 
 bool SingleRecord::Read(const std::vector<int>& signals, int64_t first, std::size_t count,
                         std::vector<std::span<int32_t>>& out, std::string& error) {
-    // Each file's stretch of frames is decoded once, however many signals it feeds.
+    if (count == 0) return true;
+    // Each file's stretch of frames is decoded once, however many signals it
+    // feeds, unless their skews lie so far apart that one stretch for each is less.
     for (std::size_t f = 0; f < files_.size(); ++f) {
-        int64_t lo = INT64_MAX, hi = -1;
-        for (const int s : signals) {
-            const SignalPlace& p = places_[static_cast<std::size_t>(s)];
-            if (p.file != f || count == 0) continue;
-            lo = std::min<int64_t>(lo, first / p.samplesPerFrame + p.skew);
-            hi = std::max<int64_t>(
-                hi, (first + static_cast<int64_t>(count) - 1) / p.samplesPerFrame + p.skew);
-        }
-        if (hi < 0) continue;
-        DataFile& df = files_[f];
-        const auto perFrame = static_cast<uint64_t>(df.layout.samplesPerFrame);
-        stream_.resize(static_cast<std::size_t>(static_cast<uint64_t>(hi - lo + 1) * perFrame));
-        if (!df.reader->Read(static_cast<uint64_t>(lo) * perFrame, stream_)) {
-            error = "The WFDB data file " + df.name + " ended early or cannot be decoded.";
-            return false;
-        }
+        std::vector<std::size_t> fed;
+        int64_t lo = INT64_MAX, hi = -1, widest = 0;
         for (std::size_t k = 0; k < signals.size(); ++k) {
             const SignalPlace& p = places_[static_cast<std::size_t>(signals[k])];
             if (p.file != f) continue;
-            for (std::size_t i = 0; i < count; ++i) {
-                const int64_t n = first + static_cast<int64_t>(i);
-                const int64_t frame = n / p.samplesPerFrame + p.skew;
-                const auto at = static_cast<std::size_t>(
-                    static_cast<uint64_t>(frame - lo) * perFrame +
-                    static_cast<uint64_t>(p.firstSample + n % p.samplesPerFrame));
-                out[k][i] = stream_[at];
-            }
+            fed.push_back(k);
+            const int64_t a = first / p.samplesPerFrame + p.skew;
+            const int64_t b =
+                (first + static_cast<int64_t>(count) - 1) / p.samplesPerFrame + p.skew;
+            lo = std::min(lo, a);
+            hi = std::max(hi, b);
+            widest = std::max(widest, b - a + 1);
+        }
+        if (fed.empty()) continue;
+        if (hi - lo + 1 > 2 * widest + 64) {
+            for (const std::size_t k : fed)
+                if (!ReadFile(f, {k}, signals, first, count, out, error)) return false;
+        } else if (!ReadFile(f, fed, signals, first, count, out, error)) {
+            return false;
         }
     }
     for (std::size_t k = 0; k < signals.size(); ++k)
         if (places_[static_cast<std::size_t>(signals[k])].file == SIZE_MAX)
             std::fill(out[k].begin(), out[k].begin() + static_cast<std::ptrdiff_t>(count),
                       kWfdbInvalid);
+    return true;
+}
+
+// The signals signals[k] for k in `fed`, all of file f, from one decoded stretch.
+bool SingleRecord::ReadFile(std::size_t f, const std::vector<std::size_t>& fed,
+                            const std::vector<int>& signals, int64_t first, std::size_t count,
+                            std::vector<std::span<int32_t>>& out, std::string& error) {
+    int64_t lo = INT64_MAX, hi = -1;
+    for (const std::size_t k : fed) {
+        const SignalPlace& p = places_[static_cast<std::size_t>(signals[k])];
+        lo = std::min<int64_t>(lo, first / p.samplesPerFrame + p.skew);
+        hi = std::max<int64_t>(
+            hi, (first + static_cast<int64_t>(count) - 1) / p.samplesPerFrame + p.skew);
+    }
+    DataFile& df = files_[f];
+    const auto perFrame = static_cast<uint64_t>(df.layout.samplesPerFrame);
+    stream_.resize(static_cast<std::size_t>(static_cast<uint64_t>(hi - lo + 1) * perFrame));
+    if (!df.reader->Read(static_cast<uint64_t>(lo) * perFrame, stream_)) {
+        error = "The WFDB data file " + df.name + " ended early or cannot be decoded.";
+        return false;
+    }
+    for (const std::size_t k : fed) {
+        const SignalPlace& p = places_[static_cast<std::size_t>(signals[k])];
+        for (std::size_t i = 0; i < count; ++i) {
+            const int64_t n = first + static_cast<int64_t>(i);
+            const int64_t frame = n / p.samplesPerFrame + p.skew;
+            const auto at = static_cast<std::size_t>(
+                static_cast<uint64_t>(frame - lo) * perFrame +
+                static_cast<uint64_t>(p.firstSample + n % p.samplesPerFrame));
+            out[k][i] = stream_[at];
+        }
+    }
     return true;
 }
 

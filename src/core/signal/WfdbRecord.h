@@ -15,6 +15,10 @@
 
 namespace koru {
 
+// More frames than any recording holds (2^40): a header that claims more is
+// cut to it, so frames times samples per frame stay far inside 64 bits.
+inline constexpr int64_t kWfdbMaxFrames = int64_t{1} << 40;
+
 // A signal as the record delivers it, with the digital range its samples
 // can take (for the value rule).
 struct WfdbRecordSignal {

@@ -64,7 +64,7 @@ bool MultiRecord::Open(const std::string& dir, const WfdbHeader& header, std::st
         if (s.digitalMin > s.digitalMax) s.digitalMin = -32768, s.digitalMax = 32767;
     int64_t total = segments_.empty() ? 0 : segments_.back().start + segments_.back().frames;
     if (header.samples && *header.samples > 0) total = std::min(total, *header.samples);
-    frames_ = total;
+    frames_ = std::min(total, kWfdbMaxFrames);
     return true;
 }
 
