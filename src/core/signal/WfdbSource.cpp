@@ -130,13 +130,17 @@ std::vector<int64_t> WfdbSource::Annotations() const {
     return out;
 }
 
+// Signals at another rate than the first picked are left out: a frame holds
+// one sample of each channel.
 void WfdbSource::Choose(const std::vector<int>& picked) {
     chosen_.clear();
-    for (const int i : picked)
-        if (i >= 0 && static_cast<std::size_t>(i) < signals_.size()) chosen_.push_back(i);
-    if (chosen_.size() > kFrameChannels) chosen_.resize(kFrameChannels);
-    if (!chosen_.empty())
-        spf_ = record_->Signals()[static_cast<std::size_t>(chosen_.front())].line.samplesPerFrame;
+    const std::vector<WfdbRecordSignal>& all = record_->Signals();
+    for (const int i : picked) {
+        if (i < 0 || static_cast<std::size_t>(i) >= all.size()) continue;
+        const int spf = all[static_cast<std::size_t>(i)].line.samplesPerFrame;
+        if (chosen_.empty()) spf_ = spf;
+        if (spf == spf_ && chosen_.size() < kFrameChannels) chosen_.push_back(i);
+    }
 }
 
 std::string WfdbSource::Identification() const {
