@@ -311,6 +311,9 @@ for n, fmt in enumerate([508, 516, 524]):
         b'rec 1 200 499\nrec.dat %d 200/mV 16 0 0 0 0 sig\n' % fmt, b'',
         peer('flacformats.d%d' % n)))
 put('foreign_open', 'wfdb_flac_two_per_frame', wfdb_input(
+    b'rec 1 100 249\nrec.dat 516x2 200/mV 16 0 0 0 0 a\n', b'', peer('flacformats.d1')))
+# A FLAC file cut short: it opens by its header, and the load says where it broke off.
+put('foreign_open', 'wfdb_flac_cut', wfdb_input(
     b'rec 2 62.5 100\nrec.dat 516x2 200/mV 16 0 0 0 0 a\nrec.dat 516x2 16(800)/mmHg 12 0 0 0 0 b\n',
     b'', peer('mixedsignals_p.dat')[:4000]))
 put('foreign_open', 'wfdb_skew_and_spf', wfdb_input(
