@@ -168,14 +168,16 @@ std::optional<int> QtUi::ChooseAnnotator(const std::vector<std::string>& names, 
     if (names.size() < 2) return current;
     QStringList items;
     for (const std::string& n : names) items << QString::fromStdString(n);
-    bool ok = false;
-    const QString picked =
-        QInputDialog::getItem(Front(), QStringLiteral("Annotations"),
-                              QStringLiteral("The record has several annotation files.\nShow "
-                                             "the beats of:"),
-                              items, current, false, &ok);
-    if (!ok) return std::nullopt;
-    return static_cast<int>(items.indexOf(picked));
+    QInputDialog dlg(Front());
+    dlg.setWindowTitle(QStringLiteral("Annotations"));
+    dlg.setLabelText(
+        QStringLiteral("The record has several annotation files.\nShow the beats of:"));
+    dlg.setOption(QInputDialog::UseListViewForComboBoxItems);
+    dlg.setComboBoxItems(items);
+    if (current >= 0 && current < items.size()) dlg.setTextValue(items[current]);
+    const FrontDialog front(dialogs_, &dlg);
+    if (dlg.exec() != QDialog::Accepted) return std::nullopt;
+    return static_cast<int>(items.indexOf(dlg.textValue()));
 }
 
 QWidget* QtUi::Front() const {
