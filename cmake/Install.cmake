@@ -32,6 +32,12 @@ file(READ ${PROJECT_SOURCE_DIR}/LICENSE KORU_LICENSE_TEXT)
 configure_file(${_res}/copyright.in ${PROJECT_BINARY_DIR}/copyright @ONLY)
 install(FILES ${PROJECT_BINARY_DIR}/copyright DESTINATION ${_doc})
 
+# The GDF and SCP-ECG reader process, where both programs look for it
+# (bin/../lib/koruview/, src/core/platform/ChildProcess.h).
+if(TARGET koru_reader)
+  install(TARGETS koru_reader RUNTIME DESTINATION lib/koruview)
+endif()
+
 if(TARGET koruview)
   install(TARGETS koruview RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   install(FILES ${_res}/koruview.html DESTINATION ${_doc})

@@ -10,9 +10,9 @@ packages=(build-essential cmake ninja-build pkg-config qt6-base-dev libgl-dev
 packages+=(qt6-svg-dev dpkg-dev file desktop-file-utils)
 # The fuzz targets: clang with libFuzzer and the sanitizer runtimes.
 packages+=(clang libclang-rt-dev)
-# Readers of the field's standard recordings: EDF/BDF, GDF/SCP-ECG, and
-# WFDB's FLAC signal files.
-packages+=(libedf-dev libbiosig-dev libflac-dev)
+# The reader of GDF and SCP-ECG recordings (EDF/BDF need no library), and
+# the decoder of WFDB's FLAC signal files.
+packages+=(libbiosig-dev libflac-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

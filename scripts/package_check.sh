@@ -64,6 +64,11 @@ if [ -x "$usr/bin/koru" ]; then
   run "$usr/bin/koru" info "$example" >"$scratch/info" || fail "koru info exited $?"
   grep -qx "Channels: 8" "$scratch/info" || fail "koru info: $(cat "$scratch/info")"
   [ -f "$usr/share/man/man1/koru.1.gz" ] || fail "missing /usr/share/man/man1/koru.1.gz"
+  # GDF goes through the reader process installed in lib/koruview/.
+  [ -x "$usr/lib/koruview/koru-reader" ] || fail "missing /usr/lib/koruview/koru-reader"
+  gdf="$(dirname "$0")/../tests/data/peer/gdf/test_1ch.gdf"
+  run "$usr/bin/koru" info "$gdf" >"$scratch/gdf" || fail "koru info on a GDF file exited $?"
+  grep -qx "Frames: 4500" "$scratch/gdf" || fail "koru info on a GDF file: $(cat "$scratch/gdf")"
 else
   say "no koru in the package: koru info skipped"
 fi

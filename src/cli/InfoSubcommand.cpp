@@ -20,7 +20,7 @@ class InfoCommand : public Subcommand {
         if (!recording_.Open(session, ui)) return false;
         const SignalDocument& doc = session.document();
         const SignalHeader& h = doc.Header();
-        std::string frequency = FormatFrequency(h.Interval);
+        std::string frequency = FormatFrequency(doc.Clock());
         frequency.erase(0, std::min(frequency.find_first_not_of(' '), frequency.size()));
         std::string scale = "Scale:";
         for (const float f : h.Scale) {
@@ -31,7 +31,7 @@ class InfoCommand : public Subcommand {
         out << "Channels: " << h.ChannelCount << '\n'
             << "Interval: " << h.Interval << '\n'
             << "Frames: " << doc.FrameCount() << '\n'
-            << "Length: " << FormatTime(int64_t{doc.FrameCount()} * h.Interval, true) << '\n'
+            << "Length: " << FormatTime(doc.Clock().Micros(doc.FrameCount()), true) << '\n'
             << "Frequency: " << frequency << '\n'
             << "Description: " << DisplayUtf8(h.DescriptionText()) << '\n'
             << "Markers: " << doc.Markers().Count() << '\n'

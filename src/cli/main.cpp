@@ -2,14 +2,20 @@
 // failed (its message on stderr), 2 on a usage error.
 
 #include <CLI/CLI.hpp>
+#include <cstdio>
 #include <memory>
+#include <new>
 #include <utility>
 #include <vector>
 
 #include "CliUi.h"
 #include "Subcommand.h"
 
-int main(int argc, char** argv) {
+namespace {
+constexpr const char* kInsufficientMemoryLine =
+    "Error: KORU VIEW -- Insufficient Memory: the operation was not completed.\n";
+
+int Run(int argc, char** argv) {
     using namespace koru::cli;
     CLI::App app{
         "Batch tool of KORU VIEW: the viewer's file operations without a window.\n"
@@ -38,4 +44,17 @@ int main(int argc, char** argv) {
         if (sub->parsed()) return command->Run(ui) && !ui.Failed() ? kSuccess : kFailure;
     }
     return kUsage;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    try {
+        return Run(argc, argv);
+    } catch (const std::bad_alloc&) {
+        // Whatever was being written is abandoned by its writer on the way
+        // out; the script hears why instead of seeing an abort.
+        std::fputs(kInsufficientMemoryLine, stderr);
+        return koru::cli::kFailure;
+    }
 }

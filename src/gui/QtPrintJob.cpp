@@ -7,6 +7,7 @@
 #include <QPrinter>
 #include <QWidget>
 #include <cerrno>
+#include <new>
 
 #include "PrintingBox.h"
 #include "QtPrinterCanvas.h"
@@ -49,9 +50,36 @@ class QtPrintJob::PdfFile {
 QtPrintJob::QtPrintJob() = default;
 
 QtPrintJob::~QtPrintJob() {
-    if (!finished_) Finish(true);
+    // Nothing may leave a destructor: a job unwound by a failed allocation
+    // is thrown away, whatever ending it costs.
+    try {
+        if (!finished_) Finish(true);
+    } catch (...) {
+        (void)painter_.release();
+    }
     delete box_;
     if (view_) view_->setEnabled(true);
+}
+
+std::string QtPrintJob::RefusalText(const std::string& path) {
+    if (!koru::IsWriteProtected(path)) return {};
+    return "Cannot write " + path + ": " + koru::kWriteProtectedWords +
+           ". The file was not changed.";
+}
+
+bool QtPrintJob::EndPainter() {
+    if (!painter_ || !painter_->isActive()) return false;
+    try {
+        return painter_->end();
+    } catch (const std::bad_alloc&) {
+        // The PDF engine writes out the last page as it ends, and can run
+        // out of memory again right after a job failed for it. The painter
+        // is then left unended for good: its destructor would end it again
+        // and throw where nothing may.
+        (void)painter_.release();
+        outOfMemory_ = true;
+        return false;
+    }
 }
 
 std::unique_ptr<QtPrintJob> QtPrintJob::OnPrinter(QPrinter& printer, const QString& title,
@@ -182,17 +210,26 @@ koru::PrintResult QtPrintJob::PdfResult(bool abandon) {
 koru::PrintResult QtPrintJob::Finish(bool abandon) {
     if (finished_) return koru::PrintResult::Failed;
     finished_ = true;
-    if (canvas_) canvas_->Flush();
+    try {
+        if (canvas_) canvas_->Flush();
+    } catch (const std::bad_alloc&) {
+        outOfMemory_ = true;
+    }
     canvas_.reset();
     if (pdf_) {
-        if (painter_ && painter_->isActive()) painter_->end();
+        EndPainter();
         pdf_->device.close();
+        if (outOfMemory_) {
+            pdf_->writer.Abandon();
+            return koru::PrintResult::OutOfMemory;
+        }
         return PdfResult(abandon);
     }
     // Read before an abort of our own makes the printer say it was aborted.
     koru::PrintResult r = PrinterResult();
-    if (abandon) printer_->abort();
-    const bool ended = painter_ && painter_->isActive() ? painter_->end() : false;
+    if (abandon || outOfMemory_) printer_->abort();
+    const bool ended = EndPainter();
+    if (outOfMemory_) return koru::PrintResult::OutOfMemory;
     if (r == koru::PrintResult::Printed && (abandon || !ended)) r = koru::PrintResult::Failed;
     return r;
 }

@@ -38,6 +38,10 @@ class QtPrintJob final : public koru::PrintJob {
                                              koru::PrintResult& failure);
     ~QtPrintJob() override;
 
+    // The message for a PDF file the job will not replace (write-protected),
+    // empty when it may be written.
+    static std::string RefusalText(const std::string& path);
+
     koru::Canvas& Surface() override;
     koru::Size PageSize() const override;
     void MapLogical(koru::Size logical) override;
@@ -56,6 +60,8 @@ class QtPrintJob final : public koru::PrintJob {
                QWidget* view);
     koru::PrintResult PrinterResult() const;
     koru::PrintResult PdfResult(bool abandon);
+    // Ends the painter if it is active; false when it did not end well.
+    bool EndPainter();
 
     QPrinter* printer_ = nullptr;
     std::unique_ptr<PdfFile> pdf_;
@@ -66,4 +72,5 @@ class QtPrintJob final : public koru::PrintJob {
     int32_t copies_ = 1;
     bool started_ = false;
     bool finished_ = false;
+    bool outOfMemory_ = false;  // an allocation failed while ending the job
 };

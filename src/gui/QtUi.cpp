@@ -25,6 +25,7 @@
 #include "ReadBinaryDialog.h"
 #include "SignalsDialog.h"
 #include "TimeBaseDialog.h"
+#include "print/PrintRun.h"
 
 namespace {
 QString Q(std::string_view s) {
@@ -345,6 +346,12 @@ std::unique_ptr<koru::PrintJob> QtUi::BeginPrintJob(std::string_view title,
         // not at all.
         PdfTarget target;
         target.path = p.outputFileName().toStdString();
+        if (const std::string refusal = QtPrintJob::RefusalText(target.path); !refusal.empty()) {
+            ShowMessage(koru::MessageOwner::View, refusal, koru::kPrintErrorTitle,
+                        koru::MessageIcon::Stop);
+            failure = koru::PrintResult::Refused;
+            return nullptr;
+        }
         target.layout = p.pageLayout();
         target.resolution = p.resolution();
         target.copies = p.copyCount();

@@ -13,6 +13,7 @@
 #include "app/PrintCommand.h"
 #include "app/Snapshot.h"
 #include "app/StartUpSettings.h"
+#include "print/PrintRun.h"
 
 namespace {
 
@@ -85,6 +86,12 @@ class PdfUi final : public koru::HeadlessUi {
 
     std::unique_ptr<koru::PrintJob> BeginPrintJob(std::string_view title,
                                                   koru::PrintResult& failure) override {
+        if (const std::string refusal = QtPrintJob::RefusalText(print_.outPath); !refusal.empty()) {
+            ShowMessage(koru::MessageOwner::View, refusal, koru::kPrintErrorTitle,
+                        koru::MessageIcon::Stop);
+            failure = koru::PrintResult::Refused;
+            return nullptr;
+        }
         PdfTarget target;
         target.path = print_.outPath;
         target.layout =

@@ -7,10 +7,16 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <cmath>
 
 namespace {
 constexpr int kMaxTicked = 8;
 constexpr int kRowsPerColumn = 12;
+
+bool SameRate(double a, double b) {
+    return std::abs(a - b) <= 1e-9 * std::max(std::abs(a), std::abs(b));
+}
 }  // namespace
 
 TSignalsDialog::TSignalsDialog(const std::vector<koru::SignalChoice>& offered,
@@ -19,8 +25,8 @@ TSignalsDialog::TSignalsDialog(const std::vector<koru::SignalChoice>& offered,
     setWindowTitle("Signals");
     auto* layout = new QVBoxLayout(this);
     auto* ask = new QLabel(
-        "The recording has more signals than the eight channels.\nTick the signals to show "
-        "(at most eight); they become channels 1 to 8 in file order.",
+        "Tick the signals to show (at most eight, all sampled at one rate);\nthey become "
+        "channels 1 to 8 in file order.",
         this);
     layout->addWidget(ask);
 
@@ -28,8 +34,11 @@ TSignalsDialog::TSignalsDialog(const std::vector<koru::SignalChoice>& offered,
     auto* inner = new QWidget(area);
     auto* grid = new QGridLayout(inner);
     for (std::size_t i = 0; i < offered.size(); ++i) {
-        const QString label = QString::fromStdString(offered[i].label);
-        auto* box = new QCheckBox(QString("%1  %2").arg(offered[i].number).arg(label), inner);
+        QString text =
+            QString("%1  %2").arg(offered[i].number).arg(QString::fromStdString(offered[i].label));
+        if (offered[i].rate > 0) text += QString("  (%1 Hz)").arg(offered[i].rate, 0, 'g', 10);
+        auto* box = new QCheckBox(text, inner);
+        rates_.push_back(offered[i].rate);
         const int row = static_cast<int>(i) % kRowsPerColumn;
         const int column = static_cast<int>(i) / kRowsPerColumn;
         grid->addWidget(box, row, column);
@@ -63,9 +72,15 @@ std::vector<int> TSignalsDialog::Ticked() const {
 
 void TSignalsDialog::Update() {
     if (!ok_) return;  // still being built
-    const int n = static_cast<int>(Ticked().size());
-    // With eight ticked the rest cannot be ticked; none ticked cannot be OK.
-    for (QCheckBox* box : boxes_) box->setEnabled(box->isChecked() || n < kMaxTicked);
+    const std::vector<int> ticked = Ticked();
+    const int n = static_cast<int>(ticked.size());
+    // With eight ticked the rest cannot be ticked; none ticked cannot be OK;
+    // once one is ticked, signals of another rate are greyed.
+    for (std::size_t i = 0; i < boxes_.size(); ++i) {
+        const bool sameRate =
+            ticked.empty() || SameRate(rates_[i], rates_[static_cast<std::size_t>(ticked[0])]);
+        boxes_[i]->setEnabled(boxes_[i]->isChecked() || (n < kMaxTicked && sameRate));
+    }
     count_->setText(QString("%1 of %2 ticked.").arg(n).arg(kMaxTicked));
     ok_->setEnabled(n > 0);
 }

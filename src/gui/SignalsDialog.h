@@ -1,6 +1,6 @@
 #pragma once
-// Chooses which offered of a recording with more than eight become its
-// channels: one check box per signal, at most eight ticked.
+// Chooses which offered signals of a recording become its channels: one
+// check box per signal with its rate, at most eight ticked, all of one rate.
 
 #include <QDialog>
 #include <vector>
@@ -26,6 +26,7 @@ class TSignalsDialog : public QDialog {
     void Update();
 
     std::vector<QCheckBox*> boxes_;
+    std::vector<double> rates_;  // samples per second, one per box
     QLabel* count_ = nullptr;
     QPushButton* ok_ = nullptr;
 };

@@ -178,7 +178,7 @@ class TKoruApplication final : public QApplication {
             return QApplication::notify(receiver, event);
         } catch (const std::bad_alloc&) {
             QMessageBox::critical(activeWindow(), "Error",
-                                  "KORU VIEW -- Not enough memory: the last action was not "
+                                  "KORU VIEW -- Insufficient Memory: the last action was not "
                                   "completed.");
             return false;
         }
@@ -192,7 +192,8 @@ int RunHeadless(int argc, char** argv, const Request& r) {
     try {
         return r.printPdf ? PrintToPdf(r.start, r.print) : RenderToPng(r.start, r.render);
     } catch (const std::bad_alloc&) {
-        std::fprintf(stderr, "koruview: not enough memory to finish\n");
+        std::fputs("koruview: KORU VIEW -- Insufficient Memory: the operation was not completed.\n",
+                   stderr);
         return 1;
     }
 }

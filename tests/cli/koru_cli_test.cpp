@@ -6,10 +6,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "support/SigBuilder.h"
 #include "support/TempDir.h"
@@ -40,7 +44,7 @@ struct KoruFixture : ::testing::Test {
 TEST_F(KoruFixture, HelpVersionAndUsageErrors) {
     const Outcome help = Koru("--help");
     EXPECT_EQ(help.status, 0);
-    for (const char* sub : {"info", "convert", "markers", "cut", "amplitude"})
+    for (const char* sub : {"info", "convert", "markers", "cut", "amplitude", "beats"})
         EXPECT_NE(help.out.find(sub), std::string::npos) << sub;
     EXPECT_EQ(Koru("--version").out, "KORU VIEW 95.4\n");
     EXPECT_EQ(Koru("info --help").status, 0);
@@ -253,6 +257,61 @@ TEST_F(KoruFixture, InfoReadsForeignRecordsAndTakesSignalsByFileNumber) {
     const Outcome bad = Koru("info " + dir.File("bad.edf"));
     EXPECT_EQ(bad.status, 1);
     EXPECT_NE(bad.err.find("Invalid file"), std::string::npos);
+}
+
+// Beats of MIT-BIH 100 (2273 reference beats, the first at frame 77) in each
+// of the output forms; the Marker file stops at its limit and says so.
+TEST_F(KoruFixture, BeatsWritesFramesMarkersCsvAndRr) {
+    const std::string rec = std::string(KORU_REAL_DATA_DIR) + "/mitdb/100.hea";
+    const Outcome txt = Koru("beats " + rec + " --out " + dir.File("b.txt"));
+    ASSERT_EQ(txt.status, 0) << txt.err;
+    EXPECT_TRUE(txt.out.empty());
+    std::istringstream in(ReadText(dir.File("b.txt")));
+    std::vector<int64_t> frames;
+    for (int64_t f; in >> f;) frames.push_back(f);
+    ASSERT_GE(frames.size(), 2260u);
+    ASSERT_LE(frames.size(), 2290u);
+    EXPECT_NEAR(static_cast<double>(frames[0]), 77, 54);
+    EXPECT_TRUE(std::is_sorted(frames.begin(), frames.end()));
+    EXPECT_NE(ReadText(dir.File("b.txt")).find("\r\n"), std::string::npos);
+
+    const Outcome printed = Koru("beats " + rec);
+    std::string lines;
+    for (const int64_t f : frames) lines += std::to_string(f) + "\n";
+    EXPECT_EQ(printed.out, lines);
+
+    const Outcome mrk = Koru("beats " + rec + " --channel 1 --out " + dir.File("b.mrk"));
+    EXPECT_EQ(mrk.status, 0);
+    // After the record's own annotations, which its open shows as markers.
+    EXPECT_NE(mrk.err.find("\nMarkers: Only the first 2048 of " + std::to_string(frames.size()) +
+                           " annotations are shown as markers.\n"),
+              std::string::npos)
+        << mrk.err;
+    std::istringstream markers(ReadText(dir.File("b.mrk")));
+    std::vector<int64_t> kept;
+    for (int64_t f; markers >> f;) kept.push_back(f);
+    EXPECT_EQ(kept, std::vector<int64_t>(frames.begin(), frames.begin() + 2048));
+
+    ASSERT_EQ(Koru("beats " + rec + " --out " + dir.File("b.CSV")).status, 0);
+    const std::string csv = ReadText(dir.File("b.CSV"));
+    EXPECT_EQ(csv.substr(0, 20), "time_s,frame,label\r\n");
+    // The second beat: its frame at 2778 us a frame, in seconds, then the frame and "N".
+    char row[64];
+    std::snprintf(row, sizeof row, "%.6f,%lld,N\r\n", static_cast<double>(frames[1]) * 2778e-6,
+                  static_cast<long long>(frames[1]));
+    EXPECT_NE(csv.find(row), std::string::npos) << row;
+
+    const Outcome rr = Koru("beats " + rec + " --rr");
+    EXPECT_EQ(rr.status, 0);
+    EXPECT_EQ(rr.out.substr(0, rr.out.find('\n')), "time_s rr_s rate_bpm");
+    EXPECT_EQ(std::count(rr.out.begin(), rr.out.end(), '\n'),
+              static_cast<std::ptrdiff_t>(frames.size()));
+
+    EXPECT_EQ(Koru("beats " + rec + " --out " + dir.File("b.sig")).status, 2);
+    EXPECT_EQ(Koru("beats " + rec + " --channel 9").status, 2);
+    const Outcome absent = Koru("beats " + rec + " --channel 3");
+    EXPECT_EQ(absent.status, 1);
+    EXPECT_NE(absent.err.find("Beats: The recording has no channel 3.\n"), std::string::npos);
 }
 
 }  // namespace

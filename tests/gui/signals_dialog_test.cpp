@@ -37,6 +37,21 @@ class SignalsDialogTest : public QObject {
         QVERIFY(!dlg.OkButton()->isEnabled());  // no channel at all is no choice
     }
 
+    void AnotherRateIsGreyedOnceOneIsTicked() {
+        const std::vector<koru::SignalChoice> offered = {
+            {1, "slow", 48.6}, {2, "fast", 486.2}, {3, "slow too", 48.6}};
+        TSignalsDialog dlg(offered, {0});
+        QCOMPARE(dlg.Box(1)->text(), QString("2  fast  (486.2 Hz)"));
+        QVERIFY(!dlg.Box(1)->isEnabled());
+        QVERIFY(dlg.Box(2)->isEnabled());
+        dlg.Box(0)->click();  // none ticked: every rate may be chosen
+        QVERIFY(dlg.Box(1)->isEnabled());
+        dlg.Box(1)->click();
+        QVERIFY(!dlg.Box(0)->isEnabled() && !dlg.Box(2)->isEnabled());
+        QCOMPARE(dlg.Ticked(), (std::vector<int>{1}));
+        QVERIFY(dlg.OkButton()->isEnabled());
+    }
+
     void CommandLineRecordOfFifteenAsksWhichEight() {
         QTemporaryDir home;
         qputenv("KORUVIEW_HOME", home.path().toUtf8());

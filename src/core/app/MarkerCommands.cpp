@@ -7,7 +7,7 @@
 namespace koru {
 
 std::string MarkerNameProposal(const std::string& openDialogName) {
-    return openDialogName.empty() ? std::string() : CutAtNameDot(openDialogName);
+    return openDialogName.empty() ? std::string() : CutExtension(openDialogName);
 }
 
 bool SaveMarkersCommand(Session& session) {

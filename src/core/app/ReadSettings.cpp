@@ -64,12 +64,16 @@ std::vector<ProfileEntry> UpgradeEntries(const ProfileText& profile,
 // into the file in one write, since a file left with the version but without
 // the marker flags would never be upgraded again. A file too large to be
 // settings counts as missing and is not written over: the upgrade then only
-// happens in memory, so that the defaults are those of a first start.
+// happens in memory, so that the defaults are those of a first start. So
+// does a file this user may not read (one left by a start as another user):
+// writing defaults over it would lose every setting in it.
 SettingsReadReport ReadAndUpgrade(const std::string& ini, const std::string& programDir,
                                   ProfileText& profile) {
     SettingsReadReport report;
     ProfileLock lock(ini);
-    report.tooLarge = profile.Load(ini) == ProfileText::Source::TooLarge;
+    const ProfileText::Source source = profile.Load(ini);
+    report.tooLarge = source == ProfileText::Source::TooLarge;
+    report.unreadable = source == ProfileText::Source::Unreadable;
     if (profile.ReadString(kSystemSection, "VERSION", kNoVersion, kLongText) != kNoVersion)
         return report;
     std::array<std::string, kChannelCount> keys, values;
@@ -77,7 +81,7 @@ SettingsReadReport ReadAndUpgrade(const std::string& ini, const std::string& pro
     std::string text = profile.Text();
     bool changed = false;
     ProfileSetStrings(text, entries, changed);
-    if (report.tooLarge) {
+    if (report.tooLarge || report.unreadable) {
         profile.SetText(std::move(text));
         return report;
     }

@@ -31,6 +31,7 @@ struct SettingsReadReport {
     bool upgraded = false;     // the file had no version and was upgraded
     bool writeFailed = false;  // the upgrade could not write the settings file
     bool tooLarge = false;     // the file is too large to be settings: not read, not written
+    bool unreadable = false;   // the file is there but may not be read: not written either
     CfgUpgradeResult cfgFiles;
 };
 

@@ -87,11 +87,11 @@ void Session::ShowRecording(bool deferLoad) {
     const bool micro = settings_.timeResolution != 0;
     const int32_t frames = doc_.CountFrames();
     const SignalHeader& h = doc_.Header();
-    ui_.SetField(Field::Length, FormatLength(frames, h.Interval, micro));
+    ui_.SetField(Field::Length, FormatLength(frames, doc_.Clock(), micro));
     ui_.SetField(Field::Position, micro ? "00:00.000000" : "00:00.000");
     ui_.SetField(Field::SampPerDiv, std::to_string(timeBase_.Spd()));
     ui_.SetField(Field::Description, h.DescriptionDisplayText());
-    ui_.SetField(Field::Frequency, FormatFrequency(h.Interval));
+    ui_.SetField(Field::Frequency, FormatFrequency(doc_.Clock()));
     ui_.SetTitle(std::string(kAppTitle) + " -- " + doc_.FileName());
     SyncToggleChecks();
     if (!deferLoad) LoadSamples();

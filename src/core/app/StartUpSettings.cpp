@@ -19,6 +19,11 @@ std::vector<std::string> StartUpWarnings(const SettingsReadReport& report,
             "KORU VIEW -- Settings file larger than 1 MB, not read (the defaults are "
             "used and the file is left as it is): " +
             settingsPath);
+    else if (report.unreadable)
+        texts.push_back(
+            "KORU VIEW -- Cannot read settings file (the defaults are used and the file is "
+            "left as it is): " +
+            settingsPath);
     else if (report.writeFailed)
         texts.push_back("KORU VIEW -- Cannot write settings file: " + settingsPath);
     return texts;

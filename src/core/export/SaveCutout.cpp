@@ -1,6 +1,8 @@
 #include "export/SaveCutout.h"
 
+#include <strings.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <bit>
@@ -9,6 +11,7 @@
 
 #include "export/MarkerWriter.h"
 #include "export/TextLayout.h"
+#include "platform/AppendWriter.h"
 #include "platform/File.h"
 #include "platform/FileWriter.h"
 #include "signal/MarkerFile.h"
@@ -166,6 +169,28 @@ bool SameFile(const std::string& a, const std::string& b) {
     return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
 
+// The markers beside a saved ".sig". With none to write, a marker file the
+// reader would still find for the new file (the replaced recording's, or an
+// older-named one of another) is shadowed by an empty one: markers that
+// belong to other content must not come up with it. When that fails the
+// samples are safe on disk, but the user hears of it, and a stale file of
+// the new name goes.
+SaveOutcome WriteCutoutMarkers(const SignalDocument& doc, const Cutout& cutout,
+                               const SaveRequest& request) {
+    const std::string found = FindMarkerFile(request.path);
+    if (doc.Markers().Count() == 0 && found.empty()) return {};
+    const std::string path = MarkerPathFor(request.path);
+    std::string reason;
+    if (WriteCutoutMarkerFile(path, doc.Markers(), cutout, &reason)) return {};
+    std::string text = CannotWriteMarkersText(path, reason);
+    // Only the new file's own name is ours to remove, and never a file the
+    // user protected.
+    if (!found.empty() && ::strcasecmp(found.c_str(), path.c_str()) == 0 &&
+        !IsWriteProtected(found) && ::unlink(found.c_str()) == 0)
+        text += "\nThe old marker file " + found + " was removed.";
+    return SaveOutcome{SaveErrorTitle(request.mode), text};
+}
+
 }  // namespace
 
 int ChannelSelection::Count() const {
@@ -226,10 +251,7 @@ SaveOutcome SaveCutout(const SignalDocument& doc, const Cutout& cutout, const Sa
     out.Write(HeaderBytesFor(doc, kind, selected));
     if (!WriteFrames(doc, cutout, enc, out, progress) || !out.Commit())
         return WriteFailure(request, out.Error());
-    // A marker file that cannot be written is left out silently, as ever;
-    // the samples themselves are safe on disk by now.
-    if (kind == OutputKind::Sig && doc.Markers().Count() > 0)
-        WriteCutoutMarkerFile(MarkerPathFor(request.path), doc.Markers(), cutout);
+    if (kind == OutputKind::Sig) return WriteCutoutMarkers(doc, cutout, request);
     return {};
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 
+#include "platform/AppendWriter.h"
 #include "platform/File.h"
 #include "platform/FileWriter.h"
 #include "signal/SignalHeader.h"
@@ -95,7 +96,7 @@ ConvertResult ConvertText(TextReader& in, uint64_t totalBytes, const std::string
     if (!ReadCounts(in, h, ui)) return {};
     FileWriter out;
     if (!out.Open(sigPath)) {
-        Refuse(ui, "Error opening signal file.", out.Error());
+        Refuse(ui, "Error opening signal file.", sigPath + ": " + out.Error());
         return {};
     }
     BusyScope busy(ui, ProgressMode::Writing);
@@ -124,6 +125,7 @@ ConvertResult ConvertText(TextReader& in, uint64_t totalBytes, const std::string
 }
 
 ConvertResult ConvertTextFile(const std::string& textPath, const std::string& sigPath, Ui& ui) {
+    RollBackUnfinishedAppend(textPath);  // a text cutout whose append was killed halfway
     ReadOnlyFile file;
     if (!file.Open(textPath)) {
         Refuse(ui, "Error opening text file.");

@@ -1,27 +1,31 @@
 #include "platform/FileWriter.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <charconv>
+#include <climits>
+#include <csignal>
 #include <cstring>
 #include <filesystem>
 #include <system_error>
 #include <utility>
 
+#include "platform/AppendWriter.h"
+
 namespace koru {
 
-namespace {
-
-// The file a write should land in: the end of a chain of symbolic links, so
-// the links survive the rename, whether that file exists yet or not (a
-// link made for a settings file before its first start). A relative link
-// counts from the folder that holds it. A loop is left for the write to
-// fail on.
-std::string ResolveTarget(const std::string& path) {
+// The end of a chain of symbolic links, so the links survive the rename,
+// whether that file exists yet or not (a link made for a settings file
+// before its first start). A relative link counts from the folder that
+// holds it. A loop is left for the write to fail on.
+std::string ResolveWriteTarget(const std::string& path) {
     std::string current = path;
     for (int hops = 0; hops < 40; ++hops) {
         struct stat st {};
@@ -38,6 +42,62 @@ std::string ResolveTarget(const std::string& path) {
         current = std::move(target);
     }
     return current;
+}
+
+bool SyncFolderOf(const std::string& file) {
+    std::string folder = std::filesystem::path(file).parent_path().string();
+    if (folder.empty()) folder = ".";
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return false;
+    const bool ok = ::fsync(fd) == 0;
+    const int error = errno;
+    ::close(fd);
+    errno = error;
+    return ok;
+}
+
+bool IsWriteProtected(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    return (st.st_mode & 0222) == 0 || (::access(path.c_str(), W_OK) != 0 && errno == EACCES);
+}
+
+namespace {
+
+// "NAME.tmp" PID "-" N: the process id of a temporary's writer, 0 when
+// `entry` is no temporary of the file `name`.
+pid_t TempOwner(std::string_view entry, std::string_view name) {
+    const std::string_view tag = ".tmp";
+    if (entry.size() <= name.size() + tag.size() || !entry.starts_with(name) ||
+        entry.substr(name.size(), tag.size()) != tag)
+        return 0;
+    const char* p = entry.data() + name.size() + tag.size();
+    const char* end = entry.data() + entry.size();
+    long long pid = 0, n = 0;
+    const auto a = std::from_chars(p, end, pid);
+    if (a.ec != std::errc() || a.ptr == end || *a.ptr != '-') return 0;
+    const auto b = std::from_chars(a.ptr + 1, end, n);
+    if (b.ec != std::errc() || b.ptr != end || pid <= 0 || pid > INT_MAX || n < 0) return 0;
+    return static_cast<pid_t>(pid);
+}
+
+// A killed writer's temporary is never renamed nor removed by it, and a batch
+// of killed saves can leave gigabytes. Those of processes that no longer
+// exist are removed; a live process's, or one whose owner cannot be told, stay.
+void RemoveStaleTemps(const std::string& target) {
+    const std::size_t slash = target.find_last_of('/');
+    const std::string dir = slash == std::string::npos ? "." : target.substr(0, slash + 1);
+    const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
+    DIR* d = ::opendir(dir.c_str());
+    if (!d) return;
+    const pid_t self = ::getpid();
+    while (const dirent* e = ::readdir(d)) {
+        const pid_t owner = TempOwner(e->d_name, name);
+        if (owner == 0 || owner == self) continue;
+        if (::kill(owner, 0) == 0 || errno != ESRCH) continue;
+        ::unlinkat(::dirfd(d), e->d_name, 0);
+    }
+    ::closedir(d);
 }
 
 // O_EXCL with our own names rather than mkstemp: mkstemp forces mode 0600,
@@ -58,19 +118,6 @@ int CreateTemp(const std::string& target, mode_t mode, std::string& temp) {
     return -1;
 }
 
-// Makes a rename durable; false with errno set.
-bool SyncFolderOf(const std::string& file) {
-    std::string folder = std::filesystem::path(file).parent_path().string();
-    if (folder.empty()) folder = ".";
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return false;
-    const bool ok = ::fsync(fd) == 0;
-    const int error = errno;
-    ::close(fd);
-    errno = error;
-    return ok;
-}
-
 }  // namespace
 
 // ---- BufferedOutput ----
@@ -78,6 +125,7 @@ bool SyncFolderOf(const std::string& file) {
 BufferedOutput::BufferedOutput(BufferedOutput&& other) noexcept
     : fd_(std::exchange(other.fd_, -1)),
       error_(std::exchange(other.error_, 0)),
+      words_(std::move(other.words_)),
       buffer_(std::move(other.buffer_)),
       used_(std::exchange(other.used_, 0)) {}
 
@@ -86,6 +134,7 @@ BufferedOutput& BufferedOutput::operator=(BufferedOutput&& other) noexcept {
         Discard();
         fd_ = std::exchange(other.fd_, -1);
         error_ = std::exchange(other.error_, 0);
+        words_ = std::move(other.words_);
         buffer_ = std::move(other.buffer_);
         used_ = std::exchange(other.used_, 0);
     }
@@ -110,12 +159,14 @@ bool BufferedOutput::Write(const void* data, std::size_t size) {
 }
 
 std::string BufferedOutput::Error() const {
-    return error_ != 0 ? std::generic_category().message(error_) : std::string();
+    if (error_ == 0) return {};
+    return words_.empty() ? std::generic_category().message(error_) : words_;
 }
 
 void BufferedOutput::Attach(int fd) {
     Discard();
     error_ = 0;
+    words_.clear();
     fd_ = fd;
     buffer_.resize(kBufferSize);
 }
@@ -123,6 +174,11 @@ void BufferedOutput::Attach(int fd) {
 bool BufferedOutput::Fail(int error) {
     if (error_ == 0) error_ = error != 0 ? error : EIO;
     return false;
+}
+
+bool BufferedOutput::Fail(int error, std::string words) {
+    if (error_ == 0) words_ = std::move(words);
+    return Fail(error);
 }
 
 bool BufferedOutput::Flush() {
@@ -182,13 +238,15 @@ FileWriter& FileWriter::operator=(FileWriter&& other) noexcept {
 bool FileWriter::Open(const std::string& path) {
     Abandon();
     Attach(-1);
-    target_ = ResolveTarget(path);
+    target_ = ResolveWriteTarget(path);
     struct stat old {};
     const bool existed = ::stat(target_.c_str(), &old) == 0;
     if (!existed && errno != ENOENT) return Fail(errno);
     if (existed && S_ISDIR(old.st_mode)) return Fail(EISDIR);
     // A device or pipe cannot be replaced by renaming a regular file over it.
     if (existed && !S_ISREG(old.st_mode)) return Fail(EINVAL);
+    if (existed && IsWriteProtected(target_)) return Fail(EACCES, kWriteProtectedWords);
+    RemoveStaleTemps(target_);
 
     // Created with the old permissions already, so the new content is never
     // readable by more people than the old was, even while half-written.
@@ -208,7 +266,18 @@ bool FileWriter::Open(const std::string& path) {
 bool FileWriter::Commit(SyncFolder folder) {
     if (temp_.empty()) return Fail(EBADF);
     bool ok = Flush() && Sync() && CloseFd();
+    // An append running on the old file (its journal says so; it holds this
+    // lock throughout) finishes before the rename; otherwise it would go on
+    // into a file no longer there. Other locks on the file are not waited for.
+    struct stat journal {};
+    const bool appending = ::lstat(AppendJournalPath(target_).c_str(), &journal) == 0;
+    const int old =
+        ok && appending ? ::open(target_.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC) : -1;
+    if (old >= 0)
+        while (::flock(old, LOCK_EX) != 0 && errno == EINTR) {
+        }
     if (ok && ::rename(temp_.c_str(), target_.c_str()) != 0) ok = Fail(errno);
+    if (old >= 0) ::close(old);
     if (!ok) {
         Abandon();
         return false;
@@ -222,73 +291,6 @@ bool FileWriter::Abandon() {
     if (temp_.empty()) return true;
     const bool ok = ::unlink(temp_.c_str()) == 0 || Fail(errno);
     temp_.clear();
-    return ok;
-}
-
-// ---- AppendWriter ----
-
-AppendWriter::AppendWriter(AppendWriter&& other) noexcept
-    : BufferedOutput(std::move(other)),
-      open_(std::exchange(other.open_, false)),
-      start_(std::exchange(other.start_, 0)) {}
-
-AppendWriter& AppendWriter::operator=(AppendWriter&& other) noexcept {
-    if (this != &other) {
-        Abandon();
-        BufferedOutput::operator=(std::move(other));
-        open_ = std::exchange(other.open_, false);
-        start_ = std::exchange(other.start_, 0);
-    }
-    return *this;
-}
-
-bool AppendWriter::Open(const std::string& path) {
-    Abandon();
-    Attach(-1);
-    // O_NONBLOCK so that a pipe without a reader fails here instead of hanging.
-    const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) return Fail(errno);
-    Attach(fd);
-    struct stat st {};
-    if (::fstat(fd, &st) != 0) {
-        Fail(errno);
-    } else if (!S_ISREG(st.st_mode)) {
-        Fail(EINVAL);
-    } else {
-        const int flags = ::fcntl(fd, F_GETFL);
-        if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) Fail(errno);
-    }
-    if (Failed()) {
-        Discard();
-        return false;
-    }
-    start_ = static_cast<uint64_t>(st.st_size);
-    open_ = true;
-    return true;
-}
-
-bool AppendWriter::Commit() {
-    if (!open_) return Fail(EBADF);
-    if (!Flush() || !Sync()) {
-        Abandon();
-        return false;
-    }
-    open_ = false;
-    // After the sync the bytes are on disk; a failing close is still reported.
-    return CloseFd();
-}
-
-bool AppendWriter::Abandon() {
-    if (!open_) return true;
-    open_ = false;
-    bool ok = true;
-    // Buffered bytes never reach the file: the cut is to the old length anyway.
-    while (::ftruncate(Fd(), static_cast<off_t>(start_)) != 0) {
-        if (errno == EINTR) continue;
-        ok = Fail(errno);
-        break;
-    }
-    Discard();
     return ok;
 }
 

@@ -1,8 +1,9 @@
 #pragma once
 // Writers that never leave a file half-changed: FileWriter builds a new file
 // beside the target and renames it over only once everything is on disk;
-// AppendWriter adds to an existing file and cuts it back if it is not
-// committed. Both take the content in chunks and keep the first error.
+// AppendWriter (AppendWriter.h) adds to an existing file and cuts it back if
+// it is not committed. Both take the content in chunks and keep the first
+// error, and both refuse a write-protected file.
 
 #include <cstddef>
 #include <cstdint>
@@ -26,7 +27,8 @@ class BufferedOutput {
     bool Failed() const { return error_ != 0; }
     // errno of the first failure; 0 when nothing failed.
     int ErrorCode() const { return error_; }
-    // The system's words for the first failure; empty when nothing failed.
+    // The words for the first failure (the system's, or the writer's own
+    // where it refused); empty when nothing failed.
     std::string Error() const;
 
   protected:
@@ -44,6 +46,8 @@ class BufferedOutput {
     void Attach(int fd);
     // Returns false so that failing paths read `return Fail(errno);`.
     bool Fail(int error);
+    // The same with the writer's own words for it.
+    bool Fail(int error, std::string words);
     bool Flush();
     bool Sync();
     // Drops buffered bytes and closes without reporting.
@@ -56,6 +60,7 @@ class BufferedOutput {
 
     int fd_ = -1;
     int error_ = 0;
+    std::string words_;
     std::vector<char> buffer_;
     std::size_t used_ = 0;
 };
@@ -73,7 +78,9 @@ class FileWriter : public BufferedOutput {
 
     // Creates the temporary file beside the target (beside the file a symbolic
     // link names, so the link survives). An existing target must be a regular
-    // file; its permissions carry over. Abandons any earlier file in progress.
+    // file that is not write-protected; its permissions carry over. Removes
+    // the temporaries of the same target that killed writers left. Abandons
+    // any earlier file in progress.
     bool Open(const std::string& path);
     // True when the new content is in place. False otherwise, with the target
     // as it was — save for a failed folder sync, which comes after the rename:
@@ -90,35 +97,20 @@ class FileWriter : public BufferedOutput {
     std::string temp_;  // empty when no temporary file exists
 };
 
-// Appends to an existing regular file. Until Commit the added bytes are
-// provisional: Abandon, or destruction without Commit, cuts the file back to
-// the length it had when opened.
-class AppendWriter : public BufferedOutput {
-  public:
-    AppendWriter() = default;
-    ~AppendWriter() { Abandon(); }
-    AppendWriter(AppendWriter&& other) noexcept;
-    AppendWriter& operator=(AppendWriter&& other) noexcept;
-
-    // False for a missing file or anything but a regular file. Abandons any
-    // earlier file in progress.
-    bool Open(const std::string& path);
-    // True when the added bytes are on disk; otherwise the file is cut back —
-    // unless only the final close failed, after everything had been synced.
-    bool Commit();
-    // Cuts the file back; false only when that failed.
-    bool Abandon();
-
-    // Length when opened, which Abandon returns the file to.
-    uint64_t StartLength() const { return start_; }
-
-  private:
-    bool open_ = false;
-    uint64_t start_ = 0;
-};
-
 // One-shot FileWriter: the whole content replaces the file. On failure the
 // reason goes to *error when given.
 bool WriteWholeFile(const std::string& path, std::string_view bytes, std::string* error = nullptr);
+
+// An existing file nobody may write to (no write permission bit at all, which
+// holds even for the superuser), or one this user may not write to. Renaming
+// over it needs only the folder's permission, so the writers ask this first.
+bool IsWriteProtected(const std::string& path);
+// The reason the writers give for such a file.
+inline constexpr const char* kWriteProtectedWords = "the file is write-protected";
+
+// The file a write to `path` lands in: the end of a chain of symbolic links.
+std::string ResolveWriteTarget(const std::string& path);
+// Makes a rename or removal in the folder of `file` durable; false with errno set.
+bool SyncFolderOf(const std::string& file);
 
 }  // namespace koru

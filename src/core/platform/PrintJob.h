@@ -22,8 +22,17 @@ struct PrintSettings {
     bool collate = true;
 };
 
-// How a job ended; each failure has its reason text in the error box.
-enum class PrintResult { Printed, OutOfMemory, OutOfDisk, Canceled, SpoolerAborted, Failed };
+// How a job ended; each failure has its reason text in the error box, but
+// Refused: the job never started, and the Ui has said why.
+enum class PrintResult {
+    Printed,
+    OutOfMemory,
+    OutOfDisk,
+    Canceled,
+    SpoolerAborted,
+    Failed,
+    Refused
+};
 
 // One job on the chosen printer. The surface is the same for every page;
 // its logical area is stretched onto the printable page.

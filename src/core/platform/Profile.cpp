@@ -115,7 +115,10 @@ ProfileText::Source ProfileText::Load(const std::string& file) {
     const bool read = ReadWholeFile(file, text, kProfileMaxBytes, tooLarge);
     SetText(read ? std::move(text) : std::string());
     if (tooLarge) return Source::TooLarge;
-    return read ? Source::Read : Source::Missing;
+    if (read) return Source::Read;
+    struct stat st {};
+    return ::stat(file.c_str(), &st) == 0 && S_ISREG(st.st_mode) ? Source::Unreadable
+                                                                 : Source::Missing;
 }
 
 void ProfileText::SetText(std::string text) {

@@ -27,10 +27,11 @@ inline constexpr std::size_t kProfileMaxBytes = std::size_t{1} << 20;
 // with the functions' rules below.
 class ProfileText {
   public:
-    enum class Source { Read, Missing, TooLarge };
+    enum class Source { Read, Missing, TooLarge, Unreadable };
 
-    // Reads the file; a missing one, one that is no regular file and one
-    // over kProfileMaxBytes all leave the profile empty.
+    // Reads the file; a missing one, one that is no regular file, one over
+    // kProfileMaxBytes and a regular file this user may not read (Unreadable)
+    // all leave the profile empty.
     Source Load(const std::string& file);
     void SetText(std::string text);
     const std::string& Text() const { return text_; }

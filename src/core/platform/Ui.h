@@ -75,6 +75,7 @@ struct ReadBinaryAnswer {
 struct SignalChoice {
     int number = 0;
     std::string label;
+    double rate = 0;  // samples per second: a choice takes signals of one rate
 };
 
 enum class CursorShape { View, Wait };
@@ -129,7 +130,7 @@ class Ui : public FieldSink, public ProgressSink {
     // The Read Binary dialog; its values are used however it ended.
     virtual ReadBinaryAnswer ReadBinary() { return {}; }
 
-    // The Signals dialog: which of `offered` (at most eight) become the
+    // The Signals dialog: which of `offered` (at most eight, of one rate) become the
     // channels, as indexes into `offered`; `ticked` is what is ticked at
     // first. Empty: cancelled. Nobody there to ask takes `ticked`.
     virtual std::optional<std::vector<int>> ChooseSignals(const std::vector<SignalChoice>& offered,

@@ -19,6 +19,7 @@ std::string_view Reason(PrintResult result) {
             return "Printing aborted in Print Manager";
         case PrintResult::Printed:
         case PrintResult::Failed:
+        case PrintResult::Refused:
             break;
     }
     return "Error encountered during print";
@@ -68,7 +69,7 @@ std::optional<PrintResult> RunPrintJob(Ui& ui, MyTPrintout& printout, PrintSetti
         }
         job.reset();  // the box closes and the view comes back before any message
     }
-    if (result != PrintResult::Printed)
+    if (result != PrintResult::Printed && result != PrintResult::Refused)
         ui.ShowMessage(MessageOwner::View, PrintErrorText(printout.Title(), result),
                        kPrintErrorTitle, MessageIcon::Stop);
     return result;

@@ -19,10 +19,10 @@ int32_t ClampPage(int64_t page, int32_t lo, int32_t hi) {
 
 }  // namespace
 
-std::string FooterPosition(int64_t micros, int32_t spd, uint32_t interval,
+std::string FooterPosition(int64_t micros, int32_t spd, const FrameClock& clock,
                            bool microsecondResolution) {
     return "Position:" + FormatTime(micros, microsecondResolution) + ", " + std::to_string(spd) +
-           " samples/division, " + std::to_string(interval) + " microseconds/sample.";
+           " samples/division, " + MicrosPerFrameText(clock) + " microseconds/sample.";
 }
 
 MyTPrintout::MyTPrintout(const SignalView& view, const ViewContext& context,
@@ -91,12 +91,12 @@ void MyTPrintout::PrintPage(PrintJob& job, int32_t page) {
 
     const int32_t spd = ctx_.timeBase.Spd();
     const int64_t firstSample = kDivisionWidth * division * spd / kDivisionWidth;
-    const uint32_t interval = ctx_.document.Header().Interval;
+    const FrameClock clock = ctx_.document.Clock();
     const bool micro = ctx_.settings.timeResolution != 0;
     dc.SetTextColor(kBlack);
     const int line1 = dc.GetTextExtent("M").cy;
     dc.TextOut(kFooterX, h + 5 - 3 * line1,
-               FooterPosition(firstSample * static_cast<int64_t>(interval), spd, interval, micro));
+               FooterPosition(clock.Micros(firstSample), spd, clock, micro));
     const int line2 = dc.GetTextExtent("M").cy;
     dc.TextOut(kFooterX, h + 5 - 2 * line2, windowTitle_);
 

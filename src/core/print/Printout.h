@@ -16,7 +16,7 @@ namespace koru {
 // The footer's first line for a page whose first sample lies at `micros`:
 // "Position:mm:ss.fff, S samples/division, I microseconds/sample.", or with
 // microsecondResolution the six-digit fraction.
-std::string FooterPosition(int64_t micros, int32_t spd, uint32_t interval,
+std::string FooterPosition(int64_t micros, int32_t spd, const FrameClock& clock,
                            bool microsecondResolution);
 
 class MyTPrintout {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 namespace koru {
 
@@ -17,48 +18,54 @@ void Refuse(SignalDocument& doc, Ui& ui, const std::string& reason) {
     ui.ShowMessage(MessageOwner::None, InvalidFileText(upper, reason), "Error", MessageIcon::Stop);
 }
 
-// The signals at the first signal's rate; the others are named in a box.
-std::vector<int> UsableSignals(const ForeignSource& source, Ui& ui) {
-    const std::vector<ForeignSignal>& all = source.Signals();
-    std::vector<int> usable;
-    std::string leftOut;
-    for (std::size_t i = 0; i < all.size(); ++i) {
-        if (SameRate(all[i].rate, all.front().rate)) {
-            usable.push_back(static_cast<int>(i));
-        } else {
-            leftOut += "\n " + all[i].label;
-        }
-    }
-    if (!leftOut.empty())
-        ui.ShowMessage(MessageOwner::None,
-                       "These signals are sampled at another rate than the first and are left "
-                       "out:" +
-                           leftOut,
-                       "Signals", MessageIcon::Information);
-    return usable;
+std::string RateText(double rate) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%g Hz", rate);
+    return buf;
 }
 
-// Which usable signals become channels: all when they fit, else the
-// Signals dialog's choice. Empty when the dialog was cancelled.
-std::vector<int> ChosenSignals(const ForeignSource& source, const std::vector<int>& usable,
-                               Ui& ui) {
-    if (usable.size() <= static_cast<std::size_t>(kFrameChannels) && !ui.SignalsPreset())
-        return usable;
-    std::vector<SignalChoice> choices;
-    for (const int i : usable)
-        choices.push_back({i + 1, source.Signals()[static_cast<std::size_t>(i)].label});
+// Refuses a choice of signals at more than one rate, naming two of them.
+bool OneRate(const ForeignSource& source, const std::vector<int>& chosen, Ui& ui) {
+    const std::vector<ForeignSignal>& all = source.Signals();
+    for (const int i : chosen) {
+        const ForeignSignal& a = all[static_cast<std::size_t>(chosen.front())];
+        const ForeignSignal& b = all[static_cast<std::size_t>(i)];
+        if (SameRate(a.rate, b.rate)) continue;
+        ui.ShowMessage(MessageOwner::None,
+                       "Signals " + std::to_string(chosen.front() + 1) + " and " +
+                           std::to_string(i + 1) + " are sampled at different rates (" +
+                           RateText(a.rate) + " and " + RateText(b.rate) +
+                           "); choose signals of one rate.",
+                       "Signals", MessageIcon::Stop);
+        return false;
+    }
+    return true;
+}
+
+// Which signals become channels: all when they fit and share one rate, else
+// the Signals dialog's choice, which may take any rate. At first the
+// dialog ticks the first eight at the first signal's rate. Empty when the
+// dialog was cancelled or its answer mixed rates.
+std::vector<int> ChosenSignals(const ForeignSource& source, Ui& ui) {
+    const std::vector<ForeignSignal>& all = source.Signals();
     std::vector<int> ticked;
-    for (int k = 0; k < kFrameChannels && static_cast<std::size_t>(k) < usable.size(); ++k)
-        ticked.push_back(k);
+    std::vector<SignalChoice> choices;
+    for (std::size_t i = 0; i < all.size(); ++i) {
+        choices.push_back({static_cast<int>(i) + 1, all[i].label, all[i].rate});
+        if (SameRate(all[i].rate, all.front().rate) &&
+            ticked.size() < static_cast<std::size_t>(kFrameChannels))
+            ticked.push_back(static_cast<int>(i));
+    }
+    if (ticked.size() == all.size() && !ui.SignalsPreset()) return ticked;
     const std::optional<std::vector<int>> answer = ui.ChooseSignals(choices, ticked);
     if (!answer) return {};
     std::vector<int> chosen;
     for (const int k : *answer)
-        if (k >= 0 && static_cast<std::size_t>(k) < usable.size())
-            chosen.push_back(usable[static_cast<std::size_t>(k)]);
+        if (k >= 0 && static_cast<std::size_t>(k) < all.size()) chosen.push_back(k);
     std::sort(chosen.begin(), chosen.end());
     chosen.erase(std::unique(chosen.begin(), chosen.end()), chosen.end());
     if (chosen.size() > static_cast<std::size_t>(kFrameChannels)) chosen.resize(kFrameChannels);
+    if (!chosen.empty() && !OneRate(source, chosen, ui)) return {};
     return chosen;
 }
 
@@ -76,7 +83,10 @@ bool ChooseAnnotations(ForeignSource& source, Ui& ui) {
 SignalHeader MakeHeader(const ForeignSource& source, const std::vector<int>& chosen) {
     SignalHeader h;
     h.ChannelCount = static_cast<uint16_t>(chosen.size());
-    const double interval = std::round(1e6 / source.Signals().front().rate);
+    // The nearest whole microseconds: all a ".sig" header can hold. Times
+    // shown come from the exact rate (the document's clock).
+    const double rate = source.Signals()[static_cast<std::size_t>(chosen.front())].rate;
+    const double interval = std::round(1e6 / rate);
     h.Interval = static_cast<uint32_t>(std::clamp(interval, 1.0, 4e9));
     for (std::size_t c = 0; c < chosen.size(); ++c)
         h.Scale[c] = static_cast<float>(
@@ -122,18 +132,21 @@ OpenOutcome OpenForeignRecording(SignalDocument& doc, const std::string& path, U
         doc.Close();
         return OpenOutcome::Cancelled;
     }
-    const std::vector<int> usable = UsableSignals(*source, ui);
-    const std::vector<int> chosen = ChosenSignals(*source, usable, ui);
+    const std::vector<int> chosen = ChosenSignals(*source, ui);
     if (chosen.empty()) {
         doc.Close();
         return OpenOutcome::Cancelled;
     }
     source->Choose(chosen);
     doc.MutableHeader() = MakeHeader(*source, chosen);
+    doc.SetClock(
+        FrameClock::FromRate(source->Signals()[static_cast<std::size_t>(chosen.front())].rate));
     doc.SetForeignSource(std::move(source));
     doc.MarkOpen();
     doc.CountFrames();
     TakeAnnotations(doc, *doc.Foreign(), ui);
+    if (const std::string notice = doc.Foreign()->Notice(); !notice.empty())
+        ui.ShowMessage(MessageOwner::None, notice, "Markers", MessageIcon::Information);
     return OpenOutcome::Opened;
 }
 

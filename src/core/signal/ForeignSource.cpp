@@ -9,6 +9,7 @@
 namespace koru {
 
 namespace {
+
 bool EndsWith(std::string_view text, std::string_view tail) {
     return text.size() >= tail.size() && text.substr(text.size() - tail.size()) == tail;
 }
@@ -16,31 +17,37 @@ bool EndsWith(std::string_view text, std::string_view tail) {
 
 int16_t ValueRule::Value(double digital) const {
     if (!std::isfinite(digital)) return 0;
-    const double rounded = std::round(digital - zero);
-    // Far out of range values (a corrupt file) must not overflow the shift.
-    const double limit = 1e15;
-    const auto whole = static_cast<int64_t>(std::clamp(rounded, -limit, limit));
-    const int64_t shifted = whole >> shift;
-    return static_cast<int16_t>(std::clamp<int64_t>(shifted, INT16_MIN, INT16_MAX));
+    const double v = std::floor(std::ldexp(digital - static_cast<double>(offset), -shift) + 0.5);
+    return static_cast<int16_t>(std::clamp(v, -32768.0, 32767.0));
 }
+
+namespace {
+// Whether lo..hi, less `offset` and shifted right by `shift`, lies in int16.
+bool Fits(double lo, double hi, double offset, int shift) {
+    return std::floor(std::ldexp(lo - offset, -shift)) >= INT16_MIN &&
+           std::floor(std::ldexp(hi - offset, -shift)) <= INT16_MAX;
+}
+}  // namespace
 
 ValueRule MakeValueRule(double digitalMin, double digitalMax, double zero, double unitsPerDigit) {
     ValueRule rule;
-    rule.zero = std::isfinite(zero) ? zero : 0;
-    const double lo = std::round(std::min(digitalMin, digitalMax) - rule.zero);
-    const double hi = std::round(std::max(digitalMin, digitalMax) - rule.zero);
-    // An arithmetic shift rounds down, so hi fits while hi / 2^shift < 32768.
-    while (rule.shift < 48 &&
-           (std::ldexp(lo, -rule.shift) < INT16_MIN || std::ldexp(hi, -rule.shift) >= 32768.0))
-        ++rule.shift;
-    rule.unitsPerValue = std::ldexp(unitsPerDigit, rule.shift);
-    const double fraction = std::abs(rule.zero - std::trunc(rule.zero));
-    if (std::abs(rule.zero) < 1e15) {
-        rule.wholeOffset = fraction != 0.5;
-        rule.halfOffset = fraction == 0.5;
-        rule.offset =
-            static_cast<int64_t>(rule.halfOffset ? std::floor(-rule.zero) : std::round(-rule.zero));
+    constexpr double kFar = 1e15;  // a corrupt header's zero: kept in int64 range
+    rule.zero = std::isfinite(zero) ? std::clamp(zero, -kFar, kFar) : 0;
+    const double lo = std::min(digitalMin, digitalMax), hi = std::max(digitalMin, digitalMax);
+    // The whole number nearest to zero first, then its other neighbour: the
+    // symmetric 16-bit layout has zero at -0.5, where only 0 keeps 32767 in.
+    const double nearest = std::round(rule.zero);
+    const double other = nearest <= rule.zero ? std::ceil(rule.zero) : std::floor(rule.zero);
+    double offset = nearest;
+    for (; rule.shift < 48; ++rule.shift) {
+        if (Fits(lo, hi, nearest, rule.shift)) break;
+        if (Fits(lo, hi, other, rule.shift)) {
+            offset = other;
+            break;
+        }
     }
+    rule.offset = static_cast<int64_t>(offset);
+    rule.unitsPerValue = std::ldexp(unitsPerDigit, rule.shift);
     return rule;
 }
 

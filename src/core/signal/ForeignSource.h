@@ -15,35 +15,29 @@
 
 namespace koru {
 
-// How one signal's digital samples become delivered values: 0 is physical
-// zero, and a range wider than 16 bits is shifted right until it fits.
+// How one signal's digital samples become delivered values. A whole number
+// next to physical zero is subtracted, so a value is within half a step of
+// its physical value; only where the range measured from there does not fit
+// 16 bits is it also shifted right (rounded to the nearest), and a value is
+// then within 2^shift - 0.5 steps.
 struct ValueRule {
     double zero = 0;           // digital value of physical zero
+    int64_t offset = 0;        // the whole number subtracted
     int shift = 0;             // right shift that brings the range into int16
     double unitsPerValue = 0;  // physical units of one delivered value
 
     int16_t Value(double digital) const;
-    // The same for a whole digital value in integer arithmetic, exact where
-    // zero is far from the 32-bit limits (see IntegerRule).
+    // The same for a whole digital value: (digital + Add()) >> shift, clamped.
     int16_t Value(int32_t digital) const {
-        if (!wholeOffset && !halfOffset) return Value(static_cast<double>(digital));
-        int64_t v = int64_t{digital} + offset;
-        if (halfOffset && v >= 0) ++v;
-        v >>= shift;
+        const int64_t v = (int64_t{digital} + Add()) >> shift;
         return static_cast<int16_t>(v < INT16_MIN ? INT16_MIN : v > INT16_MAX ? INT16_MAX : v);
     }
-    // round(d - zero) = d + offset for whole d when zero is whole or has any
-    // fraction but .5, offset = round(-zero) (wholeOffset). When zero ends in
-    // exactly .5, d - zero = d + offset + 0.5 with offset = floor(-zero), which
-    // rounds away from zero: one up where d + offset >= 0 (halfOffset).
-    bool wholeOffset = false;
-    bool halfOffset = false;
-    int64_t offset = 0;
-    // Whether the offset is small enough for 32-bit arithmetic on samples of
-    // up to 24 bits.
+    // What is added before the shift: minus the offset, plus half the shift's
+    // step so that the shift rounds to the nearest.
+    int64_t Add() const { return -offset + (shift > 0 ? int64_t{1} << (shift - 1) : 0); }
+    // Whether 32-bit arithmetic holds for samples of up to 24 bits.
     bool IntegerRule() const {
-        return (wholeOffset || halfOffset) && offset > -(int64_t{1} << 30) &&
-               offset < (int64_t{1} << 30) && shift < 31;
+        return Add() > -(int64_t{1} << 30) && Add() < (int64_t{1} << 30) && shift < 31;
     }
 };
 
@@ -53,7 +47,7 @@ ValueRule MakeValueRule(double digitalMin, double digitalMax, double zero, doubl
 
 struct ForeignSignal {
     std::string label;
-    double rate = 0;  // samples per second
+    double rate = 0;  // samples per second, exact (not rounded to an interval)
     ValueRule rule;
 };
 
@@ -79,6 +73,8 @@ class ForeignSource {
         (void)name;
         return false;
     }
+    // What the reader left out that the user should hear of; empty when nothing.
+    virtual std::string Notice() const { return {}; }
 
     // Which signals (indices into Signals(), at most eight, all at one rate,
     // not necessarily the first signal's) become channels 1 to n; until

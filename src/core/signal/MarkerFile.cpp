@@ -8,15 +8,32 @@
 
 namespace koru {
 
-std::string CutAtNameDot(const std::string& path) {
+namespace {
+
+// Where the file name starts once its leading dots are passed over.
+std::size_t NameBody(const std::string& path) {
     const std::size_t slash = path.find_last_of('/');
-    const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
-    std::size_t from = nameStart;
+    std::size_t from = slash == std::string::npos ? 0 : slash + 1;
     while (from < path.size() && path[from] == '.') ++from;
-    return path.substr(0, path.find('.', from));
+    return from;
+}
+
+}  // namespace
+
+std::string CutAtNameDot(const std::string& path) {
+    return path.substr(0, path.find('.', NameBody(path)));
+}
+
+std::string CutExtension(const std::string& path) {
+    const std::size_t dot = path.find_last_of('.');
+    return dot == std::string::npos || dot < NameBody(path) ? path : path.substr(0, dot);
 }
 
 std::string MarkerPathFor(const std::string& signalPath) {
+    return CutExtension(signalPath) + ".mrk";
+}
+
+std::string OlderMarkerPathFor(const std::string& signalPath) {
     return CutAtNameDot(signalPath) + ".mrk";
 }
 
@@ -45,6 +62,13 @@ std::string FindCaseInsensitive(const std::string& path) {
 
 }  // namespace
 
+std::string FindMarkerFile(const std::string& signalPath) {
+    std::string found = FindCaseInsensitive(MarkerPathFor(signalPath));
+    if (found.empty() && OlderMarkerPathFor(signalPath) != MarkerPathFor(signalPath))
+        found = FindCaseInsensitive(OlderMarkerPathFor(signalPath));
+    return found;
+}
+
 bool ReadMarkers(const std::string& path, int32_t frameCount, std::vector<int32_t>& out) {
     ReadOnlyFile file;
     if (!file.Open(path)) return false;
@@ -68,7 +92,7 @@ void ReadMarkerFile(SignalDocument& doc) {
     MarkerList& markers = doc.Markers();
     markers.Clear();
     if (doc.Kind() != SourceKind::Sig || doc.Header().MarkerFileSuppressed()) return;
-    const std::string path = FindCaseInsensitive(MarkerPathFor(doc.Path()));
+    const std::string path = FindMarkerFile(doc.Path());
     if (path.empty()) return;
     if (ReadMarkers(path, doc.FrameCount(), markers.items)) markers.loaded = true;
     markers.MarkSaved();

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "platform/AppendWriter.h"
 #include "signal/ForeignOpen.h"
 #include "signal/MarkerFile.h"
 
@@ -47,6 +48,9 @@ OpenOutcome OpenSignalFile(SignalDocument& doc, const std::string& path, Ui& ui)
     const std::string upper = UpperCased(path);
     doc.Close();
     const SourceKind kind = KindFromPath(upper);
+    // An append that was killed halfway is undone before anything is read,
+    // so no reader ever sees a partial cutout.
+    if (kind != SourceKind::Foreign) RollBackUnfinishedAppend(path);
     if (!doc.OpenFile(path, upper, kind)) {
         ui.ShowMessage(MessageOwner::None, CannotOpenText(upper), "Error", MessageIcon::Stop);
         return OpenOutcome::CannotOpen;

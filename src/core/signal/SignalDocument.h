@@ -18,6 +18,7 @@
 #include "signal/MarkerList.h"
 #include "signal/SignalHeader.h"
 #include "signal/SourceKind.h"
+#include "text/TimeText.h"
 
 namespace koru {
 
@@ -38,6 +39,12 @@ class SignalDocument {
     const std::string& Path() const { return path_; }          // as given, for opening
     const SignalHeader& Header() const { return header_; }
     SignalHeader& MutableHeader() { return header_; }
+    // What every time shown or printed is computed from: the exact sampling
+    // rate of a foreign recording, else the header's interval.
+    FrameClock Clock() const {
+        return clock_ ? *clock_ : FrameClock::FromInterval(header_.Interval);
+    }
+    void SetClock(const FrameClock& clock) { clock_ = clock; }
     SourceKind Kind() const { return kind_; }
     int32_t FrameCount() const { return frameCount_; }
     // A foreign recording is always held in memory, whatever FILEMODE says.
@@ -104,6 +111,7 @@ class SignalDocument {
     std::string path_;
     ReadOnlyFile file_;
     SignalHeader header_;
+    std::optional<FrameClock> clock_;
     SourceKind kind_ = SourceKind::Sig;
     int32_t frameCount_ = 0;
     bool framesCut_ = false;

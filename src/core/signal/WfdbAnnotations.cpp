@@ -2,7 +2,6 @@
 
 #include <cmath>
 #include <cstdlib>
-#include <optional>
 
 namespace koru {
 
@@ -33,83 +32,38 @@ constexpr std::array<bool, kMaxCode + 1> kBeat = {
     0, 1, 0, 0, 0, 0, 0, 0, 0, 0,  // 40-49
 };
 
-class WordStream {
-  public:
-    explicit WordStream(std::string_view bytes) : bytes_(bytes) {}
-    bool Has(std::size_t words) const { return at_ + 2 * words <= bytes_.size(); }
-    unsigned Word() {
-        const unsigned w = static_cast<unsigned char>(bytes_[at_]) |
-                           static_cast<unsigned>(static_cast<unsigned char>(bytes_[at_ + 1])) << 8;
-        at_ += 2;
-        return w;
-    }
-    // Two words, the high one first, each little-endian; signed.
-    int32_t Long() {
-        const unsigned hi = Word();
-        return static_cast<int32_t>(hi << 16 | Word());
-    }
-    bool Text(std::size_t length, std::string& out) {
-        const std::size_t padded = length + (length & 1);  // words stay aligned
-        if (at_ + padded > bytes_.size()) return false;
-        out.assign(bytes_.substr(at_, length));
-        const std::size_t nul = out.find('\0');
-        if (nul != std::string::npos) out.resize(nul);
-        at_ += padded;
-        return true;
-    }
+// A table larger than this (texts and their strings) is no table: its
+// further texts are not kept.
+constexpr std::size_t kMaxTableText = std::size_t{1} << 20;
 
-  private:
-    std::string_view bytes_;
-    std::size_t at_ = 0;
-};
+unsigned WordAt(std::string_view bytes, std::size_t at) {
+    return static_cast<unsigned char>(bytes[at]) |
+           static_cast<unsigned>(static_cast<unsigned char>(bytes[at + 1])) << 8;
+}
 
-// Every annotation as the file stores it, before the table is taken out.
-void ReadAll(std::string_view bytes, WfdbAnnotationFile& out) {
-    WordStream in(bytes);
-    int64_t time = 0;
-    WfdbAnnotation current;
-    std::optional<WfdbAnnotation> open;  // read, its pseudo-codes still coming
-    auto close = [&] {
-        if (open) out.items.push_back(*open);
-        open.reset();
-    };
-    while (in.Has(1)) {
-        const unsigned w = in.Word();
-        const int code = static_cast<int>(w >> kCodeShift);
-        if (w == 0) {
-            out.complete = true;
-            break;
-        }
-        if (code < kPseudoMin) {
-            close();
-            time += w & kData;
-            current.time = time;
-            current.code = static_cast<uint8_t>(code);
-            current.subtype = 0;  // channel and number carry over; subtype and text do not
-            current.aux = 0;
-            open = current;
-            continue;
-        }
-        if (code == kSkip) {
-            if (!in.Has(2)) break;
-            time += in.Long();
-            continue;
-        }
-        if (code == kAux) {
-            std::string text;
-            if (!in.Text(w & 0xFF, text)) break;
-            if (!open) continue;
-            out.texts.push_back(std::move(text));
-            open->aux = static_cast<uint32_t>(out.texts.size());
-            continue;
-        }
-        if (!open) continue;
-        const auto value = static_cast<uint8_t>(w & 0xFF);
-        if (code == kSub) open->subtype = static_cast<int8_t>(value);
-        if (code == kChn) current.channel = open->channel = value;
-        if (code == kNum) current.number = open->number = static_cast<int8_t>(value);
-    }
-    close();
+bool IsTableNote(const WfdbAnnotation& a) {
+    return a.time == 0 && a.code == kNote && a.subtype == 0;
+}
+
+void Close(WfdbAnnotationState& state, WfdbAnnotationFile& out) {
+    if (!state.hasOpen) return;
+    out.items.push_back(state.open);
+    state.inTable = state.inTable && IsTableNote(state.open);
+    state.hasOpen = false;
+}
+
+// An AUX word's text: kept while it may belong to the table, else passed over.
+void TakeText(std::string_view text, WfdbAnnotationState& state, WfdbAnnotationFile& out) {
+    const std::size_t cost = text.size() + sizeof(std::string);
+    if (!state.hasOpen || !state.inTable || !IsTableNote(state.open) ||
+        state.textBytes + cost > kMaxTableText)
+        return;
+    std::string kept(text);
+    const std::size_t nul = kept.find('\0');
+    if (nul != std::string::npos) kept.resize(nul);
+    state.textBytes += cost;
+    out.texts.push_back(std::move(kept));
+    state.open.aux = static_cast<uint32_t>(out.texts.size());
 }
 
 // A table note: "## time resolution: 500", or "CODE MNEMONIC [DESCRIPTION]".
@@ -135,19 +89,70 @@ void TakeTableLine(const std::string& text, WfdbAnnotationFile& out) {
 
 }  // namespace
 
-WfdbAnnotationFile ParseWfdbAnnotations(std::string_view bytes) {
-    WfdbAnnotationFile out;
+std::size_t ParseWfdbAnnotationBlock(std::string_view bytes, WfdbAnnotationState& state,
+                                     WfdbAnnotationFile& out, std::size_t limit) {
+    std::size_t at = 0;
+    while (!state.ended && at + 2 <= bytes.size()) {
+        const unsigned w = WordAt(bytes, at);
+        const int code = static_cast<int>(w >> kCodeShift);
+        if (w == 0) {
+            out.complete = true;
+            state.ended = true;
+            at += 2;
+            break;
+        }
+        if (code < kPseudoMin) {
+            if (out.items.size() + (state.hasOpen ? 1 : 0) >= limit) {
+                out.full = state.ended = true;
+                break;
+            }
+            Close(state, out);
+            state.time += w & kData;
+            WfdbAnnotation& c = state.current;
+            c.time = state.time;
+            c.code = static_cast<uint8_t>(code);
+            c.subtype = 0;  // channel and number carry over; subtype and text do not
+            c.aux = 0;
+            state.open = c;
+            state.hasOpen = true;
+            at += 2;
+            continue;
+        }
+        if (code == kSkip) {
+            if (at + 6 > bytes.size()) break;
+            // Two words, the high one first, each little-endian; signed.
+            state.time += static_cast<int32_t>(WordAt(bytes, at + 2) << 16 | WordAt(bytes, at + 4));
+            at += 6;
+            continue;
+        }
+        if (code == kAux) {
+            const std::size_t length = w & 0xFF;
+            const std::size_t padded = length + (length & 1);  // words stay aligned
+            if (at + 2 + padded > bytes.size()) break;
+            TakeText(bytes.substr(at + 2, length), state, out);
+            at += 2 + padded;
+            continue;
+        }
+        at += 2;
+        if (!state.hasOpen) continue;
+        const auto value = static_cast<uint8_t>(w & 0xFF);
+        if (code == kSub) state.open.subtype = static_cast<int8_t>(value);
+        if (code == kChn) state.current.channel = state.open.channel = value;
+        if (code == kNum) state.current.number = state.open.number = static_cast<int8_t>(value);
+    }
+    return at;
+}
+
+void FinishWfdbAnnotations(WfdbAnnotationState& state, WfdbAnnotationFile& out) {
+    Close(state, out);
+    state.ended = true;
     for (std::size_t c = 0; c < out.labels.size(); ++c)
         out.labels[c] = c <= kMaxCode ? kMnemonics[c] : "[" + std::to_string(c) + "]";
-    ReadAll(bytes, out);
     // The table: notes of subtype 0 at time 0 at the file's start. The first
     // annotation after it stays, unless it has code 0, which the package's
     // reader cannot hand back and so drops.
     std::size_t taken = 0;
-    auto isTable = [](const WfdbAnnotation& a) {
-        return a.time == 0 && a.code == kNote && a.subtype == 0;
-    };
-    while (taken < out.items.size() && isTable(out.items[taken])) {
+    while (taken < out.items.size() && IsTableNote(out.items[taken])) {
         const WfdbAnnotation& a = out.items[taken];
         if (a.aux != 0) TakeTableLine(out.texts[a.aux - 1], out);
         ++taken;
@@ -158,6 +163,13 @@ WfdbAnnotationFile ParseWfdbAnnotations(std::string_view bytes) {
         --taken;  // the last note without text is handed back at the end of the file
     }
     out.items.erase(out.items.begin(), out.items.begin() + static_cast<std::ptrdiff_t>(taken));
+}
+
+WfdbAnnotationFile ParseWfdbAnnotations(std::string_view bytes, std::size_t limit) {
+    WfdbAnnotationFile out;
+    WfdbAnnotationState state;
+    ParseWfdbAnnotationBlock(bytes, state, out, limit);
+    FinishWfdbAnnotations(state, out);
     return out;
 }
 

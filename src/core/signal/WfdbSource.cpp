@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <filesystem>
 
 #include "platform/File.h"
@@ -14,26 +15,48 @@ namespace koru {
 
 namespace {
 
-constexpr uint64_t kMaxAnnotationBytes = uint64_t{1} << 28;
+// Sixteen million annotations (sixteen bytes each, and eight for a beat's
+// marker) are some fifty times a three-day recording's beats.
+constexpr std::size_t kMaxAnnotations = std::size_t{1} << 24;
+constexpr std::size_t kAnnotationBlock = 64 * 1024;
 
 std::string DirectoryOf(const std::string& path) {
     const std::size_t slash = path.find_last_of('/');
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
+// Read in blocks, never the file whole; a file past kMaxAnnotations is read
+// up to there and marked full.
 bool ReadAnnotationFile(const std::string& path, WfdbAnnotationFile& out) {
-    ReadOnlyFile f;
-    std::string bytes;
-    if (!f.Open(path) || f.Size() > kMaxAnnotationBytes || !ReadWholeFile(path, bytes))
-        return false;
-    out = ParseWfdbAnnotations(bytes);
+    ReadOnlyFile file;
+    if (!file.Open(path)) return false;
+    out = WfdbAnnotationFile{};
+    // Each annotation takes at least one two-byte word.
+    out.items.reserve(
+        static_cast<std::size_t>(std::min<uint64_t>(file.Size() / 2, kMaxAnnotations)));
+    WfdbAnnotationState state;
+    std::string block(kAnnotationBlock, '\0');
+    std::size_t held = 0;  // bytes carried over from the last block
+    for (uint64_t offset = 0; !state.ended;) {
+        const std::size_t got = file.ReadAt(offset, block.data() + held, block.size() - held);
+        offset += got;
+        const std::size_t have = held + got;
+        const std::size_t used = ParseWfdbAnnotationBlock(std::string_view(block.data(), have),
+                                                          state, out, kMaxAnnotations);
+        held = have - used;
+        std::memmove(block.data(), block.data() + used, held);
+        if (got == 0) break;
+    }
+    FinishWfdbAnnotations(state, out);
+    out.items.shrink_to_fit();
     return true;
 }
 
 // The annotators of the record: files "REC.NAME" beside the header that are
 // no file of the record's own and parse as annotation files, ".atr" first,
-// the others by name.
-std::vector<std::string> FindAnnotators(const std::string& headerPath, const WfdbHeader& header) {
+// the others by name. The first one's annotations are left in `first`.
+std::vector<std::string> FindAnnotators(const std::string& headerPath, const WfdbHeader& header,
+                                        WfdbAnnotationFile& first) {
     namespace fs = std::filesystem;
     const std::string dir = DirectoryOf(headerPath);
     const std::string base = headerPath.substr(dir.size(), headerPath.size() - dir.size() - 4);
@@ -64,9 +87,11 @@ std::vector<std::string> FindAnnotators(const std::string& headerPath, const Wfd
         // Another file that merely starts like annotations must end like them too;
         // the record's own .atr is taken as far as it reads.
         const bool atr = name == "atr" || name == "ATR";
-        if (ReadAnnotationFile(dir + base + "." + name, parsed) && (parsed.complete || atr) &&
-            !parsed.items.empty())
-            usable.push_back(name);
+        if (!ReadAnnotationFile(dir + base + "." + name, parsed) ||
+            !(parsed.complete || parsed.full || atr) || parsed.items.empty())
+            continue;
+        if (usable.empty()) first = std::move(parsed);
+        usable.push_back(name);
     }
     return usable;
 }
@@ -80,11 +105,14 @@ class WfdbSource : public ForeignSource {
     int64_t FrameCount() const override { return record_->Frames() * spf_; }
     std::vector<int64_t> Annotations() const override;
     void Choose(const std::vector<int>& picked) override;
+    std::string Notice() const override { return notice_; }
     std::size_t Read(int64_t first, std::size_t count, Frame* out, std::string& error) override;
     std::vector<std::string> Annotators() const override { return annotators_; }
     bool ChooseAnnotator(const std::string& name) override;
 
   private:
+    void SetNotice(const std::string& annotator);
+
     WfdbHeader header_;
     std::string base_;  // the header's path without ".hea"
     std::unique_ptr<WfdbRecord> record_;
@@ -94,6 +122,7 @@ class WfdbSource : public ForeignSource {
     std::vector<std::string> annotators_;
     WfdbAnnotationFile annotations_;
     std::vector<int32_t> digital_;
+    std::string notice_;
 };
 
 bool WfdbSource::Open(const std::string& headerPath, std::string& error) {
@@ -109,14 +138,23 @@ bool WfdbSource::Open(const std::string& headerPath, std::string& error) {
     }
     spf_ = record_->Signals().front().line.samplesPerFrame;
     base_ = headerPath.substr(0, headerPath.size() - 4);
-    annotators_ = FindAnnotators(headerPath, header_);
-    if (!annotators_.empty()) ChooseAnnotator(annotators_.front());
+    annotators_ = FindAnnotators(headerPath, header_, annotations_);
+    if (!annotators_.empty()) SetNotice(annotators_.front());
     return true;
 }
 
 bool WfdbSource::ChooseAnnotator(const std::string& name) {
     if (std::find(annotators_.begin(), annotators_.end(), name) == annotators_.end()) return false;
-    return ReadAnnotationFile(base_ + "." + name, annotations_);
+    if (!ReadAnnotationFile(base_ + "." + name, annotations_)) return false;
+    SetNotice(name);
+    return true;
+}
+
+void WfdbSource::SetNotice(const std::string& name) {
+    notice_.clear();
+    if (annotations_.full)
+        notice_ = "Only the first " + std::to_string(kMaxAnnotations) + " annotations of " + base_ +
+                  "." + name + " were read; the rest are left out.";
 }
 
 // Beats only: notes, rhythm changes and other non-beat annotations are not markers.

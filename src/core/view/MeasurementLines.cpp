@@ -147,9 +147,8 @@ void SignalView::OnMouseMove(int x, int y) {
         InvertTagLine(tagPoint_.x);
         InvertTagLine(x);
         tagPoint_ = Point{x, y};
-        ctx_.fields.SetField(Field::Cut,
-                             FrameTimeText(FrameAtColumn(x), ctx_.document.Header().Interval,
-                                           ctx_.settings.timeResolution != 0));
+        ctx_.fields.SetField(Field::Cut, FrameTimeText(FrameAtColumn(x), ctx_.document.Clock(),
+                                                       ctx_.settings.timeResolution != 0));
     }
 }
 

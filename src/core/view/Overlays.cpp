@@ -61,9 +61,12 @@ void SignalView::DrawNames(Canvas& canvas) const {
 }
 
 void SignalView::DrawTimeHacks(Canvas& canvas, const PaintPass& pass) const {
-    const int64_t u =
-        static_cast<int64_t>(ctx_.document.Header().Interval) * (pass.map.spd / kDivisionWidth);
-    const int64_t half = u / 2;
+    // Times in 1/Den() microseconds, so an exact rate (360 Hz: 25000/9 us a
+    // frame) puts each hack in the column a whole interval would not.
+    const FrameClock clock = ctx_.document.Clock();
+    const __int128 u = clock.Scaled(pass.map.spd / kDivisionWidth);
+    const __int128 half = u / 2;
+    const __int128 halfSecond = static_cast<__int128>(kHalfSecond) * clock.Den();
     const Rop oldRop = canvas.SetROP2(Rop::Not);
     for (int32_t x = pass.L; x <= pass.R; ++x) {
         const int64_t column = pass.map.H + x;
@@ -76,8 +79,8 @@ void SignalView::DrawTimeHacks(Canvas& canvas, const PaintPass& pass) const {
         // invert the same pixels, so only the parity of each height counts;
         // that keeps a column spanning many seconds cheap.
         const __int128 v = static_cast<__int128>(column) * u - half;
-        const __int128 first = v / kHalfSecond;       // k above this ...
-        const __int128 last = (v + u) / kHalfSecond;  // ... up to this
+        const __int128 first = v / halfSecond;       // k above this ...
+        const __int128 last = (v + u) / halfSecond;  // ... up to this
         if (last <= first) continue;
         const __int128 minutes = MultiplesUpTo(last, 120) - MultiplesUpTo(first, 120);
         const __int128 evens = MultiplesUpTo(last, 2) - MultiplesUpTo(first, 2);

@@ -36,9 +36,9 @@ int32_t HorizontalRangeFor(int64_t frameCount, int32_t spd) {
 }
 
 std::string PositionText(int32_t scrollX, int32_t horizontalRange, int32_t pageDivisions,
-                         int32_t spd, uint32_t interval, bool microsecondResolution) {
+                         int32_t spd, const FrameClock& clock, bool microsecondResolution) {
     const int64_t firstFrame = static_cast<int64_t>(scrollX) * spd;
-    const int64_t micros = firstFrame * static_cast<int64_t>(interval);
+    const int64_t micros = clock.Micros(firstFrame);
     const int64_t pd = pageDivisions > 0 ? pageDivisions : 1;
     char page[96];
     std::snprintf(page, sizeof page, "  Page: %lld.%.2lld/%lld.%.2lld",
@@ -75,10 +75,9 @@ void SignalView::Reposition(int32_t division) {
 void SignalView::UpdatePositionText() {
     const SignalDocument& doc = ctx_.document;
     if (!doc.IsOpen()) return;
-    ctx_.fields.SetField(
-        Field::Position,
-        PositionText(scrollX_, HorizontalRange(), ctx_.geometry.PageDivisions, Spd(),
-                     doc.Header().Interval, ctx_.settings.timeResolution != 0));
+    ctx_.fields.SetField(Field::Position,
+                         PositionText(scrollX_, HorizontalRange(), ctx_.geometry.PageDivisions,
+                                      Spd(), doc.Clock(), ctx_.settings.timeResolution != 0));
 }
 
 bool SignalView::ResizeClient(int width, int height) {

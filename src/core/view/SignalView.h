@@ -17,6 +17,7 @@
 #include "platform/Canvas.h"
 #include "platform/RasterCanvas.h"
 #include "signal/Cutout.h"
+#include "text/TimeText.h"
 #include "view/ColumnMap.h"
 #include "view/ViewContext.h"
 #include "view/ViewControl.h"
@@ -43,7 +44,7 @@ int32_t HorizontalRangeFor(int64_t frameCount, int32_t spd);
 // The position field: "Time: mm:ss.ffffff  Page: p.dd/q.dd" (or milliseconds),
 // the page numbers counting PageDivisions divisions each.
 std::string PositionText(int32_t scrollX, int32_t horizontalRange, int32_t pageDivisions,
-                         int32_t spd, uint32_t interval, bool microsecondResolution);
+                         int32_t spd, const FrameClock& clock, bool microsecondResolution);
 
 // y of value v for a channel at baseline y with the given size, before the
 // vertical scroll offset; positive values go up, the quotient truncates.
@@ -93,9 +94,9 @@ void InvertLine(Canvas& canvas, int64_t x1, int64_t y1, int64_t x2, int64_t y2, 
 
 // The cut field: empty, one tag's time, or "lo to hi" of two tags. A tag
 // dropped left of the recording shows the time the cutout uses for it, 0.
-std::string CutText(const std::array<Tag, kMaxTags>& tags, int32_t tagCount, uint32_t interval,
-                    bool microsecondResolution);
-std::string FrameTimeText(int64_t frame, uint32_t interval, bool microsecondResolution);
+std::string CutText(const std::array<Tag, kMaxTags>& tags, int32_t tagCount,
+                    const FrameClock& clock, bool microsecondResolution);
+std::string FrameTimeText(int64_t frame, const FrameClock& clock, bool microsecondResolution);
 // What the user is told when the back buffer for a client area of this
 // size cannot be had.
 std::string BackBufferFailedText(int width, int height);

@@ -9,23 +9,22 @@
 
 namespace koru {
 
-std::string FrameTimeText(int64_t frame, uint32_t interval, bool microsecondResolution) {
+std::string FrameTimeText(int64_t frame, const FrameClock& clock, bool microsecondResolution) {
     // The cutout raises a negative tag to frame 0; the field says the same.
-    return FormatTime(std::max<int64_t>(frame, 0) * static_cast<int64_t>(interval),
-                      microsecondResolution);
+    return FormatTime(clock.Micros(std::max<int64_t>(frame, 0)), microsecondResolution);
 }
 
-std::string CutText(const std::array<Tag, kMaxTags>& tags, int32_t tagCount, uint32_t interval,
-                    bool microsecondResolution) {
+std::string CutText(const std::array<Tag, kMaxTags>& tags, int32_t tagCount,
+                    const FrameClock& clock, bool microsecondResolution) {
     if (tagCount <= 0) return {};
-    if (tagCount == 1) return FrameTimeText(tags[0].Sample, interval, microsecondResolution);
+    if (tagCount == 1) return FrameTimeText(tags[0].Sample, clock, microsecondResolution);
     const Cutout cut = Cutout::FromTags(tags[0].Sample, tags[1].Sample);
-    return FrameTimeText(cut.start, interval, microsecondResolution) + " to " +
-           FrameTimeText(cut.end, interval, microsecondResolution);
+    return FrameTimeText(cut.start, clock, microsecondResolution) + " to " +
+           FrameTimeText(cut.end, clock, microsecondResolution);
 }
 
 void SignalView::UpdateCutText() {
-    ctx_.fields.SetField(Field::Cut, CutText(tags_, tagCount_, ctx_.document.Header().Interval,
+    ctx_.fields.SetField(Field::Cut, CutText(tags_, tagCount_, ctx_.document.Clock(),
                                              ctx_.settings.timeResolution != 0));
 }
 

@@ -30,10 +30,10 @@ struct MarkerFixture : test::InteractionFixture {
     }
 };
 
-TEST(MarkerNameProposal, IsTheOpenNameCutAtTheFirstDotOfItsFileName) {
+TEST(MarkerNameProposal, IsTheOpenNameWithoutItsExtension) {
     EXPECT_EQ(MarkerNameProposal(""), "");
     EXPECT_EQ(MarkerNameProposal("/DATA/RUN1.SIG"), "/DATA/RUN1");
-    EXPECT_EQ(MarkerNameProposal("/data/run1.v2.sig"), "/data/run1");
+    EXPECT_EQ(MarkerNameProposal("/data/run1.v2.sig"), "/data/run1.v2");
     EXPECT_EQ(MarkerNameProposal("/MY.DIR/REC1.SIG"), "/MY.DIR/REC1");
     EXPECT_EQ(MarkerNameProposal("/data/.hidden.sig"), "/data/.hidden");
 }
@@ -54,7 +54,7 @@ TEST(SaveMarkersCommand, WritesTheListToTheChosenFileWithTheProposedName) {
 
     const FileDialogSetup& shown = fx.ui.dialogsShown.back();
     // Whatever case the Open dialog keeps the name in, the proposal is it, cut.
-    EXPECT_EQ(UpperCased(shown.fileName), UpperCased(fx.dir.File("run1")));
+    EXPECT_EQ(UpperCased(shown.fileName), UpperCased(fx.dir.File("run1.v2")));
     EXPECT_EQ(shown.filter, "Marker files (*.mrk)|*.mrk");
     EXPECT_EQ(shown.defaultExt, "mrk");
     EXPECT_TRUE(shown.title.empty());

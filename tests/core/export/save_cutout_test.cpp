@@ -143,17 +143,21 @@ TEST_F(SaveFixture, MarkersInsideTheCutoutGoBesideASignalFileOnly) {
     std::filesystem::create_directory(dir.File("run.v1"));
     const std::string out = dir.File("run.v1/cut.part.sig");
     ASSERT_TRUE(Save(doc, Cutout::FromTags(300, 100), out, {1, 2}).Ok());
-    // Cut at the first dot of the file name, not of the folder.
-    EXPECT_EQ(ReadText(dir.File("run.v1/cut.mrk")), "1\r\n50\r\n200\r\n");
+    // The file name's extension replaced, whatever dots the folder has.
+    EXPECT_EQ(ReadText(dir.File("run.v1/cut.part.mrk")), "1\r\n50\r\n200\r\n");
 
     ASSERT_TRUE(Save(doc, Cutout::FromTags(100, 300), dir.File("raw.dat"), {1}).Ok());
     EXPECT_FALSE(std::filesystem::exists(dir.File("raw.mrk")));
 
-    // No markers: an older marker file of that name is left alone.
-    dir.WriteText("old.mrk", "7\r\n");
+    // No markers and none to be found: no marker file.
     doc.Markers().items.clear();
+    ASSERT_TRUE(Save(doc, Cutout::FromTags(1, 9), dir.File("new.sig"), {1}).Ok());
+    EXPECT_FALSE(std::filesystem::exists(dir.File("new.mrk")));
+    // No markers, but the replaced recording's file is there: it belongs to
+    // other content and is emptied, not shown with the cutout.
+    dir.WriteText("old.mrk", "7\r\n");
     ASSERT_TRUE(Save(doc, Cutout::FromTags(1, 9), dir.File("old.sig"), {1}).Ok());
-    EXPECT_EQ(ReadText(dir.File("old.mrk")), "7\r\n");
+    EXPECT_EQ(ReadText(dir.File("old.mrk")), "");
 }
 
 TEST(OutputKind, ComesFromTheFileNameOnly) {

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <set>
 
+#include "platform/AppendWriter.h"
 #include "platform/FileWriter.h"
 #include "support/FileSizeLimit.h"
 #include "support/TempDir.h"

@@ -158,18 +158,12 @@ TEST(ForeignRecordingTest, CancellingTheSignalsDialogOpensNothing) {
     EXPECT_TRUE(o.ui.messages.empty());
 }
 
-// The value rule worked out from an EDF signal's header fields.
-int16_t ExpectedValue(const test::EdfRead& s, int32_t digital) {
-    const double zero = s.digMin - s.physMin * (s.digMax - s.digMin) / (s.physMax - s.physMin);
-    const double lo = std::round(s.digMin - zero), hi = std::round(s.digMax - zero);
-    int shift = 0;
-    while (std::floor(lo / std::pow(2, shift)) < -32768 ||
-           std::floor(hi / std::pow(2, shift)) > 32767)
-        ++shift;
-    return static_cast<int16_t>(std::floor(std::round(digital - zero) / std::pow(2, shift)));
+// Physical value of a digital sample by the header's line through its corners.
+double PhysicalOf(const test::EdfRead& s, double digital) {
+    return s.physMin + (digital - s.digMin) * (s.physMax - s.physMin) / (s.digMax - s.digMin);
 }
 
-TEST(ForeignRecordingTest, EegEdfDeliversTheFirstEightOfItsDataSignalsByTheValueRule) {
+TEST(ForeignRecordingTest, EegEdfDeliversTheFirstEightOfItsDataSignalsWithinHalfAStep) {
     Opened o;
     o.Open(kReal + "/eegmat_edf/Subject00_2.edf");
     ASSERT_EQ(o.outcome, OpenOutcome::Opened);
@@ -184,12 +178,26 @@ TEST(ForeignRecordingTest, EegEdfDeliversTheFirstEightOfItsDataSignalsByTheValue
         test::ReadEdf(test::ReadText(kReal + "/eegmat_edf/Subject00_2.edf"));
     ASSERT_EQ(file.size(), 22u);
     ASSERT_EQ(o.doc.FrameCount(), 31000);
-    int mismatches = 0;
-    for (std::size_t c = 0; c < 8; ++c)
+    // Its physical ranges are off centre (-93.352 to 78.81055 over the full
+    // 16 bits puts physical zero near digital 2767): measured from zero they
+    // need 17 bits, so one bit of shift, and a value is within 1.5 steps.
+    // A range whose zero lies within half a step of its centre needs none
+    // and stays within half a step.
+    int misses = 0, shifted = 0;
+    for (std::size_t c = 0; c < 8; ++c) {
+        const test::EdfRead& f = file[c];
+        const double step = (f.physMax - f.physMin) / (f.digMax - f.digMin);
+        const double zero = f.digMin - f.physMin / step;
+        const bool shift = f.digMax - zero > 32767.5 || f.digMin - zero < -32768.5;
+        shifted += shift;
+        const double scale = shift ? 2 * step : step;
+        EXPECT_NEAR(o.doc.Header().Scale[c], scale, scale * 1e-6) << c;
         for (std::size_t i = 0; i < 31000; ++i)
-            mismatches +=
-                o.At(static_cast<int64_t>(i), c) != ExpectedValue(file[c], file[c].samples[i]);
-    EXPECT_EQ(mismatches, 0);
+            misses += std::abs(o.At(static_cast<int64_t>(i), c) * scale -
+                               PhysicalOf(f, f.samples[i])) > step * (shift ? 1.5001 : 0.5001);
+    }
+    EXPECT_EQ(misses, 0);
+    EXPECT_EQ(shifted, 8);
     EXPECT_TRUE(o.doc.Markers().loaded);  // its one "[Total time]" annotation
 }
 
@@ -234,7 +242,8 @@ TEST(ForeignRecordingTest, WrittenEdfGivesZeroAtPhysicalZeroAndScaleInUnitsPerVa
     EXPECT_FLOAT_EQ(h.Scale[2], 0.002f);
     const std::vector<int16_t> centred = {-2000, -1, 0, 1, 1000, 7};
     const std::vector<int16_t> offset = {-500, 0, 500, 1500, 503, 497};
-    const std::vector<int16_t> wide = {0, 0, 1, 16384, 32767, 16384};
+    // (d + 32768) / 2 to the nearest, halves up; 32767 + 32768 is past int16.
+    const std::vector<int16_t> wide = {0, 1, 1, 16384, 32767, 16385};
     for (int64_t i = 0; i < 6; ++i) {
         EXPECT_EQ(o.At(i, 0), centred[static_cast<std::size_t>(i)]) << i;
         EXPECT_EQ(o.At(i, 1), offset[static_cast<std::size_t>(i)]) << i;
@@ -244,7 +253,7 @@ TEST(ForeignRecordingTest, WrittenEdfGivesZeroAtPhysicalZeroAndScaleInUnitsPerVa
     EXPECT_EQ(o.doc.Markers().items, (std::vector<int32_t>{2, 5}));  // 1.5 and 4.5 frames rounded
 }
 
-TEST(ForeignRecordingTest, BdfShiftsTwentyFourBitsIntoSixteenAndLeavesOtherRatesOut) {
+TEST(ForeignRecordingTest, BdfShiftsTwentyFourBitsIntoSixteenAndOffersEachRate) {
     TempDir dir;
     std::vector<EdfSignal> sigs = {
         {"Full",
@@ -256,29 +265,52 @@ TEST(ForeignRecordingTest, BdfShiftsTwentyFourBitsIntoSixteenAndLeavesOtherRates
          3},
         {"Fast", -10, 10, -1000, 1000, Ramp(12, 0, 1), 6},
     };
+    const std::string path = dir.WriteText("w.bdf", test::EdfBytes(sigs, 2, true, false));
     Opened o;
-    o.Open(dir.WriteText("w.bdf", test::EdfBytes(sigs, 2, true, false)));
+    o.Open(path);  // the dialog's first ticks: the first signal's rate
     ASSERT_EQ(o.outcome, OpenOutcome::Opened)
         << (o.ui.messages.empty() ? "" : o.ui.messages.back().text);
+    ASSERT_EQ(o.ui.signalsShown.size(), 1u);
+    ASSERT_EQ(o.ui.signalsShown[0].size(), 2u);
+    EXPECT_EQ(o.ui.signalsShown[0][0].rate, 3.0);
+    EXPECT_EQ(o.ui.signalsShown[0][1].rate, 6.0);
     EXPECT_EQ(o.doc.Header().ChannelCount, 1);
     EXPECT_FLOAT_EQ(o.doc.Header().Scale[0], 256.0f);  // 8 bits of shift at 1 per count
-    const std::vector<int16_t> expect = {-32768, -2, -1, 0, 1, 32767};
+    // d / 256 to the nearest: -257 is -1.004, 255 is 0.996; the top clamps.
+    const std::vector<int16_t> expect = {-32768, -1, -1, 1, 1, 32767};
     for (int64_t i = 0; i < 6; ++i) EXPECT_EQ(o.At(i, 0), expect[static_cast<std::size_t>(i)]) << i;
-    ASSERT_EQ(o.ui.messages.size(), 1u);
-    EXPECT_EQ(o.ui.messages[0].title, "Signals");
-    EXPECT_NE(o.ui.messages[0].text.find("\n Fast"), std::string::npos);
+    EXPECT_TRUE(o.ui.messages.empty());
+
+    Opened fast;  // the other rate alone: its frames, interval and values
+    fast.ui.signalAnswers.push_back(std::vector<int>{1});
+    fast.Open(path);
+    ASSERT_EQ(fast.outcome, OpenOutcome::Opened);
+    EXPECT_EQ(fast.doc.FrameCount(), 12);
+    EXPECT_EQ(fast.doc.Header().Interval, 166667u);
+    for (int64_t i = 0; i < 12; ++i) EXPECT_EQ(fast.At(i, 0), i) << i;
+
+    Opened mixed;  // both rates at once cannot be channels of one recording
+    mixed.ui.signalAnswers.push_back(std::vector<int>{0, 1});
+    mixed.Open(path);
+    EXPECT_EQ(mixed.outcome, OpenOutcome::Cancelled);
+    EXPECT_FALSE(mixed.doc.IsOpen());
+    ASSERT_EQ(mixed.ui.messages.size(), 1u);
+    EXPECT_EQ(mixed.ui.messages[0].text,
+              "Signals 1 and 2 are sampled at different rates (3 Hz and 6 Hz); choose signals of "
+              "one rate.");
 }
 
-// The value rule in floating point, clamped, as a file's header states it.
-int16_t ClampedValue(const EdfSignal& s, int32_t digital) {
-    const double zero = s.digMin - s.physMin * (s.digMax - s.digMin) / (s.physMax - s.physMin);
-    const double lo = std::round(s.digMin - zero), hi = std::round(s.digMax - zero);
-    int shift = 0;
-    while (std::floor(lo / std::pow(2, shift)) < -32768 ||
-           std::floor(hi / std::pow(2, shift)) > 32767)
-        ++shift;
-    const double v = std::floor(std::round(digital - zero) / std::pow(2, shift));
-    return static_cast<int16_t>(std::clamp(v, -32768.0, 32767.0));
+// Whether `value` is the delivered value of `digital` on signal `s` shifted
+// by `shift`: within half a step of the physical value at shift 0, within
+// 2^shift - 0.5 steps past it, at the int16 extreme past the range.
+bool WithinTheBound(const EdfSignal& s, int shift, int32_t digital, int16_t value) {
+    const double step = (s.physMax - s.physMin) / (s.digMax - s.digMin);
+    const double physical = s.physMin + (digital - s.digMin) * step;
+    const double exact = std::ldexp(physical / step, -shift);  // in delivered values
+    if (exact >= 32767.5) return value == 32767;
+    if (exact <= -32768.5) return value == -32768;
+    const double bound = shift == 0 ? 0.5 : std::ldexp(1.0, shift) - 0.5;  // in steps
+    return std::abs(std::ldexp(value - exact, shift)) <= bound + 1e-9;
 }
 
 TEST(ForeignRecordingTest, EdfDecodeKeepsTheValueRuleAcrossRecordsTilesAndChannelCounts) {
@@ -301,9 +333,13 @@ TEST(ForeignRecordingTest, EdfDecodeKeepsTheValueRuleAcrossRecordsTilesAndChanne
         {"Narrow", -2048, 2047, -2048, 2047, samples(5), kPerRecord},       // zero 0
         {"Third", -1, 2, -32768, 32767, samples(6), kPerRecord},            // zero -10923, shift
     };
-    for (int i = 6; i < 10; ++i)
+    // Worked by hand: 0..65535 or -21845..43690 from zero needs one bit.
+    std::vector<int> shifts = {0, 0, 1, 1, 0, 1};
+    for (int i = 6; i < 10; ++i) {
         sigs.push_back(
             {"Extra" + std::to_string(i), -5, 5, -32768, 32767, samples(i + 1), kPerRecord});
+        shifts.push_back(0);
+    }
     TempDir dir;
     const std::string path = dir.WriteText("d.edf", test::EdfBytes(sigs, kRecords, false, false));
     for (const std::vector<int>& pick : {std::vector<int>{0, 1, 2, 3, 4, 5, 6, 9},
@@ -314,13 +350,14 @@ TEST(ForeignRecordingTest, EdfDecodeKeepsTheValueRuleAcrossRecordsTilesAndChanne
         ASSERT_EQ(o.outcome, OpenOutcome::Opened);
         ASSERT_EQ(o.doc.FrameCount(), kFrames);
         ASSERT_EQ(o.doc.Header().ChannelCount, pick.size());
-        int mismatches = 0;
+        int misses = 0;
         for (std::size_t c = 0; c < pick.size(); ++c) {
-            const EdfSignal& s = sigs[static_cast<std::size_t>(pick[c])];
+            const auto k = static_cast<std::size_t>(pick[c]);
             for (int i = 0; i < kFrames; ++i)
-                mismatches += o.At(i, c) != ClampedValue(s, s.samples[static_cast<std::size_t>(i)]);
+                misses += !WithinTheBound(sigs[k], shifts[k],
+                                          sigs[k].samples[static_cast<std::size_t>(i)], o.At(i, c));
         }
-        EXPECT_EQ(mismatches, 0) << pick.size() << " channels";
+        EXPECT_EQ(misses, 0) << pick.size() << " channels";
     }
 }
 
@@ -378,24 +415,69 @@ TEST(ForeignRecordingTest, OpenDialogFilterAndRefusalNameTheNewKinds) {
     EXPECT_EQ(LoadRecording(session.document(), ui).frames, 650000);
 }
 
-TEST(ForeignValueRuleTest, ShiftsOnlyWhatDoesNotFitAndRoundsToTheNearestCount) {
-    EXPECT_EQ(MakeValueRule(-32768, 32767, 0, 1).shift, 0);
-    EXPECT_EQ(MakeValueRule(-32768, 32767, -1, 1).shift, 1);  // 32768 does not fit
-    EXPECT_EQ(MakeValueRule(-8388608, 8388607, 0, 1).shift, 8);
-    const ValueRule r = MakeValueRule(-2048, 2047, 0.4, 0.5);
-    EXPECT_EQ(r.Value(10), 10);  // 9.6 rounds to 10
-    EXPECT_EQ(r.Value(-10), -10);
-    EXPECT_EQ(r.Value(1e300), 32767);  // a corrupt sample is clamped, not undefined
-    EXPECT_EQ(r.Value(std::nan("")), 0);
+TEST(ForeignRecordingTest, MitBih100ShowsItsLengthAndRateFromTheExactRate) {
+    // 650000 frames at 360 Hz are 1805.5555556 s; a whole interval of
+    // 2778 us would give 1805.7 s. The length field cuts to milliseconds.
+    ScriptedUi ui;
+    Session session(ui);
+    session.OpenRecording(kReal + "/mitdb/100.hea", false);
+    ASSERT_TRUE(session.document().IsOpen());
+    EXPECT_EQ(session.document().Header().Interval, 2778u);  // what a ".sig" can hold
+    EXPECT_EQ(ui.fields[Field::Length], "Len:30:05.555");
+    EXPECT_EQ(ui.fields[Field::Frequency], " 360.0 Hz");
+    EXPECT_EQ(session.document().Clock().Micros(360 * 60), 60'000'000);  // a minute, exactly
+}
+
+// Worked by hand: digital values and what each must deliver.
+struct RuleCase {
+    const char* name;
+    double lo, hi, zero;
+    int shift;
+    std::vector<std::pair<double, int16_t>> values;
+};
+
+TEST(ForeignValueRuleTest, HandWorkedLayoutsDeliverTheNearestValue) {
+    const RuleCase cases[] = {
+        // The symmetric 16-bit layout: zero at -0.5; subtracting 0 keeps
+        // 32767 in, so no shift, and each value is half a step off.
+        {"symmetric", -32768, 32767, -0.5, 0, {{-32768, -32768}, {0, 0}, {32767, 32767}}},
+        // Zero at +0.5: 1 is nearer but puts -32768 out; 0 keeps it in.
+        {"half up", -32768, 32767, 0.5, 0, {{-32768, -32768}, {5, 5}, {32767, 32767}}},
+        {"fraction", -2048, 2047, 0.4, 0, {{10, 10}, {-10, -10}, {1e300, 32767}}},
+        // BDF's 24 bits: eight bits of shift, d / 256 to the nearest.
+        {"bdf",
+         -8388608,
+         8388607,
+         -0.5,
+         8,
+         {{-8388608, -32768}, {-129, -1}, {-128, 0}, {127, 0}, {128, 1}, {8388607, 32767}}},
+        // 0..65535 from zero 0 cannot fit without a shift; halves round up.
+        {"unsigned", 0, 65535, 0, 1, {{0, 0}, {1, 1}, {2, 1}, {3, 2}, {65535, 32767}}},
+        // A whole zero one past the top: 32768 does not fit; -16383.5 rounds up.
+        {"zero -1", -32768, 32767, -1, 1, {{-32768, -16383}, {32767, 16384}}},
+    };
+    for (const RuleCase& c : cases) {
+        const ValueRule r = MakeValueRule(c.lo, c.hi, c.zero, 0.25);
+        EXPECT_EQ(r.shift, c.shift) << c.name;
+        EXPECT_EQ(r.unitsPerValue, std::ldexp(0.25, c.shift)) << c.name;
+        for (const auto& [digital, value] : c.values)
+            EXPECT_EQ(r.Value(digital), value) << c.name << " " << digital;
+    }
+    EXPECT_EQ(MakeValueRule(-32768, 32767, 0, 1).Value(std::nan("")), 0);
+}
+
+TEST(ForeignValueRuleTest, EveryValueOfTheSymmetricLayoutIsWithinHalfAStep) {
+    const ValueRule r = MakeValueRule(-32768, 32767, -0.5, 1);
+    int misses = 0;
+    for (int32_t d = -32768; d <= 32767; ++d) misses += std::abs(r.Value(d) - (d + 0.5)) > 0.5;
+    EXPECT_EQ(misses, 0);
 }
 
 TEST(ForeignValueRuleTest, IntegerDecodeEqualsTheFloatingPointRule) {
-    // Zeros ending in .5 round away from zero in the floating-point rule;
-    // the integer path must do the same on both sides of zero.
     for (double zero : {0.0, 0.4, -0.5, 0.5, 16383.5, -16383.5, 7.25, -1e6 - 0.5}) {
         for (auto range : {std::pair{-32768.0, 32767.0}, std::pair{-8388608.0, 8388607.0}}) {
             const ValueRule r = MakeValueRule(range.first, range.second, zero, 1);
-            ASSERT_TRUE(r.wholeOffset || r.halfOffset) << zero;
+            ASSERT_TRUE(r.IntegerRule()) << zero;
             int mismatches = 0;
             for (int32_t d = -70000; d <= 70000; ++d)
                 mismatches += r.Value(d) != r.Value(static_cast<double>(d));

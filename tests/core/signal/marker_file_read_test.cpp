@@ -16,7 +16,9 @@ using test::TempDir;
 
 TEST(MarkerPathTest, CutsTheFileNameNotTheFolder) {
     EXPECT_EQ(MarkerPathFor("/data/RUN1.SIG"), "/data/RUN1.mrk");
-    EXPECT_EQ(MarkerPathFor("/data/run1.v2.sig"), "/data/run1.mrk");
+    EXPECT_EQ(MarkerPathFor("/data/run1.v2.sig"), "/data/run1.v2.mrk");
+    EXPECT_EQ(OlderMarkerPathFor("/data/run1.v2.sig"), "/data/run1.mrk");
+    EXPECT_EQ(MarkerPathFor("/data/RUN1"), "/data/RUN1.mrk");
     // A dotted folder must not make recordings share one marker file.
     EXPECT_EQ(MarkerPathFor("/MY.DIR/REC1.SIG"), "/MY.DIR/REC1.mrk");
     EXPECT_EQ(MarkerPathFor("/data/.hidden.sig"), "/data/.hidden.mrk");

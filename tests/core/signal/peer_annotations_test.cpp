@@ -133,5 +133,37 @@ TEST(AnnotatorChoiceTest, TheOpenFlowOffersTheAnnotatorsAndTakesTheAnswer) {
     EXPECT_TRUE(ui.annotatorsShown.empty());  // 100.atr belongs to record 100, not 100skew
 }
 
+// Both choices at one open: an annotator and the record's 125 Hz signals
+// (ABP and RESP, not the 500 Hz MCL1 first): the channels, length and
+// markers are at 125 Hz.
+TEST(AnnotatorChoiceTest, AnAnnotatorAndSignalsOfTheSecondRateTogether) {
+    test::ScriptedUi ui;
+    ui.annotatorAnswers.push_back(2);  // sqrs
+    ui.signalAnswers.push_back(std::vector<int>{1, 2});
+    SignalDocument doc;
+    ASSERT_EQ(OpenSignalFile(doc, kPeer + "/wfdb-python-samples/03700181.hea", ui),
+              OpenOutcome::Opened);
+    ASSERT_EQ(ui.signalsShown.size(), 1u);
+    ASSERT_EQ(ui.signalsShown[0].size(), 3u);
+    EXPECT_EQ(ui.signalsShown[0][0].rate, 500.0);
+    EXPECT_EQ(ui.signalsShown[0][1].rate, 125.0);
+    EXPECT_EQ(ui.signalsShown[0][2].rate, 125.0);
+    EXPECT_EQ(doc.Header().ChannelCount, 2);
+    EXPECT_EQ(doc.Header().Interval, 8000u);
+    // The frames the data file holds, as rdsamp reads them, at one sample a frame.
+    const nlohmann::json frames = test::ReadExpected("wfdb-python-samples/03700181.json");
+    EXPECT_EQ(doc.FrameCount(), frames["rdsamp_frames"].get<int64_t>());
+    const nlohmann::json want = test::ReadExpected("wfdb-python-samples/03700181.sqrs.json");
+    EXPECT_EQ(doc.Markers().Count(), 1195);
+    std::vector<int32_t> beats;
+    for (const nlohmann::json& a : want["first32"])
+        if (a[1].get<std::string>() != "\"") beats.push_back(a[0].get<int32_t>());
+    ASSERT_GE(doc.Markers().items.size(), beats.size());
+    EXPECT_EQ(std::vector<int32_t>(
+                  doc.Markers().items.begin(),
+                  doc.Markers().items.begin() + static_cast<std::ptrdiff_t>(beats.size())),
+              beats);
+}
+
 }  // namespace
 }  // namespace koru
