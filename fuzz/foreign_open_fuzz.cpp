@@ -1,4 +1,5 @@
-// A fuzzed EDF, BDF or WFDB record (header, data and annotation files)
+// A fuzzed EDF, BDF or WFDB record (header, data and annotation files, and
+// a segment header for multi-segment records; every WFDB storage format)
 // through the open flow and the load. An open record has one to eight
 // channels and a positive interval, loads whole or says why, and keeps at
 // most 2048 markers in time order within the record. FILEMODE changes
@@ -11,6 +12,7 @@
 #include "FuzzSupport.h"
 #include "app/Session.h"
 #include "signal/OpenFlow.h"
+#include "signal/WfdbAnnotations.h"
 #include "signal/WfdbHeader.h"
 
 using namespace koru;
@@ -24,8 +26,9 @@ std::size_t Length16(const uint8_t* p) {
     return static_cast<std::size_t>(p[0] | p[1] << 8);
 }
 
-// Byte 0 chooses the kind. A WFDB input then gives the header's and the
-// annotations' lengths (two bytes each, little-endian); the rest is data.
+// Byte 0 chooses the kind. A WFDB input then gives the lengths of the header,
+// the annotations and a segment header "seg.hea" (two bytes each,
+// little-endian); the rest is the data file "rec.dat".
 std::string WriteRecord(const uint8_t* data, std::size_t size) {
     const ScratchDir& dir = ScratchDir::Get();
     const std::string_view rest(reinterpret_cast<const char*>(data + 1), size - 1);
@@ -37,16 +40,20 @@ std::string WriteRecord(const uint8_t* data, std::size_t size) {
         default:
             break;
     }
-    if (size < 5) return dir.Write("rec.hea", "");
-    std::string_view body(reinterpret_cast<const char*>(data + 5), size - 5);
+    if (size < 7) return dir.Write("rec.hea", "");
+    std::string_view body(reinterpret_cast<const char*>(data + 7), size - 7);
     const std::size_t hea = std::min(Length16(data + 1), body.size());
     const std::size_t atr = std::min(Length16(data + 3), body.size() - hea);
+    const std::size_t seg = std::min(Length16(data + 5), body.size() - hea - atr);
     dir.Write("rec.atr", body.substr(hea, atr));
-    dir.Write("rec.dat", body.substr(hea + atr));
+    dir.Write("seg.hea", body.substr(hea + atr, seg));
+    dir.Write("rec.dat", body.substr(hea + atr + seg));
     WfdbHeader header;
     std::string error;
     ParseWfdbHeader(body.substr(0, hea), header, error);
-    ParseMitAnnotations(body.substr(hea, atr));
+    const WfdbAnnotationFile notes = ParseWfdbAnnotations(body.substr(hea, atr));
+    for (const WfdbAnnotation& a : notes.items)
+        KORU_FUZZ_CHECK(a.aux <= notes.texts.size(), "an annotation's text is not kept");
     return dir.Write("rec.hea", body.substr(0, hea));
 }
 
@@ -74,7 +81,8 @@ Opened OpenAndLoad(const std::string& path, bool fileBacked) {
     r.header = doc.Header();
     r.frames = doc.FrameCount();
     r.markers = doc.Markers().items;
-    KORU_FUZZ_CHECK(load.outOfMemory || load.frames == doc.FrameCount(),
+    // A compressed file cut short is only found out while decoding: the load says so.
+    KORU_FUZZ_CHECK(load.outOfMemory || !load.error.empty() || load.frames == doc.FrameCount(),
                     "a short load said nothing");
     FrameCursor cursor(doc, 0);
     for (int i = 0; i < 64; ++i) {

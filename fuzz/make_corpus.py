@@ -230,8 +230,8 @@ for name, w, h, tb, strip, actions, ini, marks, rec in [
 
 
 # ---- foreign_open: byte 0 chooses EDF, BDF or WFDB; a WFDB input then gives
-# the header's and the annotations' lengths (two bytes each), and the rest is
-# the data file.
+# the lengths of the header, the annotations and a segment header seg.hea
+# (two bytes each), and the rest is the data file rec.dat.
 
 def edf_field(value, width):
     s = str(value).encode()
@@ -266,8 +266,13 @@ def edf_signal(label, spr, dmin=-2048, dmax=2047, pmin=-5, pmax=5):
     return dict(label=label, dim='mV', pmin=pmin, pmax=pmax, dmin=dmin, dmax=dmax, spr=spr)
 
 
-def wfdb_input(hea, atr, dat):
-    return b'\x02' + struct.pack('<HH', len(hea), len(atr)) + hea + atr + dat
+def wfdb_input(hea, atr, dat, seg=b''):
+    return b'\x02' + struct.pack('<HHH', len(hea), len(atr), len(seg)) + hea + atr + seg + dat
+
+
+def peer(*parts):
+    with open(os.path.join(DATA, '..', 'peer', 'wfdb-python-samples', *parts), 'rb') as f:
+        return f.read()
 
 
 def mit_annotation(ticks, code):
@@ -294,6 +299,36 @@ put('foreign_open', 'wfdb_16', wfdb_input(
     b'rec.dat 16 2000(5)/mV 16 0 -3 0 0 ii\nrec.dat 16 500 16 0 7 0 0 v1\n',
     b'', struct.pack('<30h', *range(-15, 15))))
 put('foreign_open', 'wfdb_mitdb100_cut', wfdb_input(
-    read('mitdb', '100.hea').replace(b' 650000', b' 2000'), read('mitdb', '100.atr')[:400],
+    read('mitdb', '100.hea').replace(b' 650000', b' 1000').replace(b'100.dat', b'rec.dat'), read('mitdb', '100.atr')[:400],
+    read('mitdb', '100.dat')[:3000]))
+# Every storage format: a signal file of the peer records under a one-signal header.
+for n, fmt in enumerate([8, 16, 61, 80, 160, 212, 310, 311, 24, 32]):
+    put('foreign_open', 'wfdb_format_%d' % fmt, wfdb_input(
+        b'rec 1 200 499\nrec.dat %d 200/mV 12 0 -2047 0 0 sig\n' % fmt, b'',
+        peer('binformats.d%d' % n)))
+for n, fmt in enumerate([508, 516, 524]):
+    put('foreign_open', 'wfdb_format_%d' % fmt, wfdb_input(
+        b'rec 1 200 499\nrec.dat %d 200/mV 16 0 0 0 0 sig\n' % fmt, b'',
+        peer('flacformats.d%d' % n)))
+put('foreign_open', 'wfdb_flac_two_per_frame', wfdb_input(
+    b'rec 1 100 249\nrec.dat 516x2 200/mV 16 0 0 0 0 a\n', b'', peer('flacformats.d1')))
+# A FLAC file cut short: it opens by its header, and the load says where it broke off.
+put('foreign_open', 'wfdb_flac_cut', wfdb_input(
+    b'rec 2 62.5 100\nrec.dat 516x2 200/mV 16 0 0 0 0 a\nrec.dat 516x2 16(800)/mmHg 12 0 0 0 0 b\n',
+    b'', peer('mixedsignals_p.dat')[:4000]))
+put('foreign_open', 'wfdb_skew_and_spf', wfdb_input(
+    b'rec 3 500 40\nrec.dat 16:3 100/mV 16 0 10 0 0 a\nrec.dat 16x2 100/mV 16 0 -8 0 0 b\n'
+    b'rec.dat 16 100/mV 16 0 -57 0 0 c\n', b'', peer('test01_00s.dat')[:320]))
+# Multi-segment: fixed layout, and variable layout with a gap, both over seg.hea.
+segment = b'seg 2 125 40\nrec.dat 212x4 2000 12 0 168 0 0 III\nrec.dat 212 20(-1600)/mmHg 12 0 0 0 0 ABP\n'
+put('foreign_open', 'wfdb_segments_fixed', wfdb_input(
+    b'rec/2 2 125 80\nseg 40\nseg 40\n', b'',
+    peer('multi-segment', '041s', '041s01.dat')[:300], seg=segment))
+put('foreign_open', 'wfdb_segments_variable', wfdb_input(
+    b'rec/4 2 125 100\nseg 0\n~ 20\nseg 40\nseg 40\n',
+    mit_annotation(30, 1) + mit_annotation(10, 1) + mit_annotation(0, 0),
+    peer('multi-segment', '041s', '041s01.dat')[:300], seg=segment))
+put('foreign_open', 'wfdb_time_resolution', wfdb_input(
+    read('mitdb', '100.hea').replace(b' 650000', b' 1000').replace(b'100.dat', b'rec.dat'), peer('03700181.gqrsh')[:600],
     read('mitdb', '100.dat')[:3000]))
 put('foreign_open', 'edf_eeg_cut', b'\x00' + read('eegmat_edf', 'Subject00_2.edf')[:9000])

@@ -14,8 +14,9 @@ packages+=(qt6-svg-dev dpkg-dev file desktop-file-utils)
 packages+=(shared-mime-info xdg-utils libglib2.0-bin)
 # The fuzz targets: clang with libFuzzer and the sanitizer runtimes.
 packages+=(clang libclang-rt-dev)
-# The reader of GDF and SCP-ECG recordings (EDF/BDF need no library).
-packages+=(libbiosig-dev)
+# The reader of GDF and SCP-ECG recordings (EDF/BDF need no library), and
+# the decoder of WFDB's FLAC signal files.
+packages+=(libbiosig-dev libflac-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

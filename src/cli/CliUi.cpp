@@ -56,6 +56,19 @@ std::optional<std::vector<int>> CliUi::ChooseSignals(const std::vector<SignalCho
     return chosen;
 }
 
+std::optional<int> CliUi::ChooseAnnotator(const std::vector<std::string>& names, int current) {
+    if (annotator.empty()) return current;
+    for (std::size_t i = 0; i < names.size(); ++i)
+        if (names[i] == annotator) return static_cast<int>(i);
+    std::string known;
+    for (const std::string& n : names) known += (known.empty() ? "" : ", ") + n;
+    ShowMessage(
+        MessageOwner::None,
+        "The record has no annotator " + annotator + " (--annotator); it has " + known + ".",
+        "Annotations", MessageIcon::Stop);
+    return std::nullopt;
+}
+
 std::optional<FileDialogAnswer> CliUi::OpenFileDialog(FileDialogSetup& setup) {
     return NextPath(setup);
 }

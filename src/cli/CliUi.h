@@ -44,6 +44,10 @@ class CliUi : public Ui {
     bool SignalsPreset() const override { return !signalNumbers.empty(); }
     std::optional<std::vector<int>> ChooseSignals(const std::vector<SignalChoice>& offered,
                                                   const std::vector<int>& ticked) override;
+    // The annotator whose annotations become markers (--annotator); empty keeps the record's own
+    // choice.
+    std::string annotator;
+    std::optional<int> ChooseAnnotator(const std::vector<std::string>& names, int current) override;
     std::optional<FileDialogAnswer> OpenFileDialog(FileDialogSetup& setup) override;
     std::optional<FileDialogAnswer> SaveFileDialog(FileDialogSetup& setup) override;
 

@@ -22,11 +22,15 @@ void RecordingOptions::Define(CLI::App& sub) {
                    "channels 1 to 8, by their numbers in the file (default the first eight)")
         ->delimiter(',')
         ->check(CLI::PositiveNumber);
+    sub.add_option("--annotator", annotator,
+                   "Annotator of a WFDB record whose beats become markers: the NAME of its "
+                   "REC.NAME file (default atr, else the first found)");
 }
 
 bool RecordingOptions::Open(Session& session, CliUi& ui) const {
     ui.readBinary = {rawChannels, rawInterval};
     ui.signalNumbers = signalNumbers;
+    ui.annotator = annotator;
     session.settings().fileMode = fileMode ? 1 : 0;
     session.document().SetFileBacked(fileMode);
     return OpenSignalFile(session.document(), path, ui) == OpenOutcome::Opened;

@@ -19,6 +19,7 @@ struct RecordingOptions {
     int32_t rawInterval = 1000;
     bool fileMode = false;
     std::vector<int> signalNumbers;  // --signals: of a foreign recording
+    std::string annotator;           // --annotator: of a WFDB record
 
     // Adds the FILE argument and the three options.
     void Define(CLI::App& sub);

@@ -6,6 +6,7 @@
 #include <QElapsedTimer>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QInputDialog>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPageSetupDialog>
@@ -163,6 +164,24 @@ std::optional<std::vector<int>> QtUi::ChooseSignals(const std::vector<koru::Sign
     const FrontDialog front(dialogs_, &dlg);
     if (dlg.exec() != QDialog::Accepted) return std::nullopt;
     return dlg.Ticked();
+}
+
+// A small list of the record's annotators, the one in use selected; shown
+// only when there is a choice.
+std::optional<int> QtUi::ChooseAnnotator(const std::vector<std::string>& names, int current) {
+    if (names.size() < 2) return current;
+    QStringList items;
+    for (const std::string& n : names) items << QString::fromStdString(n);
+    QInputDialog dlg(Front());
+    dlg.setWindowTitle(QStringLiteral("Annotations"));
+    dlg.setLabelText(
+        QStringLiteral("The record has several annotation files.\nShow the beats of:"));
+    dlg.setOption(QInputDialog::UseListViewForComboBoxItems);
+    dlg.setComboBoxItems(items);
+    if (current >= 0 && current < items.size()) dlg.setTextValue(items[current]);
+    const FrontDialog front(dialogs_, &dlg);
+    if (dlg.exec() != QDialog::Accepted) return std::nullopt;
+    return static_cast<int>(items.indexOf(dlg.textValue()));
 }
 
 QWidget* QtUi::Front() const {

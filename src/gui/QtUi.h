@@ -27,6 +27,7 @@ class QtUi : public koru::Ui {
     std::optional<koru::FileDialogAnswer> OpenFileDialog(koru::FileDialogSetup& setup) override;
     std::optional<koru::FileDialogAnswer> SaveFileDialog(koru::FileDialogSetup& setup) override;
     koru::ReadBinaryAnswer ReadBinary() override;
+    std::optional<int> ChooseAnnotator(const std::vector<std::string>& names, int current) override;
     std::optional<std::vector<int>> ChooseSignals(const std::vector<koru::SignalChoice>& offered,
                                                   const std::vector<int>& ticked) override;
     std::optional<int32_t> TimeBaseDialog(std::span<const int32_t> samplesPerDivision,

@@ -237,7 +237,7 @@ TEST_F(KoruFixture, InfoReadsForeignRecordsAndTakesSignalsByFileNumber) {
     EXPECT_NE(mit.out.find("Channels: 2\nInterval: 2778\nFrames: 650000\n"), std::string::npos);
     EXPECT_NE(mit.out.find("Frequency: 360.0 Hz\nDescription: 100: MLII, V5\nMarkers: 2048\n"),
               std::string::npos);
-    EXPECT_NE(mit.err.find("Markers: Only the first 2048 of 2274 annotations"), std::string::npos);
+    EXPECT_NE(mit.err.find("Markers: Only the first 2048 of 2273 annotations"), std::string::npos);
 
     const Outcome ptb = Koru("info " + real + "/ptbdb/s0010_re.hea --signals 13,14,15");
     EXPECT_EQ(ptb.status, 0);
@@ -312,6 +312,35 @@ TEST_F(KoruFixture, BeatsWritesFramesMarkersCsvAndRr) {
     const Outcome absent = Koru("beats " + rec + " --channel 3");
     EXPECT_EQ(absent.status, 1);
     EXPECT_NE(absent.err.find("Beats: The recording has no channel 3.\n"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace koru
+
+namespace koru {
+namespace {
+
+// A record with several annotators (03700181: gqrsh, gqrsl, sqrs, no .atr):
+// the first by name unless --annotator names another; an unknown name fails
+// and lists them. The beat counts are rdann's (notes left out).
+TEST_F(KoruFixture, AnnotatorOptionChoosesWhichFileGivesTheMarkers) {
+    const std::string record =
+        std::string(KORU_PEER_DATA_DIR) + "/wfdb-python-samples/03700181.hea";
+    struct Case {
+        std::string option;
+        std::string markers;
+    };
+    for (const Case& c : {Case{"", "Markers: 1150\n"}, Case{" --annotator sqrs", "Markers: 1195\n"},
+                          Case{" --annotator gqrsl", "Markers: 1117\n"}}) {
+        const Outcome o = Koru("info " + record + c.option);
+        EXPECT_EQ(o.status, 0) << c.option;
+        EXPECT_NE(o.out.find(c.markers), std::string::npos) << c.option << "\n" << o.out;
+    }
+    const Outcome bad = Koru("info " + record + " --annotator atr");
+    EXPECT_NE(bad.status, 0);
+    EXPECT_NE(bad.err.find("no annotator atr (--annotator); it has gqrsh, gqrsl, sqrs."),
+              std::string::npos)
+        << bad.err;
 }
 
 }  // namespace

@@ -141,6 +141,13 @@ class Ui : public FieldSink, public ProgressSink {
     // Whether the Signals answer was given beforehand (the batch tool's
     // option), so that it applies to a recording of eight or fewer too.
     virtual bool SignalsPreset() const { return false; }
+    // Whose annotations become markers, among a record's annotators `names`
+    // (`current` is in use): an index into `names`, or nothing to cancel the
+    // open. Nobody there to ask keeps `current`.
+    virtual std::optional<int> ChooseAnnotator(const std::vector<std::string>& names, int current) {
+        (void)names;
+        return current;
+    }
 
     // The Time Base dialog, with one choice per samples-per-division entry
     // and `index` checked: the index chosen with OK.

@@ -69,6 +69,17 @@ std::vector<int> ChosenSignals(const ForeignSource& source, Ui& ui) {
     return chosen;
 }
 
+// Which annotator's annotations become markers, where a record has any to choose from.
+bool ChooseAnnotations(ForeignSource& source, Ui& ui) {
+    const std::vector<std::string> names = source.Annotators();
+    if (names.empty()) return true;
+    const std::optional<int> pick = ui.ChooseAnnotator(names, 0);
+    if (!pick) return false;
+    if (*pick > 0 && static_cast<std::size_t>(*pick) < names.size())
+        source.ChooseAnnotator(names[static_cast<std::size_t>(*pick)]);
+    return true;
+}
+
 SignalHeader MakeHeader(const ForeignSource& source, const std::vector<int>& chosen) {
     SignalHeader h;
     h.ChannelCount = static_cast<uint16_t>(chosen.size());
@@ -116,6 +127,10 @@ OpenOutcome OpenForeignRecording(SignalDocument& doc, const std::string& path, U
     if (!source) {
         Refuse(doc, ui, error);
         return OpenOutcome::Invalid;
+    }
+    if (!ChooseAnnotations(*source, ui)) {
+        doc.Close();
+        return OpenOutcome::Cancelled;
     }
     const std::vector<int> chosen = ChosenSignals(*source, ui);
     if (chosen.empty()) {

@@ -64,6 +64,15 @@ class ForeignSource {
     virtual int64_t FrameCount() const = 0;
     // Annotation positions in frames (as FrameCount counts them), in any order.
     virtual std::vector<int64_t> Annotations() const = 0;
+    // The record's sets of annotations to choose from by name (a WFDB
+    // record's annotators), the one in use first; none for a format with
+    // one set or none.
+    virtual std::vector<std::string> Annotators() const { return {}; }
+    // Takes Annotations from the named set; false when there is none by that name.
+    virtual bool ChooseAnnotator(const std::string& name) {
+        (void)name;
+        return false;
+    }
     // What the reader left out that the user should hear of; empty when nothing.
     virtual std::string Notice() const { return {}; }
 

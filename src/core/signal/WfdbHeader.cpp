@@ -1,8 +1,6 @@
 #include "signal/WfdbHeader.h"
 
-#include <algorithm>
 #include <charconv>
-#include <cstdint>
 #include <cstdlib>
 
 namespace koru {
@@ -40,17 +38,24 @@ bool ToInt(std::string_view s, T& out) {
     return r.ec == std::errc{} && r.ptr == s.data() + s.size();
 }
 
-bool ParseRecordLine(std::string_view line, WfdbHeader& out, int& nsig, std::string& error) {
+constexpr int kMaxSegments = 1 << 16;
+constexpr int kMaxSamplesPerFrame = 1 << 16;  // of all signals together
+
+// "NAME[/SEGMENTS] SIGNALS [FREQUENCY[/COUNTER] [FRAMES]]".
+bool ParseRecordLine(std::string_view line, WfdbHeader& out, int& nsig, int& nseg,
+                     std::string& error) {
     const std::vector<std::string_view> f = Fields(line, 0);
-    if (f.size() < 2 || !ToInt(f[1], nsig) || nsig < 1 || nsig > 4096) {
+    if (f.size() < 2 || !ToInt(f[1], nsig) || nsig < 0 || nsig > 4096) {
         error = "The WFDB header has no valid record line.";
         return false;
     }
-    if (f[0].find('/') != std::string_view::npos) {
-        error = "Multi-segment WFDB records are not supported.";
+    const std::size_t slash = f[0].find('/');
+    if (slash != std::string_view::npos &&
+        (!ToInt(f[0].substr(slash + 1), nseg) || nseg < 1 || nseg > kMaxSegments)) {
+        error = "The WFDB header gives no valid number of segments.";
         return false;
     }
-    out.record = std::string(f[0]);
+    out.record = std::string(f[0].substr(0, slash));
     if (f.size() > 2) {
         const std::string_view fs = f[2].substr(0, f[2].find('/'));
         if (!ToDouble(fs, out.frequency) || !(out.frequency > 0) || out.frequency > 1e7) {
@@ -69,10 +74,12 @@ bool ParseRecordLine(std::string_view line, WfdbHeader& out, int& nsig, std::str
     return true;
 }
 
-// "212x2:3+512": format, samples per frame, skew, byte offset.
+// "212x2:3+512": format, samples per frame, skew (in samples of the signal),
+// byte offset.
 bool ParseFormat(std::string_view field, WfdbSignalLine& s) {
     std::size_t end = field.find_first_of("x:+");
     if (!ToInt(field.substr(0, end), s.format)) return false;
+    int skew = 0;
     while (end != std::string_view::npos) {
         const char tag = field[end];
         const std::size_t next = field.find_first_of("x:+", end + 1);
@@ -80,9 +87,12 @@ bool ParseFormat(std::string_view field, WfdbSignalLine& s) {
         if (tag == 'x' &&
             (!ToInt(value, s.samplesPerFrame) || s.samplesPerFrame < 1 || s.samplesPerFrame > 1024))
             return false;
+        if (tag == ':' && (!ToInt(value, skew) || skew < 0 || skew > (1 << 24))) return false;
         if (tag == '+' && !ToInt(value, s.byteOffset)) return false;
         end = next;
     }
+    // Signals are aligned a whole frame at a time: the skew in frames, rounded.
+    s.skew = (2 * skew + s.samplesPerFrame) / (2 * s.samplesPerFrame);
     return true;
 }
 
@@ -113,7 +123,16 @@ bool ParseSignalLine(std::string_view line, WfdbSignalLine& s) {
     double adcZero = 0;
     if (f.size() > 4 && !ToDouble(f[4], adcZero)) return false;
     if (!hasBaseline) s.baseline = adcZero;  // no baseline: the ADC zero is physical zero
+    if (f.size() > 5 && !ToInt(f[5], s.initialValue)) s.initialValue = 0;
     if (f.size() > 8) s.description = std::string(f[8]);
+    return true;
+}
+
+// "NAME FRAMES": a segment, "~" for a gap.
+bool ParseSegmentLine(std::string_view line, WfdbSegmentLine& s) {
+    const std::vector<std::string_view> f = Fields(line, 0);
+    if (f.size() < 2 || !ToInt(f[1], s.samples) || s.samples < 0) return false;
+    s.record = std::string(f[0]);
     return true;
 }
 
@@ -121,7 +140,7 @@ bool ParseSignalLine(std::string_view line, WfdbSignalLine& s) {
 
 bool ParseWfdbHeader(std::string_view text, WfdbHeader& out, std::string& error) {
     out = WfdbHeader{};
-    int nsig = -1;
+    int nsig = -1, nseg = 0;
     std::size_t pos = 0;
     while (pos < text.size()) {
         std::size_t end = text.find('\n', pos);
@@ -132,7 +151,18 @@ bool ParseWfdbHeader(std::string_view text, WfdbHeader& out, std::string& error)
         const std::size_t first = line.find_first_not_of(" \t");
         if (first == std::string_view::npos || line[first] == '#') continue;
         if (nsig < 0) {
-            if (!ParseRecordLine(line, out, nsig, error)) return false;
+            if (!ParseRecordLine(line, out, nsig, nseg, error)) return false;
+            continue;
+        }
+        if (nseg > 0) {
+            if (out.segments.size() == static_cast<std::size_t>(nseg)) break;
+            WfdbSegmentLine seg;
+            if (!ParseSegmentLine(line, seg)) {
+                error = "Segment line " + std::to_string(out.segments.size() + 1) +
+                        " of the WFDB header is not valid.";
+                return false;
+            }
+            out.segments.push_back(std::move(seg));
             continue;
         }
         if (out.signals.size() == static_cast<std::size_t>(nsig)) break;
@@ -148,68 +178,27 @@ bool ParseWfdbHeader(std::string_view text, WfdbHeader& out, std::string& error)
         error = "The WFDB header has no record line.";
         return false;
     }
+    if (nseg > 0) {
+        if (out.segments.size() != static_cast<std::size_t>(nseg)) {
+            error = "The WFDB header names " + std::to_string(nseg) + " segments but lists " +
+                    std::to_string(out.segments.size()) + ".";
+            return false;
+        }
+        return true;
+    }
+    int perFrame = 0;
+    for (const WfdbSignalLine& s : out.signals) perFrame += s.samplesPerFrame;
+    if (perFrame > kMaxSamplesPerFrame) {
+        error = "The WFDB header gives more than " + std::to_string(kMaxSamplesPerFrame) +
+                " samples a frame.";
+        return false;
+    }
     if (out.signals.size() != static_cast<std::size_t>(nsig)) {
         error = "The WFDB header names " + std::to_string(nsig) + " signals but describes " +
                 std::to_string(out.signals.size()) + ".";
         return false;
     }
     return true;
-}
-
-std::size_t ParseMitAnnotationBlock(std::string_view bytes, MitAnnotationState& state,
-                                    std::vector<int64_t>& out, std::size_t limit) {
-    constexpr int kSkip = 59, kAux = 63, kMaxType = 49;
-    std::size_t i = 0;
-    auto word = [&](std::size_t at) {
-        return static_cast<unsigned>(static_cast<unsigned char>(bytes[at]) |
-                                     static_cast<unsigned char>(bytes[at + 1]) << 8);
-    };
-    while (!state.ended) {
-        if (state.skip > 0) {
-            const std::size_t pass =
-                static_cast<std::size_t>(std::min<uint64_t>(state.skip, bytes.size() - i));
-            i += pass;
-            state.skip -= pass;
-            if (state.skip > 0) break;
-        }
-        if (i + 2 > bytes.size()) break;
-        const unsigned w = word(i);
-        const int code = static_cast<int>(w >> 10);
-        const unsigned value = w & 0x3FF;
-        if (w == 0) {
-            state.ended = true;
-            break;
-        }
-        if (code == kSkip) {
-            if (i + 6 > bytes.size()) break;
-            // Two words, the high one first, each little-endian.
-            state.time += static_cast<int32_t>(word(i + 2) << 16 | word(i + 4));
-            i += 6;
-            continue;
-        }
-        i += 2;
-        if (code == kAux) {
-            state.skip = value + (value & 1);
-        } else if (code >= 1 && code <= kMaxType) {
-            if (out.size() >= limit) {
-                state.full = state.ended = true;
-                break;
-            }
-            state.time += value;
-            out.push_back(state.time);
-        } else if (code == 0) {
-            state.time += value;
-        }
-        // NUM, SUB and CHAN (60 to 62) only set fields of the last annotation.
-    }
-    return i;
-}
-
-std::vector<int64_t> ParseMitAnnotations(std::string_view bytes) {
-    std::vector<int64_t> out;
-    MitAnnotationState state;
-    ParseMitAnnotationBlock(bytes, state, out, SIZE_MAX);
-    return out;
 }
 
 }  // namespace koru

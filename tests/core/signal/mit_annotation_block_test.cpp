@@ -1,4 +1,4 @@
-// MIT annotation files read block by block: any split of the bytes gives
+// WFDB annotation files read block by block: any split of the bytes gives
 // what the whole file gives, and a limit stops the reading and says so.
 
 #include <gtest/gtest.h>
@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "signal/WfdbHeader.h"
+#include "signal/WfdbAnnotations.h"
 
 namespace koru {
 namespace {
@@ -17,10 +17,13 @@ std::string Word(unsigned code, unsigned value) {
     return {static_cast<char>(w & 0xFF), static_cast<char>(w >> 8)};
 }
 
-// Beats at 5, 12 (after a note of 3 aux bytes and its pad), 70012 (after a
-// skip of 70000), 70013 (after a NUM word that moves nothing), then the end.
+// A table note at time 0 ("## time resolution: 500", 24 bytes), then beats
+// at 5 (N), 12 after a text of 3 bytes and its pad, 70012 after a skip of
+// 70000, and 70013 (V) after a NUM word that moves nothing; then the end.
 std::string Sample() {
-    std::string s = Word(1, 5);
+    std::string s = Word(22, 0) + Word(63, 24) + "## time resolution: 500";
+    s += '\0';
+    s += Word(1, 5);
     s += Word(63, 3) + "abc" + '\0';
     s += Word(1, 7);
     s += Word(59, 0) + Word(0, 1) + Word(0, 70000 - 65536);  // high word, then low
@@ -32,40 +35,69 @@ std::string Sample() {
     return s;
 }
 
-std::vector<int64_t> InBlocks(const std::string& bytes, std::size_t block, std::size_t limit,
-                              MitAnnotationState& state) {
-    std::vector<int64_t> out;
+struct Read {
+    std::vector<int64_t> times;
+    std::vector<int> codes;
+    WfdbAnnotationFile file;
+};
+
+Read InBlocks(const std::string& bytes, std::size_t block, std::size_t limit) {
+    Read r;
+    WfdbAnnotationState state;
     std::string held;
     for (std::size_t at = 0; at < bytes.size() && !state.ended; at += block) {
         held += bytes.substr(at, block);
-        const std::size_t used = ParseMitAnnotationBlock(held, state, out, limit);
+        const std::size_t used = ParseWfdbAnnotationBlock(held, state, r.file, limit);
         held.erase(0, used);
     }
-    return out;
+    FinishWfdbAnnotations(state, r.file);
+    for (const WfdbAnnotation& a : r.file.items) {
+        r.times.push_back(a.time);
+        r.codes.push_back(a.code);
+    }
+    return r;
 }
 
-TEST(MitAnnotationBlocks, AnySplitGivesWhatTheWholeFileGives) {
-    const std::vector<int64_t> expected = {5, 12, 70012, 70013};
-    EXPECT_EQ(ParseMitAnnotations(Sample()), expected);
+TEST(WfdbAnnotationBlocks, AnySplitGivesWhatTheWholeFileGives) {
+    const std::vector<int64_t> times = {5, 12, 70012, 70013};
+    const std::vector<int> codes = {1, 1, 1, 5};
+    const WfdbAnnotationFile whole = ParseWfdbAnnotations(Sample());
+    ASSERT_EQ(whole.items.size(), 4u);
+    EXPECT_EQ(whole.items[3].number, 2);
     for (const std::size_t block : {1u, 2u, 3u, 7u, 4096u}) {
         SCOPED_TRACE(block);
-        MitAnnotationState state;
-        EXPECT_EQ(InBlocks(Sample(), block, SIZE_MAX, state), expected);
-        EXPECT_TRUE(state.ended);
-        EXPECT_FALSE(state.full);
+        const Read r = InBlocks(Sample(), block, SIZE_MAX);
+        EXPECT_EQ(r.times, times);
+        EXPECT_EQ(r.codes, codes);
+        EXPECT_EQ(r.file.resolution, 500);  // the table's text, whole across the splits
+        EXPECT_TRUE(r.file.complete);
+        EXPECT_FALSE(r.file.full);
+        EXPECT_EQ(r.file.items[3].number, 2);
     }
 }
 
-TEST(MitAnnotationBlocks, ALimitStopsTheReadingAndIsReported) {
+TEST(WfdbAnnotationBlocks, ALimitStopsTheReadingAndIsReported) {
+    // The limit counts the table's note too.
     for (const std::size_t block : {1u, 4096u}) {
-        MitAnnotationState state;
-        EXPECT_EQ(InBlocks(Sample(), block, 2, state), (std::vector<int64_t>{5, 12}));
-        EXPECT_TRUE(state.full);
+        SCOPED_TRACE(block);
+        const Read r = InBlocks(Sample(), block, 3);
+        EXPECT_EQ(r.times, (std::vector<int64_t>{5, 12}));
+        EXPECT_TRUE(r.file.full);
+        EXPECT_FALSE(r.file.complete);
     }
     // Exactly at the limit is not over it.
-    MitAnnotationState state;
-    EXPECT_EQ(InBlocks(Sample(), 5, 4, state).size(), 4u);
-    EXPECT_FALSE(state.full);
+    const Read r = InBlocks(Sample(), 5, 5);
+    EXPECT_EQ(r.times.size(), 4u);
+    EXPECT_FALSE(r.file.full);
+    EXPECT_TRUE(r.file.complete);
+}
+
+// Only the table's texts are kept: a text on every beat would otherwise cost
+// up to 256 bytes each.
+TEST(WfdbAnnotationBlocks, TextsBeyondTheTableAreNotKept) {
+    const WfdbAnnotationFile f = ParseWfdbAnnotations(Sample());
+    EXPECT_EQ(f.texts, (std::vector<std::string>{"## time resolution: 500"}));
+    for (const WfdbAnnotation& a : f.items) EXPECT_EQ(a.aux, 0u);
 }
 
 }  // namespace

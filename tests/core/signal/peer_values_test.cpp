@@ -26,6 +26,38 @@ const std::vector<int> kFirst8 = {0, 1, 2, 3, 4, 5, 6, 7};
 
 const PeerCase kPeerCases[] = {
     {"wfdb-python-samples/test01_00s.hea", "wfdb-python-samples/test01_00s.json", {0, 1, 2, 3}},
+    // Skews: the skewed signal is aligned and the record ends where it runs out.
+    {"wfdb-python-samples/test01_00s_skew.hea",
+     "wfdb-python-samples/test01_00s_skew.json",
+     {0, 1, 2, 3}},
+    {"wfdb-python-samples/test01_00s_skewframe.hea",
+     "wfdb-python-samples/test01_00s_skewframe.json",
+     {0, 2}},
+    {"wfdb-python-samples/test01_00s_skewframe.hea",
+     "wfdb-python-samples/test01_00s_skewframe.json",
+     {1}},  // two samples a frame: its own samples at 1000 Hz
+    {"wfdb-python-samples/100skew.hea", "wfdb-python-samples/100skew.json", {0, 1}},
+    {"wfdb-python-samples/03700181.hea", "wfdb-python-samples/03700181.json", {0}},
+    {"wfdb-python-samples/03700181.hea", "wfdb-python-samples/03700181.json", {1, 2}},
+    // Every storage format, one signal a file.
+    {"wfdb-python-samples/binformats.hea",
+     "wfdb-python-samples/binformats.json",
+     {0, 1, 2, 3, 4, 5, 6, 7}},
+    {"wfdb-python-samples/binformats.hea", "wfdb-python-samples/binformats.json", {8, 9}},
+    {"wfdb-python-samples/flacformats.hea", "wfdb-python-samples/flacformats.json", {0, 1, 2}},
+    {"wfdb-python-samples/mixedsignals.hea", "wfdb-python-samples/mixedsignals.json", {0, 1, 2}},
+    {"wfdb-python-samples/mixedsignals.hea", "wfdb-python-samples/mixedsignals.json", {3, 4}},
+    {"wfdb-python-samples/mixedsignals.hea", "wfdb-python-samples/mixedsignals.json", {5}},
+    // Multi-segment records: fixed layout, and variable layout with gaps and rescaled gains.
+    {"wfdb-python-samples/multi-segment/041s/041s.hea",
+     "wfdb-python-samples/multi-segment/041s/041s.json",
+     {0, 1, 2}},
+    {"wfdb-python-samples/multi-segment/041s/041s.hea",
+     "wfdb-python-samples/multi-segment/041s/041s.json",
+     {3, 4, 5, 6}},
+    {"wfdb-python-samples/multi-segment/s25047/s25047-2704-05-04-10-44.hea",
+     "wfdb-python-samples/multi-segment/s25047/s25047-2704-05-04-10-44.json",
+     {0, 1, 2}},
     // EDF and BDF, each against MNE; a second row where more signals or
     // another rate are there to choose.
     {"edf/0000050.ECG.edf", "edf/0000050.ECG.edf.json", kFirst8},

@@ -49,6 +49,9 @@ class ScriptedUi : public Ui {
     // answer cancels); no answer left takes what was ticked at first.
     std::deque<std::optional<std::vector<int>>> signalAnswers;
     std::vector<std::vector<SignalChoice>> signalsShown;
+    // The annotator choice: answers in order (nothing: cancel), and the names offered.
+    std::deque<std::optional<int>> annotatorAnswers;
+    std::vector<std::vector<std::string>> annotatorsShown;
 
     // What was shown.
     std::string status;
@@ -123,6 +126,14 @@ class ScriptedUi : public Ui {
         if (signalAnswers.empty()) return ticked;
         std::optional<std::vector<int>> a = signalAnswers.front();
         signalAnswers.pop_front();
+        return a;
+    }
+    std::optional<int> ChooseAnnotator(const std::vector<std::string>& names,
+                                       int current) override {
+        annotatorsShown.push_back(names);
+        if (annotatorAnswers.empty()) return current;
+        const std::optional<int> a = annotatorAnswers.front();
+        annotatorAnswers.pop_front();
         return a;
     }
     std::optional<int32_t> TimeBaseDialog(std::span<const int32_t> spd, int32_t index) override {
