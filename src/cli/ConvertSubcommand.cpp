@@ -44,7 +44,8 @@ class ConvertSubcommand : public Subcommand {
         RecordingOptions source = recording_;
         TemporaryFile temporary;
         if (EndsWith(source.path, ".txt")) {
-            const bool plain = cutout_.from.empty() && cutout_.to.empty() && cutout_.channels.empty();
+            const bool plain =
+                cutout_.from.empty() && cutout_.to.empty() && cutout_.channels.empty();
             if (plain && EndsWith(out_, ".sig")) return ConvertText(ui, out_);
             // Other layouts go through a ".sig" beside the output.
             temporary.path = out_ + ".converting.sig";

@@ -22,8 +22,9 @@ std::string CheckPosition(const std::string& text) {
 }  // namespace
 
 void CutoutOptions::Define(CLI::App& sub, bool withChannels, bool required) {
-    CLI::Option* a = sub.add_option("--from", from, std::string("One tag, ") + kPositionHelp +
-                                                        (required ? "" : " (default the start)"))
+    CLI::Option* a = sub.add_option("--from", from,
+                                    std::string("One tag, ") + kPositionHelp +
+                                        (required ? "" : " (default the start)"))
                          ->check(CheckPosition);
     CLI::Option* b = sub.add_option("--to", to,
                                     std::string("The other tag, in the same forms; either order") +

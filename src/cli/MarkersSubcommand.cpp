@@ -28,8 +28,7 @@ class MarkersCommand : public Subcommand {
         if (csv) ui.Out() << "time_s,frame,label\n";
         for (const int32_t m : doc.Markers().items) {
             // Markers carry no text of their own.
-            ui.Out() << Seconds(doc.Clock().Micros(m)) << separator << m << separator
-                     << "Marker\n";
+            ui.Out() << Seconds(doc.Clock().Micros(m)) << separator << m << separator << "Marker\n";
         }
         return true;
     }

@@ -33,7 +33,7 @@ ExportResult WriteRows(const SignalDocument& doc, const Cutout& cutout,
     const int present = std::min<int>(doc.Header().ChannelCount, kFrameChannels);
     const int64_t frames =
         std::max<int64_t>(0, std::min(cutout.Frames(), doc.ReadableFrames() - cutout.start));
-    const int64_t interval = doc.Header().Interval;
+    const FrameClock clock = doc.Clock();
     FrameSpans spans(doc, cutout.start);
     std::string chunk;
     int64_t done = 0;
@@ -44,7 +44,7 @@ ExportResult WriteRows(const SignalDocument& doc, const Cutout& cutout,
         if (run.empty()) return {{}, "the recording ended before the cutout"};
         chunk.clear();
         for (const Frame& f : run) {
-            AppendTime(chunk, firstMicros + done++ * interval);
+            AppendTime(chunk, firstMicros + clock.Micros(done++));
             for (const ExportChannel& c : channels) {
                 chunk += ',';
                 const int16_t v = c.index < present ? f[static_cast<std::size_t>(c.index)] : 0;
@@ -126,7 +126,7 @@ ExportResult AppendCsv(const SignalDocument& doc, const Cutout& cutout,
         ReadTarget(path, out.StartLength(), CsvHeaderRow(channels), last, endsInLine);
     if (!why.empty()) return {"Cannot append: " + path + ": " + why + ".", {}};
     if (!endsInLine) out.Write("\r\n");
-    const int64_t first = last ? *last + doc.Header().Interval : 0;
+    const int64_t first = last ? *last + doc.Clock().Micros(1) : 0;
     ExportResult result = WriteRows(doc, cutout, channels, first, out, progress);
     if (result.failure.empty() && !out.Commit()) result.failure = out.Error();
     return result;

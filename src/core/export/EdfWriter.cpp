@@ -22,9 +22,9 @@ constexpr int32_t kDigitalMin = -32768, kDigitalMax = 32767;
 // Where everything lies in a data record, and what the records mean.
 struct RecordPlan {
     bool bdf = false;
-    int64_t perRecord = 1;     // frames a record
-    int64_t recordMicros = 0;  // length of a record
-    int64_t firstRecord = 0;   // records before the first one written
+    int64_t perRecord = 1;              // frames a record
+    int64_t recordMicros = 0;           // length of a record
+    int64_t firstRecord = 0;            // records before the first one written
     std::vector<std::size_t> signalAt;  // byte of each data signal in a record
     std::size_t annAt = 0, annBytes = 0;
     std::size_t recordBytes = 0;
@@ -66,16 +66,19 @@ std::string Tal(int64_t micros, std::string_view text) {
 }
 
 // Frames a record for a new file (see the header for the rule); 0 when
-// no length has a duration that fits the header's eight characters.
-int64_t FramesPerRecord(uint32_t interval, int64_t frames, std::size_t frameBytes) {
-    const int64_t second = std::max<int64_t>(1, std::llround(1e6 / interval));
+// no length lasts whole microseconds that fit the header's eight characters.
+int64_t FramesPerRecord(const FrameClock& clock, int64_t frames, std::size_t frameBytes) {
+    const int64_t second = std::max<int64_t>(1, std::llround(1e6 / clock.MicrosPerFrame()));
     const auto fits = static_cast<int64_t>(std::max<std::size_t>(1, kMaxRecordBytes / frameBytes));
-    const int64_t target = std::min(second, fits);
-    auto durationFits = [&](int64_t k) { return SecondsText(k * interval).size() <= 8; };
+    // A cutout shorter than a record is one record.
+    const int64_t target = std::max<int64_t>(1, std::min({second, fits, frames}));
+    auto usable = [&](int64_t k) {
+        return clock.Scaled(k) % clock.Den() == 0 && SecondsText(clock.Micros(k)).size() <= 8;
+    };
     for (int64_t k = target; k >= std::max<int64_t>(1, target / 4); --k)
-        if (frames % k == 0 && durationFits(k)) return k;
+        if (frames % k == 0 && usable(k)) return k;
     for (int64_t k = target; k >= 1; --k)
-        if (durationFits(k)) return k;
+        if (usable(k)) return k;
     return 0;
 }
 
@@ -212,10 +215,10 @@ bool PlanNew(const SignalDocument& doc, const std::vector<ExportChannel>& channe
              int64_t frames, const std::vector<int64_t>& marked, RecordPlan& p,
              std::vector<std::string>& tals) {
     p.bdf = bdf;
-    const uint32_t interval = doc.Header().Interval;
-    p.perRecord = FramesPerRecord(interval, frames, channels.size() * p.SampleBytes());
+    const FrameClock clock = doc.Clock();
+    p.perRecord = FramesPerRecord(clock, frames, channels.size() * p.SampleBytes());
     if (p.perRecord == 0) return false;
-    p.recordMicros = p.perRecord * interval;
+    p.recordMicros = clock.Micros(p.perRecord);
     const std::size_t block = static_cast<std::size_t>(p.perRecord) * p.SampleBytes();
     for (std::size_t i = 0; i < channels.size(); ++i) p.signalAt.push_back(i * block);
     p.annAt = channels.size() * block;
@@ -239,8 +242,8 @@ std::string ShapeText(std::size_t channels, int64_t interval) {
 // otherwise the reason it does not.
 std::string PlanAppend(const EdfHeader& h, const SignalDocument& doc,
                        const std::vector<ExportChannel>& channels, bool bdf, RecordPlan& p) {
-    if (h.bdf != bdf) return std::string("it is ") + (h.bdf ? "BDF" : "EDF") + ", not " +
-                              (bdf ? "BDF" : "EDF");
+    if (h.bdf != bdf)
+        return std::string("it is ") + (h.bdf ? "BDF" : "EDF") + ", not " + (bdf ? "BDF" : "EDF");
     if (h.discontinuous) return "it is not continuous (EDF+D)";
     p.bdf = bdf;
     p.firstRecord = h.records;
@@ -260,7 +263,9 @@ std::string PlanAppend(const EdfHeader& h, const SignalDocument& doc,
     }
     p.recordBytes = h.recordBytes;
     const int64_t interval =
-        p.perRecord > 0 ? std::llround(static_cast<double>(p.recordMicros) / static_cast<double>(p.perRecord)) : 0;
+        p.perRecord > 0
+            ? std::llround(static_cast<double>(p.recordMicros) / static_cast<double>(p.perRecord))
+            : 0;
     if (p.signalAt.size() != channels.size() || interval != doc.Header().Interval)
         return "it has " + ShapeText(p.signalAt.size(), interval) + "; the cutout has " +
                ShapeText(channels.size(), doc.Header().Interval);
@@ -292,8 +297,8 @@ std::optional<EdfHeader> ReadHeader(const std::string& path, uint64_t size, std:
 }  // namespace
 
 ExportResult WriteEdf(const SignalDocument& doc, const Cutout& cutout,
-                   const std::vector<ExportChannel>& channels, bool bdf, BufferedOutput& out,
-                   ProgressSink& progress) {
+                      const std::vector<ExportChannel>& channels, bool bdf, BufferedOutput& out,
+                      ProgressSink& progress) {
     const int64_t frames = CutoutFrames(doc, cutout);
     RecordPlan p;
     std::vector<std::string> tals;
@@ -309,8 +314,8 @@ ExportResult WriteEdf(const SignalDocument& doc, const Cutout& cutout,
 }
 
 ExportResult AppendEdf(const SignalDocument& doc, const Cutout& cutout,
-                    const std::vector<ExportChannel>& channels, bool bdf, const std::string& path,
-                    ProgressSink& progress) {
+                       const std::vector<ExportChannel>& channels, bool bdf,
+                       const std::string& path, ProgressSink& progress) {
     AppendWriter out;
     if (!out.Open(path)) return {{}, out.Error()};
     std::string why;
@@ -321,8 +326,8 @@ ExportResult AppendEdf(const SignalDocument& doc, const Cutout& cutout,
     const int64_t frames = CutoutFrames(doc, cutout);
     const int64_t records = (frames + p.perRecord - 1) / p.perRecord;
     std::vector<std::string> tals;
-    if (h->records + records > 99999999 || !PlanTals(MarkedFrames(doc, cutout, frames), records,
-                                                     p, p.annBytes, tals))
+    if (h->records + records > 99999999 ||
+        !PlanTals(MarkedFrames(doc, cutout, frames), records, p, p.annBytes, tals))
         return {"Cannot append: " + path +
                     ": its records have no room for the cutout's markers and times.",
                 {}};

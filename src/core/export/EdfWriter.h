@@ -3,11 +3,14 @@
 // ("EDF+C"): one data signal a selected channel, then the annotation signal
 // with each record's time and the markers inside the cutout.
 //
-// Data records last one second where the rate allows, else the nearest
-// whole number of frames, fewer where a record would pass 61440 bytes; of
-// those lengths, the largest that divides the cutout is taken, so no record
-// is padded. Only a cutout no such length divides has its last record
-// filled up by repeating its last frame.
+// Data records last one second (the nearest whole number of frames),
+// fewer frames where a record would pass 61440 bytes or the cutout is
+// shorter. Down to a quarter of that, the largest length that divides the
+// cutout is taken, so no record is padded; a cutout no such length divides
+// (and an append that does not fill its last record) has its last record
+// filled up by repeating its last frame. The header's 8-character fields
+// limit the rest: no patient or start is known ("X", 01.01.85 00.00.00),
+// and a scale factor whose extremes do not fit them is refused.
 //
 // An append adds records to a file of the same layout (kind, channel
 // count, rate, frames a record) and then rewrites the record count. The
@@ -30,12 +33,12 @@ namespace koru {
 
 // Writes header and records into `out` (a new file).
 ExportResult WriteEdf(const SignalDocument& doc, const Cutout& cutout,
-                   const std::vector<ExportChannel>& channels, bool bdf, BufferedOutput& out,
-                   ProgressSink& progress);
+                      const std::vector<ExportChannel>& channels, bool bdf, BufferedOutput& out,
+                      ProgressSink& progress);
 
 // Adds the cutout's records to the EDF+ or BDF+ file at `path`.
 ExportResult AppendEdf(const SignalDocument& doc, const Cutout& cutout,
-                    const std::vector<ExportChannel>& channels, bool bdf, const std::string& path,
-                    ProgressSink& progress);
+                       const std::vector<ExportChannel>& channels, bool bdf,
+                       const std::string& path, ProgressSink& progress);
 
 }  // namespace koru

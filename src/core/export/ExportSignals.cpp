@@ -26,7 +26,8 @@ std::vector<ExportChannel> ExportChannelsFor(const SignalDocument& doc,
 
 std::string SecondsText(int64_t micros) {
     std::string text = micros < 0 ? "-" : "";
-    const uint64_t m = micros < 0 ? 0 - static_cast<uint64_t>(micros) : static_cast<uint64_t>(micros);
+    const uint64_t m =
+        micros < 0 ? 0 - static_cast<uint64_t>(micros) : static_cast<uint64_t>(micros);
     text += std::to_string(m / 1000000);
     uint64_t fraction = m % 1000000;
     if (fraction == 0) return text;

@@ -41,7 +41,7 @@ struct SaveRequest {
     ChannelSelection channels;
     // The layout's names of channels 1 to 8, for the interchange layouts
     // (empty: "Channel N").
-    std::array<std::string, 8> labels;
+    std::array<std::string, 8> labels{};
 };
 
 // What went wrong; an empty message means the file was written (or there

@@ -32,8 +32,10 @@ std::optional<int64_t> SecondsMicros(std::string_view text) {
     int64_t scale = 100000;
     for (std::size_t i = 0; i < digits.size() && i < 7; ++i, scale /= 10) {
         const int64_t d = digits[i] - '0';
-        if (i < 6) micros += d * scale;
-        else if (d >= 5) ++micros;
+        if (i < 6)
+            micros += d * scale;
+        else if (d >= 5)
+            ++micros;
     }
     return micros;
 }
