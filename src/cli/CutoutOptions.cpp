@@ -46,6 +46,11 @@ std::optional<Cutout> CutoutOptions::Tags(const SignalDocument& doc, CliUi& ui) 
         if (text.empty()) return static_cast<int32_t>(fallback);
         const std::optional<int64_t> f = ParseFramePosition(text, doc.Clock(), error);
         if (!f) return std::nullopt;
+        if (*f >= doc.FrameCount()) {
+            error = text + " is past the last frame of the recording (" +
+                    std::to_string(doc.FrameCount() - 1) + ")";
+            return std::nullopt;
+        }
         return static_cast<int32_t>(std::clamp<int64_t>(*f, std::numeric_limits<int32_t>::min(),
                                                         std::numeric_limits<int32_t>::max()));
     };
