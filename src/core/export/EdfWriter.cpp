@@ -164,6 +164,32 @@ std::string HeaderText(const RecordPlan& p, const std::vector<ExportChannel>& ch
     return h + SignalColumn(blank, 32);
 }
 
+// One channel's samples of a run of frames into its block of a record, a
+// channel at a time so that each loop is a plain strided copy.
+void EncodeRun(std::span<const Frame> run, const std::array<std::size_t, 8>& from, std::size_t n,
+               const RecordPlan& p, std::size_t at, char* record) {
+    for (std::size_t i = 0; i < n; ++i) {
+        char* q = record + p.signalAt[i] + at * p.SampleBytes();
+        const std::size_t c = from[i];
+        if (c >= kFrameChannels) {
+            std::memset(q, 0, run.size() * p.SampleBytes());
+        } else if (!p.bdf) {
+            for (const Frame& f : run) {
+                const auto w = static_cast<uint16_t>(f[c]);
+                *q++ = static_cast<char>(w & 0xFF);
+                *q++ = static_cast<char>(w >> 8);
+            }
+        } else {
+            for (const Frame& f : run) {
+                const auto w = static_cast<uint16_t>(f[c]);
+                *q++ = static_cast<char>(w & 0xFF);
+                *q++ = static_cast<char>(w >> 8);
+                *q++ = static_cast<char>(f[c] < 0 ? 0xFF : 0);
+            }
+        }
+    }
+}
+
 // Streams the frames out as records, the last one filled up with the last
 // frame. False when the output failed or the recording ended early.
 bool WriteRecords(const SignalDocument& doc, int64_t first, int64_t frames,
@@ -171,42 +197,40 @@ bool WriteRecords(const SignalDocument& doc, int64_t first, int64_t frames,
                   const std::vector<std::string>& tals, BufferedOutput& out,
                   ProgressSink& progress) {
     std::string record(p.recordBytes, '\0');
-    const std::size_t sb = p.SampleBytes(), n = channels.size();
+    const std::size_t n = channels.size();
     const int present = std::min<int>(doc.Header().ChannelCount, kFrameChannels);
     std::array<std::size_t, 8> from{};
     for (std::size_t i = 0; i < n; ++i)
         from[i] = channels[i].index < present ? static_cast<std::size_t>(channels[i].index) : 8;
+    const auto k = static_cast<std::size_t>(p.perRecord);
+    std::size_t j = 0, r = 0;
     Frame last{};
-    int64_t j = 0, r = 0, done = 0;
-    int shown = 0;
-    auto put = [&](const Frame& f) {
-        for (std::size_t i = 0; i < n; ++i) {
-            const int16_t v = from[i] < 8 ? f[from[i]] : int16_t{0};
-            char* q = record.data() + p.signalAt[i] + static_cast<std::size_t>(j) * sb;
-            const auto w = static_cast<uint16_t>(v);
-            q[0] = static_cast<char>(w & 0xFF);
-            q[1] = static_cast<char>(w >> 8);
-            if (sb == 3) q[2] = static_cast<char>(v < 0 ? 0xFF : 0);
-        }
-        last = f;
-        if (++j < p.perRecord) return;
-        const std::string& tal = tals[static_cast<std::size_t>(r++)];
+    // Takes frames until the record is full; how many it took.
+    auto take = [&](std::span<const Frame> run) {
+        const std::size_t m = std::min(run.size(), k - j);
+        EncodeRun(run.first(m), from, n, p, j, record.data());
+        last = run[m - 1];
+        if ((j += m) < k) return m;
+        const std::string& tal = tals[r++];
         std::memcpy(record.data() + p.annAt, tal.data(), tal.size());
         std::memset(record.data() + p.annAt + tal.size(), 0, p.annBytes - tal.size());
         out.Write(record);
         j = 0;
+        return m;
     };
     FrameSpans spans(doc, first);
+    int64_t done = 0;
+    int shown = 0;
     while (done < frames) {
         const auto want = static_cast<std::size_t>(std::min<int64_t>(frames - done, 4096));
-        const std::span<const Frame> run = spans.Next(want);
+        std::span<const Frame> run = spans.Next(want);
         if (run.empty()) return false;
-        for (const Frame& f : run) put(f);
         done += static_cast<int64_t>(run.size());
+        while (!run.empty()) run = run.subspan(take(run));
         if (const int percent = static_cast<int>(done * 100 / frames); percent != shown)
             progress.ProgressSet(shown = percent);
     }
-    while (j > 0) put(last);
+    while (j > 0) take(std::span<const Frame>(&last, 1));
     return !out.Failed();
 }
 
