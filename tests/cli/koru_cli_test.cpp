@@ -180,6 +180,13 @@ TEST_F(KoruFixture, ConvertTakesAnyRecordingToAnyLayoutWithPositionsInTime) {
     EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 6);
     EXPECT_NE(csv.find("\r\n0.001000,"), std::string::npos);
     EXPECT_EQ(Koru("convert " + rec + " " + dir.File("x.csv") + " --from 1s").status, 1);
+
+    // A record's own unit comes along: MIT-BIH 100 begins with samples 995
+    // and 1011 on baseline 1024 at 200 a millivolt.
+    const std::string mit = std::string(KORU_REAL_DATA_DIR) + "/mitdb/100.hea";
+    ASSERT_EQ(Koru("--quiet convert " + mit + " " + dir.File("mit.csv") + " --to 1").status, 0);
+    EXPECT_EQ(ReadText(dir.File("mit.csv")).substr(0, 48),
+              "time_s,I [mV],II [mV]\r\n0.000000,-0.145,-0.065\r\n");
 }
 
 TEST_F(KoruFixture, CutWritesTheChosenChannelsAndAppendsWithTheMenusRefusals) {

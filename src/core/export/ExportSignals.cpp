@@ -16,7 +16,7 @@ std::vector<ExportChannel> ExportChannelsFor(const SignalDocument& doc,
         ch.label = labels[c].empty() ? "Channel " + std::to_string(c + 1) : labels[c];
         // The program's own recordings are in microvolts; the scale factor of
         // a foreign one is its physical step in the unit it came in.
-        ch.unit = "uV";
+        ch.unit = doc.ChannelUnit(c).empty() ? "uV" : doc.ChannelUnit(c);
         const double scale = doc.Header().Scale[c];
         ch.step = std::isfinite(scale) && scale != 0 ? scale : 1.0;
         out.push_back(std::move(ch));

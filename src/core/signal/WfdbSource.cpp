@@ -111,6 +111,7 @@ bool WfdbSource::Open(const std::string& headerPath, std::string& error) {
     for (const WfdbSignalLine& s : header_.signals) {
         ForeignSignal fs;
         fs.label = s.description;
+        fs.unit = s.units;
         fs.rate = header_.frequency * s.samplesPerFrame;
         const double half = s.format == 212 ? 2048 : 32768;
         fs.rule = MakeValueRule(-half, half - 1, s.baseline, 1.0 / s.gain);
