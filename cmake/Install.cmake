@@ -24,6 +24,7 @@ add_custom_target(koru_man_pages ALL DEPENDS ${_man_pages})
 
 # The example recording is also the installed layout's mark.
 install(FILES ${PROJECT_SOURCE_DIR}/examples/ptb_s0010_8lead.sig
+              ${PROJECT_SOURCE_DIR}/examples/ptb_s0010_8lead.cfg
               ${PROJECT_SOURCE_DIR}/examples/ATTRIBUTION.md
         DESTINATION ${_share}/koruview)
 
@@ -31,6 +32,12 @@ install(FILES ${PROJECT_SOURCE_DIR}/examples/ptb_s0010_8lead.sig
 file(READ ${PROJECT_SOURCE_DIR}/LICENSE KORU_LICENSE_TEXT)
 configure_file(${_res}/copyright.in ${PROJECT_BINARY_DIR}/copyright @ONLY)
 install(FILES ${PROJECT_BINARY_DIR}/copyright DESTINATION ${_doc})
+
+# The GDF and SCP-ECG reader process, where both programs look for it
+# (bin/../lib/koruview/, src/core/platform/ChildProcess.h).
+if(TARGET koru_reader)
+  install(TARGETS koru_reader RUNTIME DESTINATION lib/koruview)
+endif()
 
 if(TARGET koruview)
   install(TARGETS koruview RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})

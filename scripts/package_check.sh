@@ -33,7 +33,7 @@ root="$scratch/root"
 dpkg -x "$deb" "$root"
 usr="$root/usr"
 for f in bin/koruview share/applications/koruview.desktop share/doc/koruview/koruview.html \
-         share/doc/koruview/copyright share/koruview/ptb_s0010_8lead.sig \
+         share/doc/koruview/copyright share/koruview/ptb_s0010_8lead.sig share/koruview/ptb_s0010_8lead.cfg \
          share/icons/hicolor/scalable/apps/koruview.svg share/man/man1/koruview.1.gz \
          share/mime/packages/koruview.xml; do
   [ -f "$usr/$f" ] || fail "missing /usr/$f"
@@ -45,6 +45,30 @@ done
 desktop-file-validate "$usr/share/applications/koruview.desktop" || fail "desktop entry"
 grep -qx 'Exec=koruview %f' "$usr/share/applications/koruview.desktop" || fail "Exec line"
 zcat "$usr/share/man/man1/koruview.1.gz" | grep -q '^\.SH NAME' || fail "man page"
+
+# The desktop types a recording as the viewer's, not as a signature file,
+# whatever its name: a MIME database of the system's types and the
+# package's, built in the scratch root and asked through xdg-mime.
+mime="$scratch/mime-data"
+mkdir -p "$mime/mime/packages"
+cp /usr/share/mime/packages/freedesktop.org.xml "$usr/share/mime/packages/koruview.xml" \
+  "$mime/mime/packages/"
+XDG_DATA_HOME="$mime" XDG_DATA_DIRS="$mime" update-mime-database "$mime/mime" ||
+  fail "update-mime-database"
+cp "$usr/share/koruview/ptb_s0010_8lead.sig" "$scratch/recording.sig"
+cp "$usr/share/koruview/ptb_s0010_8lead.sig" "$scratch/recording"
+printf -- '-----BEGIN PGP SIGNATURE-----\n\nAAAA\n-----END PGP SIGNATURE-----\n' >"$scratch/note.asc"
+filetype() {
+  env XDG_CURRENT_DESKTOP=GNOME XDG_DATA_HOME="$mime" XDG_DATA_DIRS="$mime" \
+    xdg-mime query filetype "$1"
+}
+for f in recording.sig recording; do
+  type=$(filetype "$scratch/$f")
+  [ "$type" = application/x-koruview-signal ] || fail "xdg-mime types $f as '$type'"
+done
+type=$(filetype "$scratch/note.asc")
+[ "$type" = application/pgp-signature ] || fail "xdg-mime types a signature as '$type'"
+say "a recording is application/x-koruview-signal, by name and by content"
 
 # Run as a user would, with a home of its own and none of the variables that
 # move the settings.
@@ -64,6 +88,11 @@ if [ -x "$usr/bin/koru" ]; then
   run "$usr/bin/koru" info "$example" >"$scratch/info" || fail "koru info exited $?"
   grep -qx "Channels: 8" "$scratch/info" || fail "koru info: $(cat "$scratch/info")"
   [ -f "$usr/share/man/man1/koru.1.gz" ] || fail "missing /usr/share/man/man1/koru.1.gz"
+  # GDF goes through the reader process installed in lib/koruview/.
+  [ -x "$usr/lib/koruview/koru-reader" ] || fail "missing /usr/lib/koruview/koru-reader"
+  gdf="$(dirname "$0")/../tests/data/peer/gdf/test_1ch.gdf"
+  run "$usr/bin/koru" info "$gdf" >"$scratch/gdf" || fail "koru info on a GDF file exited $?"
+  grep -qx "Frames: 4500" "$scratch/gdf" || fail "koru info on a GDF file: $(cat "$scratch/gdf")"
 else
   say "no koru in the package: koru info skipped"
 fi

@@ -14,6 +14,8 @@ top=$(cd "$(dirname "$0")/.." && pwd)
 "$top/scripts/package_check.sh" "$top/build"
 # Appends killed at random and run four at a time, with the real program.
 "$top/scripts/append_stress.sh" "$top/build/src/cli/koru" 20
+# Mutants of the real files of every format through koru: no death, no hang.
+python3 "$top/fuzz/mutate_campaign.py" "$top/build/src/cli/koru" --count 300 --seed 1
 "$top/scripts/build.sh" build-asan -DKORU_SANITIZE=ON -DKORU_BUILD_GUI=OFF -DKORU_BUILD_BENCH=OFF \
   -DCMAKE_BUILD_TYPE=Debug
 (cd "$top/build-asan" && ctest --output-on-failure -j "$(nproc)")

@@ -9,6 +9,17 @@
 #include "KoruWin.h"
 #include "app/StartUpSettings.h"
 
+namespace {
+
+// A program run from its build tree has its examples in the source tree.
+koru::ProgramPaths ProgramPathsWithExamples(const char* argv0) {
+    koru::ProgramPaths paths = koru::FindProgramPaths(argv0);
+    if (paths.examplesDir.empty()) paths.examplesDir = KORU_SOURCE_EXAMPLES_DIR;
+    return paths;
+}
+
+}  // namespace
+
 TKoruApp::TKoruApp(const StartOptions& options) : options_(options) {}
 
 TKoruApp::~TKoruApp() {
@@ -45,6 +56,6 @@ void TKoruApp::Start() {
 
 void TKoruApp::ReadStartUpSettings() {
     const koru::SettingsReadReport report =
-        koru::LoadStartUpSettings(session_, koru::FindProgramPaths(options_.argv0.c_str()));
+        koru::LoadStartUpSettings(session_, ProgramPathsWithExamples(options_.argv0.c_str()));
     settingsWarnings_ = koru::StartUpWarnings(report, session_.settingsPath());
 }

@@ -112,7 +112,10 @@ std::optional<koru::FileDialogAnswer> QtUi::RunFileDialog(koru::FileDialogSetup&
     dlg.setOption(QFileDialog::DontUseNativeDialog);
     if (!setup.title.empty()) dlg.setWindowTitle(Q(setup.title));
     dlg.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-    dlg.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    // A save dialog whose file must exist (Append To) refuses a new name as
+    // the open dialogs do, with "File not found.", before anything else asks.
+    const bool mustExist = !save || (setup.flags & koru::OFN_FILEMUSTEXIST);
+    dlg.setFileMode(mustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
     dlg.setNameFilter(QtFilter(setup.filter));
     dlg.setDefaultSuffix(Q(setup.defaultExt));
     if (setup.flags & koru::OFN_OVERWRITEPROMPT)

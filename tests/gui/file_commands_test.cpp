@@ -12,6 +12,7 @@
 #include <QtTest>
 #include <functional>
 
+#include "ClientWin.h"
 #include "KoruApp.h"
 #include "KoruWin.h"
 #include "support/AppHarness.h"
@@ -106,6 +107,60 @@ class FileCommandsTest : public QObject {
             QCOMPARE(s.done, 1u);
         }
         QVERIFY(!win->isVisible());
+    }
+
+    void appendToRefusesANameThatDoesNotExist() {
+        auto app = StartWithRecording();
+        QVERIFY(app);
+        koru::SignalView& view = app->window()->View()->Model();
+        for (int x : {300, 700}) {
+            view.OnRightDown(x, 50, false);
+            view.OnRightUp(x, 50);
+        }
+        QCOMPARE(view.TagCount(), 2);
+        const QString missing = data_.filePath("missing.sig");
+        QFile::remove(missing);
+        QString title, refusal;
+        Script s({[&](QWidget* w) {
+                      auto* dlg = qobject_cast<QFileDialog*>(w);
+                      if (!dlg) return false;
+                      title = dlg->windowTitle();
+                      auto* name = dlg->findChild<QLineEdit*>("fileNameEdit");
+                      if (!name) return false;
+                      name->setText(missing);
+                      // Queued: the refusal opens inside accept, after this step counts.
+                      QMetaObject::invokeMethod(dlg, "accept", Qt::QueuedConnection);
+                      return true;
+                  },
+                  [&](QWidget* w) {
+                      auto* box = qobject_cast<QMessageBox*>(w);
+                      if (!box) {  // a dialog after the file one: the name was taken
+                          refusal = w->metaObject()->className();
+                          if (auto* d = qobject_cast<QDialog*>(w)) d->reject();
+                          return true;
+                      }
+                      refusal = box->text();
+                      box->button(QMessageBox::Ok)->click();
+                      return true;
+                  },
+                  [&](QWidget* w) {
+                      if (auto* dlg = qobject_cast<QFileDialog*>(w)) {
+                          dlg->reject();
+                          return true;
+                      }
+                      auto* box = qobject_cast<QMessageBox*>(w);  // the append went on
+                      if (!box) return false;
+                      refusal += " then " + box->text();
+                      box->button(QMessageBox::Ok)->click();
+                      return true;
+                  }});
+        app->window()->Action(int(Cmd::AppendTo))->trigger();
+        // No Data Channels dialog came up and nothing was made.
+        QCOMPARE(s.done, 3u);
+        QCOMPARE(title, QString("Append To"));
+        QVERIFY2(refusal.contains("File not found.") && !refusal.contains(" then "),
+                 qPrintable(refusal));
+        QVERIFY(!QFile::exists(missing));
     }
 
     void convertShowsItsTwoTitledDialogs() {

@@ -16,10 +16,12 @@
 #include <QtTest>
 #include <functional>
 
+#include "ClientWin.h"
 #include "KoruApp.h"
 #include "KoruWin.h"
 #include "ProgressDialog.h"
 #include "ReadBinaryDialog.h"
+#include "config/CfgFile.h"
 #include "support/AppHarness.h"
 
 using koru::Cmd;
@@ -72,6 +74,28 @@ class MainWindowTest : public QObject {
         QVERIFY(w->isMaximized());
         // Restored, the window takes three quarters of the screen, centred.
         QCOMPARE(w->normalGeometry(), QRect(160, 128, 960, 768));
+    }
+
+    void theExampleConfigurationFitsEveryLeadInTheWindow() {
+        koru::ChannelConfig config{};
+        QVERIFY(koru::LoadConfigFile(KORU_EXAMPLES_DIR "/ptb_s0010_8lead.cfg", config));
+        for (const std::pair<int, int>& screen : {std::pair{1024, 768}, std::pair{800, 600}}) {
+            auto app = Start(screen, {KORU_EXAMPLES_DIR "/ptb_s0010_8lead.sig"});
+            QVERIFY(koru::test::WaitShownAndLoaded(*app));
+            const koru::SignalView& view = app->window()->View()->Model();
+            // Each zero line with room for a marker's stroke (40 pixels) below it
+            // inside the maximized window's view.
+            const int height = view.BackBuffer().Height();
+            for (const koru::ChannelRecord& r : config) {
+                QVERIFY(r.DisplayPosition >= 1 && r.DisplayPosition <= 8);
+                QVERIFY2(view.BaselineY(r.DisplayPosition) + 40 <= height,
+                         qPrintable(QString("slot %1 at %2x%3: view %4 high")
+                                        .arg(r.DisplayPosition)
+                                        .arg(screen.first)
+                                        .arg(screen.second)
+                                        .arg(height)));
+            }
+        }
     }
 
     void narrowScreensPutThePositionFieldsOnASecondBar() {

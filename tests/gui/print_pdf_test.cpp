@@ -211,7 +211,9 @@ class PrintPdfTest : public QObject {
         QVERIFY(job.Record(1000, 400));
         const QString script =
             "cd \"$1\" && in=$(printf 'M\\334.SIG') && out=$(printf 'o\\374.pdf') && "
-            "cp rec.sig \"$in\" && \"$0\" --print-pdf \"$out\" \"$in\" && pdfinfo \"$out\"";
+            "cp rec.sig \"$in\" && \"$0\" --print-pdf \"$out\" \"$in\" && pdfinfo \"$out\"; "
+            // Qt cannot name them either to remove them with the folder.
+            "rc=$?; rm -f \"$in\" \"$out\"; exit $rc";
         const koru::test::Run r =
             RunProgram("/bin/sh", {"-c", script, KORUVIEW_BIN, job.home.path()}, job.home.path());
         QCOMPARE(r.exitCode, 0);

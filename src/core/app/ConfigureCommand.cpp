@@ -1,5 +1,7 @@
 #include "app/ConfigureCommand.h"
 
+#include <filesystem>
+
 #include "app/Commands.h"
 #include "app/ReadSettings.h"
 #include "config/CfgFile.h"
@@ -24,9 +26,10 @@ ConfigureDialogModel::ConfigureDialogModel(Session& session)
     : ConfigureForm(FreshWorkingCopy(session.channels()), session.channels().leadNames,
                     session.channels().colors),
       session_(session),
+      loadDir_(LoadConfFolder(session)),
       loadSetup_(MakeFileDialogSetup(
           OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR, kCfgFilter,
-          kCfgExt, session.programDir())),
+          kCfgExt, loadDir_)),
       saveSetup_(MakeFileDialogSetup(
           OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_OVERWRITEPROMPT, kCfgFilter,
           kCfgExt, session.programDir())) {}
@@ -97,6 +100,19 @@ void ConfigureDialogModel::MakeDefault() {
 void ConfigureDialogModel::LoadDefault() {
     ReadDefaultConfig(session_.settingsPath(), session_.channels().current, working());
     Show();
+}
+
+std::string LoadConfFolder(const Session& session) {
+    namespace fs = std::filesystem;
+    const std::string& examples = session.examplesDir();
+    std::error_code ec;
+    if (examples.empty() || !fs::is_directory(examples, ec) ||
+        fs::is_directory(session.settings().sigPath, ec))
+        return session.programDir();
+    for (const fs::directory_entry& e : fs::directory_iterator(session.programDir(), ec)) {
+        if (HasCfgExtension(e.path())) return session.programDir();
+    }
+    return examples;
 }
 
 void RunConfigureCommand(Session& session, SignalView& view) {

@@ -32,9 +32,15 @@ class ConfigureDialogModel : public ConfigureForm {
     void LoadDefault();
 
     Session& session_;
+    std::string loadDir_;  // before loadSetup_, which points at it
     FileDialogSetup loadSetup_;
     FileDialogSetup saveSetup_;
 };
+
+// Where Load Conf. starts: the settings folder, where Save Conf. keeps the
+// user's configurations; but while it holds none and SIGPATH names no folder
+// (a new user), beside the example recording, whose configuration is there.
+std::string LoadConfFolder(const Session& session);
 
 // Runs the dialog; OK puts the working configuration in force and repaints
 // the whole view, any other end changes nothing.

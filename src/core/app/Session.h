@@ -52,6 +52,9 @@ class Session {
     const std::string& settingsPath() const { return settingsPath_; }
     const std::string& helpPath() const { return helpPath_; }
     const std::string& programDir() const { return programDir_; }
+    // Where the example recording and its configuration are; empty: nowhere known.
+    void SetExamplesDir(std::string dir) { examplesDir_ = std::move(dir); }
+    const std::string& examplesDir() const { return examplesDir_; }
     const std::string& idleStatus() const { return idleStatus_; }
     bool openedFromCommandLine() const { return openedFromCommandLine_; }
 
@@ -86,7 +89,7 @@ class Session {
     SignalDocument doc_;
     ViewControl* view_ = nullptr;
     std::string idleStatus_;
-    std::string settingsPath_, helpPath_, programDir_;
+    std::string settingsPath_, helpPath_, programDir_, examplesDir_;
     bool openedFromCommandLine_ = false;
 };
 

@@ -4,6 +4,7 @@ namespace koru {
 
 SettingsReadReport LoadStartUpSettings(Session& session, const ProgramPaths& paths) {
     session.SetPaths(paths.settingsFile, paths.helpFile, paths.directory);
+    session.SetExamplesDir(paths.examplesDir);
     const bool folderMade = MakeSettingsFolder(paths, nullptr);
     SettingsReadReport report = ReadSettings(session.settingsPath(), session.programDir(),
                                              session.settings(), session.channels());

@@ -53,14 +53,14 @@ int SetFields(const std::vector<int32_t>& values, ChannelConfig& config) {
     return static_cast<int>(values.size());
 }
 
+}  // namespace
+
 bool HasCfgExtension(const std::filesystem::path& p) {
     std::string ext = p.extension().string();
     std::transform(ext.begin(), ext.end(), ext.begin(),
                    [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; });
     return ext == ".cfg";
 }
-
-}  // namespace
 
 std::string FormatConfigFile(const ChannelConfig& config) {
     std::string out;

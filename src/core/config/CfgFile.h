@@ -2,6 +2,7 @@
 // Configuration files (".cfg"): one channel configuration as eight lines of
 // five decimal numbers in record order, separated by single blanks.
 
+#include <filesystem>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -9,6 +10,9 @@
 #include "config/ChannelConfig.h"
 
 namespace koru {
+
+// A ".cfg" name, in any letter case.
+bool HasCfgExtension(const std::filesystem::path& p);
 
 // The file's text: "%d %d %d %d %d" per channel, each line ending in CR LF.
 std::string FormatConfigFile(const ChannelConfig& config);

@@ -24,11 +24,13 @@ void Refuse(Ui& ui, const std::string& text, const std::string& reason = {}) {
 // Line 1: the channel count and the interval, each the first number after
 // what came before, so words, signs and points in front are passed over.
 bool ReadCounts(TextReader& in, SignalHeader& h, Ui& ui) {
-    int64_t channels = 0;
+    int64_t read = 0;
     in.SkipToDigit();
-    // The whole number must fit: 65537 is no way of writing one channel.
-    if (!in.ReadInteger(channels) || in.Eof() || channels < 1 ||
-        channels > SignalHeader::kMaxChannels) {
+    // The count is taken as the header's 16 bits: 65537 is 1. A number past
+    // 64 bits saturates, and its low bits (65535) are refused.
+    const bool got = in.ReadInteger(read) && !in.Eof();
+    const auto channels = static_cast<uint16_t>(got ? read : 0);
+    if (channels < 1 || channels > SignalHeader::kMaxChannels) {
         Refuse(ui, "Error reading source file channels.");
         return false;
     }
@@ -38,7 +40,7 @@ bool ReadCounts(TextReader& in, SignalHeader& h, Ui& ui) {
         Refuse(ui, "Error reading source file intervals.");
         return false;
     }
-    h.ChannelCount = static_cast<uint16_t>(channels);
+    h.ChannelCount = channels;
     h.Interval = static_cast<uint32_t>(interval);
     return true;
 }
@@ -54,6 +56,12 @@ void ReadScalesAndDescription(TextReader& in, SignalHeader& h) {
     const std::string text = in.ReadLine(SignalHeader::kDescriptionSize);
     std::copy(text.begin(), text.end(), h.Description.begin());
 }
+
+// A file writer that can push what it holds to disk before the samples come.
+class HeaderFirstWriter : public FileWriter {
+  public:
+    using FileWriter::Flush;
+};
 
 struct CopyResult {
     bool written = true;
@@ -94,7 +102,7 @@ std::string ConversionStoppedText(int64_t line, const std::string& item, int64_t
 ConvertResult ConvertText(TextReader& in, uint64_t totalBytes, const std::string& sigPath, Ui& ui) {
     SignalHeader h;
     if (!ReadCounts(in, h, ui)) return {};
-    FileWriter out;
+    HeaderFirstWriter out;
     if (!out.Open(sigPath)) {
         Refuse(ui, "Error opening signal file.", sigPath + ": " + out.Error());
         return {};
@@ -103,7 +111,8 @@ ConvertResult ConvertText(TextReader& in, uint64_t totalBytes, const std::string
     ui.ProgressSet(0);
     ReadScalesAndDescription(in, h);
     const HeaderBytes header = SerializeHeader(h);
-    if (!out.Write(header.data(), header.size())) {
+    // The header goes to disk on its own, so a disk full at the start says so.
+    if (!out.Write(header.data(), header.size()) || !out.Flush()) {
         busy.End();
         Refuse(ui, "Couldn't write header.", out.Error());
         return {};

@@ -136,6 +136,8 @@ ProgramPaths ResolveProgramPaths(const std::string& executable, const PathEnviro
     }
     paths.settingsFile = Join(paths.directory, paths.baseName + ".INI");
 
+    if (paths.installed)
+        paths.examplesDir = Join(DirectoryOf(programDir), std::string("share/") + kPackageFolder);
     const std::string helpName = paths.baseName + ".html";
     paths.helpFile = paths.installed
                          ? Join(DirectoryOf(programDir),

@@ -24,6 +24,9 @@ struct ProgramPaths {
     std::string baseName;      // executable name without its extension
     std::string settingsFile;  // <directory>/<baseName>.INI
     std::string helpFile;      // beside the program, or installed under share/doc
+    // The example recording and its channel configuration: share/koruview of
+    // an installed program, else empty (unknown).
+    std::string examplesDir;
     SettingsPlace place = SettingsPlace::ProgramDirectory;
     bool installed = false;
 };

@@ -256,19 +256,27 @@ bool SetInText(std::string& text, const ProfileEntry& e) {
     return true;
 }
 
-// Settings files this thread holds the lock of, so that a write inside a
-// locked read-modify-write does not wait on its own lock.
+// Folders this thread holds the lock of, so that a write inside a locked
+// read-modify-write does not wait on its own lock.
 thread_local std::vector<std::string> heldLocks;
+
+// The folder is locked, not the file: the file is replaced by a rename, and a
+// lock file of its own would stay in the user's folder.
+std::string FolderOf(const std::string& file) {
+    const std::string::size_type slash = file.rfind('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : file.substr(0, slash);
+}
 
 }  // namespace
 
-ProfileLock::ProfileLock(const std::string& file) : file_(file) {
-    if (std::find(heldLocks.begin(), heldLocks.end(), file_) != heldLocks.end()) return;
-    heldLocks.push_back(file_);
+ProfileLock::ProfileLock(const std::string& file) : folder_(FolderOf(file)) {
+    if (std::find(heldLocks.begin(), heldLocks.end(), folder_) != heldLocks.end()) return;
+    heldLocks.push_back(folder_);
     owner_ = true;
-    // Without a lock file (a read-only folder) the write that follows fails
-    // anyway, so going on unlocked loses nothing.
-    fd_ = ::open((file_ + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0644);
+    // Without the folder the write that follows fails anyway, so going on
+    // unlocked loses nothing.
+    fd_ = ::open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd_ < 0) return;
     while (::flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
     }
@@ -277,7 +285,7 @@ ProfileLock::ProfileLock(const std::string& file) : file_(file) {
 ProfileLock::~ProfileLock() {
     if (!owner_) return;
     if (fd_ >= 0) ::close(fd_);
-    const auto it = std::find(heldLocks.begin(), heldLocks.end(), file_);
+    const auto it = std::find(heldLocks.begin(), heldLocks.end(), folder_);
     if (it != heldLocks.end()) heldLocks.erase(it);
 }
 

@@ -95,10 +95,10 @@ bool ProfileWriteStrings(const std::string& file, std::span<const ProfileEntry> 
 // now differs.
 bool ProfileSetStrings(std::string& text, std::span<const ProfileEntry> entries, bool& changed);
 
-// An advisory lock on "<file>.lock" beside the settings file, held for one
+// An advisory lock on the settings file's folder, held for one
 // read-modify-write so that programs starting together neither lose nor
 // repeat each other's changes. The writes above take it themselves; a thread
-// already holding it for the same file passes straight through.
+// already holding it for the same folder passes straight through.
 class ProfileLock {
   public:
     explicit ProfileLock(const std::string& file);
@@ -107,7 +107,7 @@ class ProfileLock {
     ProfileLock& operator=(const ProfileLock&) = delete;
 
   private:
-    std::string file_;
+    std::string folder_;
     int fd_ = -1;
     bool owner_ = false;
 };

@@ -139,7 +139,18 @@ TEST(LargeRecording, UnderAnAddressSpaceLimitTheLoadLeavesTheReserve) {
 #if defined(__SANITIZE_ADDRESS__)
     GTEST_SKIP() << "the address sanitizer needs far more address space than any limit leaves";
 #endif
+    // The child ends with _Exit, which removes no scratch folder: it makes
+    // its own inside one that this process removes.
+    const test::TempDir parent;
+    const char* const old = std::getenv("TMPDIR");
+    const std::string oldTmp = old ? old : "";
+    ::setenv("TMPDIR", parent.path().c_str(), 1);
     EXPECT_EXIT(LoadUnderAddressSpaceLimit(), ::testing::ExitedWithCode(0), "");
+    if (old) {
+        ::setenv("TMPDIR", oldTmp.c_str(), 1);
+    } else {
+        ::unsetenv("TMPDIR");
+    }
 }
 
 // Under a limit the default guard keeps an eighth of it back, not the

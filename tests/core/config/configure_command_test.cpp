@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstring>
 #include <filesystem>
@@ -41,6 +42,47 @@ struct ConfigureFixture : test::InteractionFixture {
         return ui.messages.empty() ? "" : ui.messages.back().title + ": " + ui.messages.back().text;
     }
 };
+
+TEST(ConfigureCommand, LoadConfStartsBesideTheExampleOnlyForANewUser) {
+    struct Case {
+        const char* name;
+        bool sigPathIsFolder, ownCfg, examplesThere, atExamples;
+    };
+    const Case cases[] = {
+        {"new user", false, false, true, true},
+        {"signal folder set", true, false, true, false},
+        {"own configuration saved", false, true, true, false},
+        {"no examples folder", false, false, false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ConfigureFixture fx;
+        const std::string examples = fx.dir.File("share");
+        if (c.examplesThere) std::filesystem::create_directory(examples);
+        fx.session.SetExamplesDir(examples);
+        fx.session.settings().sigPath = c.sigPathIsFolder ? fx.dir.path() : "c:";
+        if (c.ownCfg) fx.dir.WriteText("MINE.CFG", "1 1 1 1 0\r\n");
+        const ConfigureDialogModel dialog(fx.session);
+        ASSERT_NE(dialog.loadSetup().initialDir, nullptr);
+        EXPECT_EQ(*dialog.loadSetup().initialDir, c.atExamples ? examples : fx.dir.path());
+        EXPECT_EQ(*dialog.saveSetup().initialDir, fx.dir.path());  // saves go to the user's
+    }
+}
+
+TEST(ConfigureCommand, TheExampleConfigurationGivesEachLeadItsOwnSlot) {
+    ConfigureFixture fx;
+    ChannelConfig config{};
+    ASSERT_TRUE(LoadConfigFile(KORU_EXAMPLES_DIR "/ptb_s0010_8lead.cfg", config));
+    // The example's channels in order, as its description names them.
+    const char* const leads[] = {"I", "II", "III", "aVR", "aVL", "aVF", "V1", "V2"};
+    std::vector<int32_t> positions;
+    for (std::size_t ch = 0; ch < config.size(); ++ch) {
+        EXPECT_EQ(fx.session.channels().leadNames.Name(config[ch].LeadName), leads[ch]);
+        positions.push_back(config[ch].DisplayPosition);
+    }
+    std::sort(positions.begin(), positions.end());
+    EXPECT_EQ(positions, (std::vector<int32_t>{1, 2, 3, 4, 5, 6, 7, 8}));
+}
 
 TEST(ConfigureCommand, OkPutsTheEditsInForceAndRepaintsAnyOtherEndChangesNothing) {
     ConfigureFixture fx;

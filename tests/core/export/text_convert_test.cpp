@@ -128,7 +128,8 @@ TEST_F(ConvertFixture, RefusedCountsCreateNothingAndLeaveAnOldTarget) {
     const Case cases[] = {
         {"Number of Channels: 17  Interval:1000\r\n", ch.c_str()},
         {"Number of Channels: 0  Interval:1000\r\n", ch.c_str()},
-        {"Number of Channels: 65537  Interval:1000\r\n", ch.c_str()},  // not 1 in 16 bits
+        {"Number of Channels: 65536  Interval:1000\r\n", ch.c_str()},  // 0 in 16 bits
+        {"Number of Channels: 65553  Interval:1000\r\n", ch.c_str()},  // 17 in 16 bits
         {"Number of Channels: 99999999999999999999999  Interval:1\r\n", ch.c_str()},
         {"Number of Channels: 2", ch.c_str()},  // the file ends on the count
         {"no numbers at all", ch.c_str()},
@@ -152,6 +153,34 @@ TEST_F(ConvertFixture, RefusedCountsCreateNothingAndLeaveAnOldTarget) {
     dir.WriteText("out.sig", "old content");
     Convert("Number of Channels: 17  Interval:1000\r\n");
     EXPECT_EQ(Output(), "old content");
+}
+
+TEST_F(ConvertFixture, TheChannelCountIsTakenAsSixteenBits) {
+    const std::pair<const char*, uint16_t> cases[] = {
+        {"65537", 1}, {"131074", 2}, {"4294967297", 1}, {"65552", 16}};
+    for (const auto& [count, channels] : cases) {
+        SCOPED_TRACE(count);
+        const ConvertResult r = Convert("Number of Channels: " + std::string(count) +
+                                        "  Interval:1000\r\n" + kScaleLine + "d\r\n5 6\r\n");
+        EXPECT_EQ(r.outcome, Outcome::Converted);
+        EXPECT_EQ(Output(), SigBytes(Header(channels, 1000, "d"), {5, 6}));
+    }
+}
+
+TEST_F(ConvertFixture, ADiskFullAtTheHeaderSaysSoAndKeepsTheOldTarget) {
+    dir.WriteText("out.sig", "old content");
+    const std::string source = dir.WriteText(
+        "in.txt", "Number of Channels: 1  Interval:1\r\n" + kScaleLine + "d\r\n7\r\n");
+    {
+        test::FileSizeLimit limit(SignalHeader::kSize - 1);
+        EXPECT_EQ(ConvertTextFile(source, target, ui).outcome, Outcome::Failed);
+    }
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].title, kConvertErrorTitle);
+    EXPECT_EQ(ui.messages[0].text.substr(0, 23), "Couldn't write header.\n");
+    EXPECT_NE(ui.messages[0].text.find("File too large"), std::string::npos);
+    EXPECT_EQ(Output(), "old content");
+    EXPECT_TRUE(OnlyTheTarget());
 }
 
 TEST_F(ConvertFixture, ScaleFactorsKeepSignAndPointAndUnreadableOnesStayZero) {

@@ -104,8 +104,14 @@ TEST(CfgFile, UpgradeRewritesOnlyOldFourNumberFiles) {
     std::filesystem::create_directory(dir.File("folder.cfg"));
     std::filesystem::create_symlink(wrongExt, dir.File("link.cfg"));
 
+    // A left-out file is not even rewritten with the same bytes.
+    const auto currentTime = std::filesystem::last_write_time(current);
+    const auto notesTime = std::filesystem::last_write_time(notes);
+
     const CfgUpgradeResult r = UpgradeOldConfigFiles(dir.path());
     EXPECT_EQ(r.converted.size(), 2u);
+    EXPECT_EQ(std::filesystem::last_write_time(current), currentTime);
+    EXPECT_EQ(std::filesystem::last_write_time(notes), notesTime);
     EXPECT_TRUE(r.failed.empty());
     EXPECT_EQ(test::ReadText(old), kNewFile);
     EXPECT_EQ(test::ReadText(oldLf),

@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -31,6 +33,16 @@ SettingsReadReport Start(const TempDir& dir) {
     Settings settings;
     ChannelModel channels;
     return ReadSettings(dir.File("koruview.INI"), dir.path(), settings, channels);
+}
+
+// What the folder holds: the settings file and nothing beside it (no lock or
+// temporary file) once every start and write is done.
+std::vector<std::string> Names(const TempDir& dir) {
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(dir.path()))
+        names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 TEST(SettingsUpgrade, AFailedWriteLeavesTheOldFileAndTheNextStartUpgradesIt) {
@@ -69,6 +81,7 @@ TEST(SettingsUpgrade, FourFirstStartsAtOnceUpgradeExactlyOnce) {
         EXPECT_EQ(ReadText(dir.File("koruview.INI")),
                   std::string("[SYSTEM]\r\nVERSION=95.400\r\n\r\n") + kUpgradedDefaults)
             << "round " << round;
+        EXPECT_EQ(Names(dir), std::vector<std::string>{"koruview.INI"});
     }
 }
 
@@ -95,6 +108,7 @@ TEST(SettingsUpgrade, SeveralKeysAreWrittenTogetherOrNotAtAll) {
     for (int i = 0; i < 8; ++i) {
         EXPECT_EQ(ProfileReadString(ini, "C", "K" + std::to_string(i), "", 9), std::to_string(i));
     }
+    EXPECT_EQ(Names(dir), std::vector<std::string>{"s.ini"});
 }
 
 TEST(SettingsUpgrade, MakeDefaultWritesAllEightChannelsInOneReplacement) {
