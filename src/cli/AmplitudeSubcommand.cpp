@@ -18,7 +18,9 @@ class AmplitudeSubcommand : public Subcommand {
     bool Run(CliUi& ui) override {
         Session session(ui);
         if (!recording_.Open(session, ui) || !recording_.Load(session, ui)) return false;
-        MeasureAmplitudeCommand(session, cutout_.Tags());
+        const std::optional<Cutout> tags = cutout_.Tags(session.document(), ui);
+        if (!tags) return false;
+        MeasureAmplitudeCommand(session, *tags);
         return true;
     }
 

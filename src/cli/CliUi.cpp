@@ -8,6 +8,7 @@ namespace koru::cli {
 
 void CliUi::ShowMessage(MessageOwner, std::string_view text, std::string_view title,
                         MessageIcon icon) {
+    if (quiet && icon == MessageIcon::Information) return;
     err_ << title << ": " << text << '\n';
     if (icon == MessageIcon::Stop || icon == MessageIcon::Exclamation) failed_ = true;
 }

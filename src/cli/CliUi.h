@@ -20,6 +20,9 @@ class CliUi : public Ui {
     explicit CliUi(std::ostream& out = std::cout, std::ostream& err = std::cerr)
         : out_(out), err_(err) {}
 
+    // --quiet: information boxes are not printed.
+    bool quiet = false;
+
     // Where results go (stdout).
     std::ostream& Out() { return out_; }
     // Whether a stop or warning message was shown.

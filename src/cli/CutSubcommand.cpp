@@ -14,20 +14,22 @@ class CutSubcommand : public Subcommand {
     void Define(CLI::App& sub) override {
         recording_.Define(sub);
         sub.add_option("OUT", out_,
-                       "The file to write; .sig, .bin, .dat or .nib in its name choose that "
-                       "layout, anything else is text")
-            ->required();
+                       "The file to write; its extension chooses the layout: .sig, .bin, .dat, "
+                       ".nib, .txt (text), .edf (EDF+), .bdf (BDF+), .csv")
+            ->required()
+            ->check(CheckLayoutName);
         cutout_.Define(sub, true);
         sub.add_flag("--append", append_, "Add the frames to the end of the existing file OUT");
     }
 
     bool Run(CliUi& ui) override {
-        if (!cutout_.Check(ui)) return false;
         Session session(ui);
         if (!recording_.Open(session, ui) || !recording_.Load(session, ui)) return false;
-        cutout_.AnswerChannels(ui);
+        const std::optional<Cutout> tags = cutout_.Tags(session.document(), ui);
+        if (!tags) return false;
+        cutout_.AnswerChannels(ui, session.document());
         ui.filePaths = {out_};
-        SaveCutoutCommand(session, cutout_.Tags(), append_ ? SaveMode::Append : SaveMode::Replace);
+        SaveCutoutCommand(session, *tags, append_ ? SaveMode::Append : SaveMode::Replace);
         return true;
     }
 

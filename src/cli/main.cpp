@@ -24,6 +24,11 @@ int Run(int argc, char** argv) {
     app.set_version_flag("--version", std::string("KORU VIEW ") + KORU_VERSION_TEXT,
                          "Print the version and exit");
     app.require_subcommand(1);
+    bool quiet = false;
+    app.add_flag("--quiet", quiet,
+                 "Print no information boxes (such as the marker cap), only failures");
+    // So that --quiet may come after the subcommand too.
+    app.fallthrough();
 
     std::vector<std::pair<CLI::App*, std::unique_ptr<Subcommand>>> commands;
     for (const SubcommandEntry& entry : Subcommands()) {
@@ -40,6 +45,7 @@ int Run(int argc, char** argv) {
         return app.exit(e) == 0 ? kSuccess : kUsage;
     }
     CliUi ui;
+    ui.quiet = quiet;
     for (auto& [sub, command] : commands) {
         if (sub->parsed()) return command->Run(ui) && !ui.Failed() ? kSuccess : kFailure;
     }

@@ -44,7 +44,8 @@ struct KoruFixture : ::testing::Test {
 TEST_F(KoruFixture, HelpVersionAndUsageErrors) {
     const Outcome help = Koru("--help");
     EXPECT_EQ(help.status, 0);
-    for (const char* sub : {"info", "convert", "markers", "cut", "amplitude", "beats"})
+    for (const char* sub :
+         {"info", "convert", "markers", "annotations", "cut", "amplitude", "beats", "--quiet"})
         EXPECT_NE(help.out.find(sub), std::string::npos) << sub;
     EXPECT_EQ(Koru("--version").out, "KORU VIEW 95.4\n");
     EXPECT_EQ(Koru("info --help").status, 0);
@@ -53,7 +54,9 @@ TEST_F(KoruFixture, HelpVersionAndUsageErrors) {
          {"", "nosuch", "info", "info a.sig --raw-channels 9", "info a.sig --raw-interval 0",
           "info a.sig --raw-channels x", "convert only-one.txt", "markers a.sig --bogus",
           "cut a.sig b.sig --from 1", "cut a.sig b.sig --from 1 --to 5 --channels 9",
-          "amplitude a.sig --to 3"}) {
+          "amplitude a.sig --to 3", "cut a.sig b.sig --from 1x --to 5",
+          "cut a.sig b --from 1 --to 5", "convert a.sig b.sig.bak",
+          "markers a.sig --format json"}) {
         SCOPED_TRACE(args);
         const Outcome r = Koru(args);
         EXPECT_EQ(r.status, 2);
@@ -107,7 +110,11 @@ TEST_F(KoruFixture, MarkersPrintsTheListAsRead) {
     dir.WriteText("M.MRK", "30\r\n-2\r\n0\r\n100\r\n101\r\n7\r\n");
     const Outcome r = Koru("markers " + dir.File("m.sig"));
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, "30\n-2\n0\n100\n");
+    EXPECT_EQ(r.out,
+              "0.030000 30 Marker\n-0.002000 -2 Marker\n0.000000 0 Marker\n0.100000 100 Marker\n");
+    EXPECT_EQ(Koru("annotations --format csv " + dir.File("m.sig")).out,
+              "time_s,frame,label\n0.030000,30,Marker\n-0.002000,-2,Marker\n0.000000,0,Marker\n"
+              "0.100000,100,Marker\n");
     dir.Write("none.sig", test::SigFile(1, 1000, 100));
     EXPECT_EQ(Koru("markers " + dir.File("none.sig")).out, "");
 }
@@ -140,11 +147,46 @@ TEST_F(KoruFixture, ConvertRunsTheMenuCommandAndFailsWithItsMessages) {
               "samples were written.\n");
     EXPECT_EQ(ReadText(dir.File("y.sig")).size(), 326u + 2u);
 
-    for (const char* target : {"z.dat", "z"}) {
-        const Outcome other = Koru("convert " + text + " " + dir.File(target));
-        EXPECT_EQ(other.status, 1);
-        EXPECT_EQ(other.err, "Output File Error: Can only convert \".txt\" to a \".sig\" file!\n");
-    }
+    // Any other layout goes through a ".sig" that does not stay; a name of
+    // no layout is refused.
+    const Outcome raw = Koru("convert " + text + " " + dir.File("z.dat"));
+    EXPECT_EQ(raw.status, 0) << raw.err;
+    EXPECT_EQ(ReadText(dir.File("z.dat")), std::string("\x10\x00\xe0\xff", 4));
+    EXPECT_FALSE(std::filesystem::exists(dir.File("z.dat.converting.sig")));
+    const Outcome none = Koru("convert " + text + " " + dir.File("z"));
+    EXPECT_EQ(none.status, 2);
+    EXPECT_NE(none.err.find(".sig, .bin, .dat, .nib, .txt, .edf, .bdf, .csv"), std::string::npos)
+        << none.err;
+}
+
+TEST_F(KoruFixture, ConvertTakesAnyRecordingToAnyLayoutWithPositionsInTime) {
+    const std::string rec = dir.Write("rec.sig", test::SigFile(3, 250, 1001, "Lead test"));
+    dir.WriteText("rec.mrk", "5\r\n900\r\n");
+    ASSERT_EQ(Koru("convert " + rec + " " + dir.File("out.edf")).status, 0);
+    const Outcome back = Koru("convert " + dir.File("out.edf") + " " + dir.File("back.sig"));
+    ASSERT_EQ(back.status, 0) << back.err;
+    // The recording's own three channels, every frame, the markers with them.
+    EXPECT_EQ(ReadText(dir.File("back.sig")).substr(326), ReadText(rec).substr(326));
+    EXPECT_EQ(ReadText(dir.File("back.mrk")), "5\r\n900\r\n");
+    EXPECT_EQ(Koru("markers " + dir.File("out.edf")).out,
+              "0.001250 5 Marker\n0.225000 900 Marker\n");
+
+    // 1 ms is frame 4 at 250 us a frame, 00:00.002 frame 8.
+    const Outcome part = Koru("convert " + rec + " " + dir.File("part.CSV") +
+                              " --from 0.001s --to 00:00.002 --channels 2");
+    ASSERT_EQ(part.status, 0) << part.err;
+    const std::string csv = ReadText(dir.File("part.CSV"));
+    EXPECT_EQ(csv.substr(0, csv.find('\n') + 1), "time_s,II [uV]\r\n");  // the layout's lead name
+    EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 6);
+    EXPECT_NE(csv.find("\r\n0.001000,"), std::string::npos);
+    EXPECT_EQ(Koru("convert " + rec + " " + dir.File("x.csv") + " --from 1s").status, 1);
+
+    // A record's own unit comes along: MIT-BIH 100 begins with samples 995
+    // and 1011 on baseline 1024 at 200 a millivolt.
+    const std::string mit = std::string(KORU_REAL_DATA_DIR) + "/mitdb/100.hea";
+    ASSERT_EQ(Koru("--quiet convert " + mit + " " + dir.File("mit.csv") + " --to 1").status, 0);
+    EXPECT_EQ(ReadText(dir.File("mit.csv")).substr(0, 47),
+              "time_s,I [mV],II [mV]\r\n0.000000,-0.145,-0.065\r\n");
 }
 
 TEST_F(KoruFixture, CutWritesTheChosenChannelsAndAppendsWithTheMenusRefusals) {
@@ -173,7 +215,7 @@ TEST_F(KoruFixture, CutWritesTheChosenChannelsAndAppendsWithTheMenusRefusals) {
     const Outcome shape = Koru("cut " + rec + " " + out + " --from 1 --to 5 --append");
     EXPECT_EQ(shape.status, 1);
     EXPECT_EQ(shape.err, "Append Error: Cannot append: " + out +
-                             " has 2 channels at 250 microseconds per sample; the cutout has 8 "
+                             " has 2 channels at 250 microseconds per sample; the cutout has 3 "
                              "channels at 250.\n");
     const Outcome empty = Koru("cut " + rec + " " + dir.File("e.txt") + " --from 7 --to 7");
     EXPECT_EQ(empty.status, 1);
@@ -287,6 +329,12 @@ TEST_F(KoruFixture, BeatsWritesFramesMarkersCsvAndRr) {
                            " annotations are shown as markers.\n"),
               std::string::npos)
         << mrk.err;
+    // --quiet keeps the box off stderr, before or after the subcommand.
+    for (const std::string& args : {"--quiet markers " + rec, "markers --quiet " + rec}) {
+        const Outcome quiet = Koru(args);
+        EXPECT_EQ(quiet.status, 0);
+        EXPECT_EQ(quiet.err, "");
+    }
     std::istringstream markers(ReadText(dir.File("b.mrk")));
     std::vector<int64_t> kept;
     for (int64_t f; markers >> f;) kept.push_back(f);

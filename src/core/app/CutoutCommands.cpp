@@ -7,12 +7,24 @@ namespace koru {
 
 namespace {
 
+// The lead names the layout gives channels 1 to 8; empty where it gives none.
+std::array<std::string, 8> LayoutLabels(const ChannelModel& model) {
+    std::array<std::string, 8> labels;
+    for (std::size_t c = 0; c < labels.size(); ++c) {
+        const ChannelRecord& rec = model.current[c];
+        if (rec.LeadName != 0 && ValidLeadName(rec.LeadName))
+            labels[c] = model.leadNames.Name(rec.LeadName);
+    }
+    return labels;
+}
+
 void WriteCutout(Session& session, const Cutout& cutout, const std::string& path, SaveMode mode) {
     Ui& ui = session.ui();
     SaveRequest request;
     request.path = path;
     request.mode = mode;
     request.channels.selected = ui.ChannelSelectDialog();
+    request.labels = LayoutLabels(session.channels());
     if (cutout.Span() < 1) return;
     const SaveOutcome outcome = [&] {
         const BusyScope busy(ui, ProgressMode::Writing);

@@ -19,7 +19,8 @@ constexpr const char* kSignalFilter =
     "Other recordings (*.edf *.bdf *.gdf *.hea *.scp)|*.edf;*.bdf;*.gdf;*.hea;*.scp|";
 constexpr const char* kSaveFilter =
     "Signal files (*.sig)|*.sig|Text files (*.txt)|*.txt|Binary 12 bit files (*.bin)|*.bin|"
-    "Binary 16 bit files (*.dat)|*.dat|BigEndian 12b files (*.nib)|*.nib|";
+    "Binary 16 bit files (*.dat)|*.dat|BigEndian 12b files (*.nib)|*.nib|"
+    "EDF+ files (*.edf)|*.edf|BDF+ files (*.bdf)|*.bdf|CSV files (*.csv)|*.csv|";
 
 }  // namespace
 

@@ -9,6 +9,8 @@
 #include <cctype>
 #include <cstring>
 
+#include "export/CsvWriter.h"
+#include "export/EdfWriter.h"
 #include "export/MarkerWriter.h"
 #include "export/TextLayout.h"
 #include "platform/AppendWriter.h"
@@ -191,6 +193,29 @@ SaveOutcome WriteCutoutMarkers(const SignalDocument& doc, const Cutout& cutout,
     return SaveOutcome{SaveErrorTitle(request.mode), text};
 }
 
+// EDF+, BDF+ and CSV, new or appended.
+SaveOutcome SaveInterchange(const SignalDocument& doc, const Cutout& cutout,
+                            const SaveRequest& request, OutputKind kind, ProgressSink& progress) {
+    const std::vector<ExportChannel> channels =
+        ExportChannelsFor(doc, request.channels.selected, request.labels);
+    const bool bdf = kind == OutputKind::Bdf;
+    ExportResult result;
+    if (request.mode == SaveMode::Append) {
+        result = kind == OutputKind::Csv
+                     ? AppendCsv(doc, cutout, channels, request.path, progress)
+                     : AppendEdf(doc, cutout, channels, bdf, request.path, progress);
+    } else {
+        FileWriter out;
+        if (!out.Open(request.path)) return WriteFailure(request, out.Error());
+        result = kind == OutputKind::Csv ? WriteCsv(doc, cutout, channels, out, progress)
+                                         : WriteEdf(doc, cutout, channels, bdf, out, progress);
+        if (result.failure.empty() && !out.Commit()) result.failure = out.Error();
+    }
+    if (!result.refusal.empty()) return SaveOutcome{"Append Error", result.refusal};
+    if (!result.failure.empty()) return WriteFailure(request, result.failure);
+    return {};
+}
+
 }  // namespace
 
 int ChannelSelection::Count() const {
@@ -204,11 +229,22 @@ const char* SaveErrorTitle(SaveMode mode) {
 OutputKind OutputKindFor(const std::string& path) {
     const std::size_t slash = path.find_last_of('/');
     const std::string name = UpperCased(slash == std::string::npos ? path : path.substr(slash + 1));
+    if (name.ends_with(".EDF")) return OutputKind::Edf;
+    if (name.ends_with(".BDF")) return OutputKind::Bdf;
+    if (name.ends_with(".CSV")) return OutputKind::Csv;
     if (name.find(".SIG") != std::string::npos) return OutputKind::Sig;
     if (name.find(".BIN") != std::string::npos) return OutputKind::Bin;
     if (name.find(".DAT") != std::string::npos) return OutputKind::Dat;
     if (name.find(".NIB") != std::string::npos) return OutputKind::Nib;
     return OutputKind::Text;
+}
+
+bool HasLayoutExtension(const std::string& path) {
+    const std::size_t slash = path.find_last_of('/');
+    const std::string name = UpperCased(slash == std::string::npos ? path : path.substr(slash + 1));
+    for (const char* ext : {".SIG", ".BIN", ".DAT", ".NIB", ".TXT", ".EDF", ".BDF", ".CSV"})
+        if (name.size() > 4 && name.ends_with(ext)) return true;
+    return false;
 }
 
 bool IsDisplayedRecording(const SignalDocument& doc, const std::string& path) {
@@ -237,6 +273,8 @@ SaveOutcome SaveCutout(const SignalDocument& doc, const Cutout& cutout, const Sa
         return SaveOutcome{SaveErrorTitle(request.mode),
                            "No channel selected: nothing was written."};
     const OutputKind kind = OutputKindFor(request.path);
+    if (kind == OutputKind::Edf || kind == OutputKind::Bdf || kind == OutputKind::Csv)
+        return SaveInterchange(doc, cutout, request, kind, progress);
     const FrameEncoder enc = MakeEncoder(doc, kind, request.channels);
     if (request.mode == SaveMode::Append) {
         if (SaveOutcome refusal = CheckAppendShape(doc, request); !refusal.Ok()) return refusal;

@@ -1,5 +1,5 @@
 #pragma once
-// Writing the cutout between the tags to a file in one of the five layouts,
+// Writing the cutout between the tags to a file in one of the eight layouts,
 // as a new file or added to the end of an existing one. The caller asks for
 // the channels and shows the outcome; this only writes.
 
@@ -13,12 +13,19 @@
 
 namespace koru {
 
-enum class OutputKind { Sig, Bin, Dat, Nib, Text };
+enum class OutputKind { Sig, Bin, Dat, Nib, Text, Edf, Bdf, Csv };
 
-// Chosen by ".SIG", ".BIN", ".DAT", ".NIB" anywhere in the file name, in that
-// order, letter case ignored; anything else is text. Folder names do not
-// count: a folder called RUN.DAT does not make a text file raw.
+// A name ending in ".edf", ".bdf" or ".csv" is that interchange layout;
+// otherwise ".SIG", ".BIN", ".DAT", ".NIB" anywhere in the file name, in
+// that order, choose the program's own, and anything else is text. Letter
+// case is ignored. Folder names do not count: a folder called RUN.DAT does
+// not make a text file raw.
 OutputKind OutputKindFor(const std::string& path);
+
+// Whether the file name ends in one of the layouts' extensions (below).
+bool HasLayoutExtension(const std::string& path);
+// The extensions, for messages.
+inline constexpr const char* kLayoutExtensions = ".sig, .bin, .dat, .nib, .txt, .edf, .bdf, .csv";
 
 // Data channels 1 to 8 to write, in that order.
 struct ChannelSelection {
@@ -32,6 +39,9 @@ struct SaveRequest {
     std::string path;
     SaveMode mode = SaveMode::Replace;
     ChannelSelection channels;
+    // The layout's names of channels 1 to 8, for the interchange layouts
+    // (empty: "Channel N").
+    std::array<std::string, 8> labels{};
 };
 
 // What went wrong; an empty message means the file was written (or there
@@ -54,7 +64,8 @@ bool IsDisplayedRecording(const SignalDocument& doc, const std::string& path);
 
 // Refuses an append to a ".sig" or text target whose channel count or
 // interval differs from the cutout's: every later frame would be misread.
-// Raw targets say nothing of their shape and pass.
+// Raw targets say nothing of their shape and pass; EDF+, BDF+ and CSV
+// targets are checked by their writers, under the append's lock.
 SaveOutcome CheckAppendShape(const SignalDocument& doc, const SaveRequest& request);
 
 // The title of a failure box for the mode.

@@ -166,6 +166,10 @@ bool AppendWriter::Open(const std::string& path) {
 }
 
 bool AppendWriter::Commit() {
+    return Commit(0, {});
+}
+
+bool AppendWriter::Commit(uint64_t offset, std::string_view patch) {
     if (!open_) return Fail(EBADF);
     if (!Flush() || !Sync()) {
         Abandon();
@@ -178,9 +182,28 @@ bool AppendWriter::Commit() {
         Abandon();
         return Fail(error);
     }
+    if (!patch.empty()) Overwrite(offset, patch);
     open_ = false;
     // The bytes are on disk; a failing close is still reported.
     return CloseFd();
+}
+
+bool AppendWriter::Overwrite(uint64_t offset, std::string_view bytes) {
+    if (!open_ || offset + bytes.size() > start_) return false;
+    const int fd = ::open(target_.c_str(), O_WRONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    // A descriptor of its own: the lock belongs to the appending one's open
+    // file and stays with it when this one closes.
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::pwrite(fd, bytes.data() + done, bytes.size() - done,
+                                   static_cast<off_t>(offset + done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        done += static_cast<std::size_t>(n);
+    }
+    const bool ok = done == bytes.size() && ::fdatasync(fd) == 0;
+    return ::close(fd) == 0 && ok;
 }
 
 bool AppendWriter::Abandon() {

@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "platform/FileWriter.h"
 
@@ -31,6 +32,15 @@ class AppendWriter : public BufferedOutput {
     // True when the added bytes are on disk and the journal is gone;
     // otherwise the file is cut back.
     bool Commit();
+    // For layouts whose header counts what follows: Commit, and then, with
+    // the journal gone but the lock still held, writes `patch` at `offset`
+    // (see Overwrite). The bytes added are kept even when the patch fails:
+    // the caller leaves its header in a state that is right either way.
+    bool Commit(uint64_t offset, std::string_view patch);
+    // Writes `bytes` at `offset` inside the old length and syncs them, on a
+    // descriptor of its own (the appending one ignores offsets). Only while
+    // open; a rollback does not undo it.
+    bool Overwrite(uint64_t offset, std::string_view bytes);
     // Cuts the file back and removes the journal; false only when that
     // failed (the journal then stays, so the next open finishes the job).
     bool Abandon();

@@ -116,6 +116,7 @@ bool ParseSignals(std::string_view bytes, std::size_t n, EdfHeader& h, std::stri
         EdfSignalHeader& s = h.signals[i];
         s.label = Trimmed(field(kLabel, i));
         s.annotations = IsAnnotationLabel(s.label);
+        s.unit = Trimmed(field(kUnit, i));
         const std::optional<int64_t> per = Whole(field(kPerRecord, i));
         if (!per || *per < 0 || *per > (int64_t{1} << 30)) return bad(kPerRecord, i, "is no count");
         s.perRecord = *per;

@@ -15,6 +15,7 @@ namespace koru {
 
 struct EdfSignalHeader {
     std::string label;  // trimmed, bytes as written
+    std::string unit;   // the physical dimension, trimmed
     bool annotations = false;
     double physMin = 0, physMax = 0;
     double digMin = 0, digMax = 0;

@@ -93,6 +93,7 @@ bool EdfSource::Open(const std::string& path, std::string& error) {
         if (p.annotations || p.perRecord == 0) continue;
         ForeignSignal s;
         s.label = DisplayUtf8(p.label);
+        s.unit = p.unit;
         s.rate = static_cast<double>(p.perRecord) / header_.duration;
         // Physical zero lies where the line through the two corners crosses 0.
         const double perDigit = (p.physMax - p.physMin) / (p.digMax - p.digMin);

@@ -139,6 +139,10 @@ OpenOutcome OpenForeignRecording(SignalDocument& doc, const std::string& path, U
     }
     source->Choose(chosen);
     doc.MutableHeader() = MakeHeader(*source, chosen);
+    std::array<std::string, kFrameChannels> units;
+    for (std::size_t c = 0; c < chosen.size() && c < units.size(); ++c)
+        units[c] = source->Signals()[static_cast<std::size_t>(chosen[c])].unit;
+    doc.SetChannelUnits(units);
     doc.SetClock(
         FrameClock::FromRate(source->Signals()[static_cast<std::size_t>(chosen.front())].rate));
     doc.SetForeignSource(std::move(source));

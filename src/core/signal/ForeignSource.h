@@ -47,7 +47,8 @@ ValueRule MakeValueRule(double digitalMin, double digitalMax, double zero, doubl
 
 struct ForeignSignal {
     std::string label;
-    double rate = 0;  // samples per second, exact (not rounded to an interval)
+    std::string unit;  // physical unit as the file names it; empty when it names none
+    double rate = 0;   // samples per second, exact (not rounded to an interval)
     ValueRule rule;
 };
 

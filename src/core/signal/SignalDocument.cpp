@@ -44,6 +44,7 @@ void SignalDocument::Close() {
     seekCursor_.reset();
     foreign_.reset();
     clock_.reset();
+    units_ = {};
     isOpen_ = false;
     frameCount_ = 0;
     framesCut_ = false;

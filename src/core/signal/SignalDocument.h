@@ -54,6 +54,11 @@ class SignalDocument {
         if (!isOpen_) fileBacked_ = on;
     }
 
+    // The physical unit of each channel where the recording names it (a
+    // foreign one); empty otherwise.
+    const std::string& ChannelUnit(std::size_t c) const { return units_[c]; }
+    void SetChannelUnits(const std::array<std::string, kFrameChannels>& units) { units_ = units; }
+
     MarkerList& Markers() { return markers_; }
     const MarkerList& Markers() const { return markers_; }
 
@@ -118,6 +123,7 @@ class SignalDocument {
     FrameStore store_;
     MemoryGuard guard_;
     MarkerList markers_;
+    std::array<std::string, kFrameChannels> units_;
     std::unique_ptr<FrameCursor> seekCursor_;
     std::unique_ptr<ForeignSource> foreign_;
 };

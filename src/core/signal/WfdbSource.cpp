@@ -132,6 +132,7 @@ bool WfdbSource::Open(const std::string& headerPath, std::string& error) {
     for (const WfdbRecordSignal& s : record_->Signals()) {
         ForeignSignal fs;
         fs.label = s.line.description;
+        fs.unit = s.line.units;
         fs.rate = header_.frequency * s.line.samplesPerFrame;
         fs.rule = MakeValueRule(s.digitalMin, s.digitalMax, s.line.baseline, 1.0 / s.line.gain);
         signals_.push_back(std::move(fs));

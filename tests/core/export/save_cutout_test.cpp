@@ -168,7 +168,11 @@ TEST(OutputKind, ComesFromTheFileNameOnly) {
     EXPECT_EQ(OutputKindFor("/d/a.nib"), OutputKind::Nib);
     EXPECT_EQ(OutputKindFor("/d/a.sig.dat"), OutputKind::Sig);  // the first substring tried wins
     EXPECT_EQ(OutputKindFor("/data/RUN.DAT/x.txt"), OutputKind::Text);
-    EXPECT_EQ(OutputKindFor("/d/a.csv"), OutputKind::Text);
+    EXPECT_EQ(OutputKindFor("/d/a.csv"), OutputKind::Csv);
+    EXPECT_EQ(OutputKindFor("/d/a.sig.EDF"), OutputKind::Edf);  // the ending wins over ".sig"
+    EXPECT_EQ(OutputKindFor("/d/a.bdf"), OutputKind::Bdf);
+    EXPECT_EQ(OutputKindFor("/d/a.csv.txt"), OutputKind::Text);
+    EXPECT_EQ(OutputKindFor("/d/x.edf/a"), OutputKind::Text);
     EXPECT_EQ(OutputKindFor("/d/noextension"), OutputKind::Text);
 }
 
