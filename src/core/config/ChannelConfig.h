@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -87,6 +88,15 @@ class ColorTable {
     std::array<ColorEntry, kColorCount> entries_;
 };
 
+// A foreign recording's own layout: each channel its slot, size and marker
+// flag (LeadName unused), the signal's label from the file, and a colour of
+// its own. It is in force while that recording is open and is never saved.
+struct RecordingLayout {
+    ChannelConfig records{};
+    std::array<std::string, kChannelCount> names;
+    std::array<ColorRef, kChannelCount> colors{};
+};
+
 // Everything about channels that lives for the whole run: the configuration in
 // force, the Configure dialog's edit copy and the two tables.
 struct ChannelModel {
@@ -95,6 +105,9 @@ struct ChannelModel {
     LeadNameTable leadNames;
     ColorTable colors;
 
+    // The open foreign recording's layout, if it has one.
+    std::optional<RecordingLayout> recording;
+
     void CopyCurrentToWorking() { working = current; }
     void CopyWorkingToCurrent() { current = working; }
 
@@ -102,6 +115,13 @@ struct ChannelModel {
     const std::string& LeadNameOf(const ChannelRecord& record) const {
         return leadNames.Name(record.LeadName);
     }
+
+    // What the view draws: the recording's layout while there is one, else
+    // the configured records with the two tables.
+    const ChannelConfig& Shown() const { return recording ? recording->records : current; }
+    ColorRef ShownColor(std::size_t channel) const;
+    // The name written at a channel's slot; empty for none.
+    std::string ShownName(std::size_t channel) const;
 };
 
 // "%d,%d,%d,%d,%d" in record order, as kept in the settings file.

@@ -114,6 +114,7 @@ OpenOutcome OpenForeignRecording(SignalDocument& doc, const std::string& path, U
         return OpenOutcome::Cancelled;
     }
     source->Choose(chosen);
+    doc.SetChosenSignals(chosen);
     doc.MutableHeader() = MakeHeader(*source, chosen);
     doc.SetForeignSource(std::move(source));
     doc.MarkOpen();

@@ -34,6 +34,12 @@ ValueRule MakeValueRule(double digitalMin, double digitalMax, double zero, doubl
            (std::ldexp(lo, -rule.shift) < INT16_MIN || std::ldexp(hi, -rule.shift) >= 32768.0))
         ++rule.shift;
     rule.unitsPerValue = std::ldexp(unitsPerDigit, rule.shift);
+    const auto delivered = [&](double d, int32_t fallback) {
+        const double v = std::floor(std::ldexp(d, -rule.shift));
+        return std::isfinite(v) ? static_cast<int32_t>(std::clamp(v, -32768.0, 32767.0)) : fallback;
+    };
+    rule.low = delivered(lo, INT16_MIN);
+    rule.high = delivered(hi, INT16_MAX);
     const double fraction = std::abs(rule.zero - std::trunc(rule.zero));
     if (std::abs(rule.zero) < 1e15) {
         rule.wholeOffset = fraction != 0.5;

@@ -43,6 +43,7 @@ void SignalDocument::Close() {
     store_.Clear();
     seekCursor_.reset();
     foreign_.reset();
+    chosen_.clear();
     isOpen_ = false;
     frameCount_ = 0;
     framesCut_ = false;
