@@ -269,12 +269,12 @@ void TClientWin::wheelEvent(QWheelEvent* event) {
     // The wheel moves through time, with Shift through the slots; a
     // sideways wheel moves through time too.
     const QPoint angle = event->angleDelta();
-    const bool slots = event->modifiers().testFlag(Qt::ShiftModifier);
+    const bool bySlots = event->modifiers().testFlag(Qt::ShiftModifier);
     // Some systems turn a Shift+wheel into a sideways one.
     wheelAngle_ += angle.y() != 0 ? angle.y() : angle.x();
     const int steps = wheelAngle_ / 120;
     wheelAngle_ -= steps * 120;
     // Turning the wheel away from the user goes back in time, or up.
-    view_.OnWheel(-steps, slots);
+    view_.OnWheel(-steps, bySlots);
     event->accept();
 }

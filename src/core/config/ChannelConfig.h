@@ -20,6 +20,8 @@ inline constexpr int kLeadNameCount = 20;
 inline constexpr int kColorCount = 16;
 inline constexpr int kDisplaySlots = 8;
 inline constexpr int kMaxDisplaySize = 20;
+// A trace is drawn value * DisplaySize / kSizeDivisor pixels from its baseline.
+inline constexpr int32_t kSizeDivisor = 160;
 // Names live in 16-byte slots in the file formats' world: 15 characters fit.
 inline constexpr std::size_t kNameMaxChars = 15;
 inline constexpr const char* kNoLeadName = "<none>";
@@ -95,6 +97,9 @@ struct RecordingLayout {
     ChannelConfig records{};
     std::array<std::string, kChannelCount> names;
     std::array<ColorRef, kChannelCount> colors{};
+    // Each trace is value * DisplaySize / divisor pixels high: a fit finer
+    // than the configured sizes, which a wide range needs.
+    std::array<int32_t, kChannelCount> divisors{};
 };
 
 // Everything about channels that lives for the whole run: the configuration in
@@ -120,6 +125,9 @@ struct ChannelModel {
     // the configured records with the two tables.
     const ChannelConfig& Shown() const { return recording ? recording->records : current; }
     ColorRef ShownColor(std::size_t channel) const;
+    int32_t ShownDivisor(std::size_t channel) const {
+        return recording ? recording->divisors[channel] : kSizeDivisor;
+    }
     // The name written at a channel's slot; empty for none.
     std::string ShownName(std::size_t channel) const;
 };

@@ -124,10 +124,10 @@ void SignalView::ScrollTo(int32_t x, int32_t y) {
     ScrollChanged();
 }
 
-void SignalView::OnWheel(int steps, bool slots) {
+void SignalView::OnWheel(int steps, bool bySlots) {
     if (!ctx_.document.IsOpen() || steps == 0) return;
     constexpr int64_t kWheelDivisions = 3;
-    if (slots) {
+    if (bySlots) {
         ScrollTo(scrollX_, static_cast<int32_t>(
                                std::clamp<int64_t>(int64_t{scrollY_} + steps, 0, VerticalRange())));
     } else {

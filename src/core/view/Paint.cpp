@@ -16,7 +16,8 @@ struct TraceChannel {
     int32_t size = 0;
     ColorRef color = 0;
     uint32_t pixel = 0;  // the colour as the back buffer stores it
-    int Y(int16_t v) const { return ToPixel(baseline - TraceOffset(v, size)); }
+    int32_t divisor = kTraceDivisor;
+    int Y(int16_t v) const { return ToPixel(baseline - TraceOffset(v, size, divisor)); }
 };
 
 }  // namespace
@@ -102,8 +103,12 @@ void SignalView::DrawTraces(Canvas& canvas, const PaintPass& pass) const {
         if (!IsDrawable(rec)) continue;
         const ColorRef shown = ctx_.channels.ShownColor(ch);
         const ColorRef color = pass.printing ? PaperColor(shown) : shown;
-        channels[count++] = TraceChannel{ch, BaselineY(rec.DisplayPosition) - scrollOffset,
-                                         rec.DisplaySize, color, PixelFromColor(color)};
+        channels[count++] = TraceChannel{ch,
+                                         BaselineY(rec.DisplayPosition) - scrollOffset,
+                                         rec.DisplaySize,
+                                         color,
+                                         PixelFromColor(color),
+                                         ctx_.channels.ShownDivisor(ch)};
     }
 
     // The screen's back buffer is drawn straight into; any other canvas

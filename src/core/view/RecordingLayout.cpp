@@ -31,11 +31,12 @@ std::string Trimmed(const std::string& s) {
 
 }  // namespace
 
-int32_t SizeToFit(int32_t low, int32_t high, int32_t slotStep) {
+TraceScale ScaleToFit(int32_t low, int32_t high, int32_t slotStep) {
     const int64_t reach = std::max(std::llabs(low), std::llabs(high));
-    if (reach == 0) return kMaxDisplaySize;
-    const int64_t size = int64_t{slotStep / 2} * kTraceDivisor / reach;
-    return static_cast<int32_t>(std::clamp<int64_t>(size, 1, kMaxDisplaySize));
+    const int64_t half = std::max(slotStep / 2, 1);
+    // half / reach pixels a value, unless that is more than 20 / 160.
+    if (reach == 0 || half * kTraceDivisor >= int64_t{kMaxDisplaySize} * reach) return {};
+    return TraceScale{static_cast<int32_t>(half), static_cast<int32_t>(reach)};
 }
 
 RecordingLayout MakeRecordingLayout(const std::vector<ForeignSignal>& signals,
@@ -49,6 +50,7 @@ RecordingLayout MakeRecordingLayout(const std::vector<ForeignSignal>& signals,
         ChannelRecord& rec = layout.records[ch];
         rec.HasMarker = configured[ch].HasMarker;
         const int index = ch < n ? chosen[ch] : -1;
+        layout.divisors[ch] = kSizeDivisor;
         if (index < 0 || static_cast<std::size_t>(index) >= signals.size()) {
             rec.DisplayPosition = 0;  // no signal: no trace
             continue;
@@ -58,7 +60,9 @@ RecordingLayout MakeRecordingLayout(const std::vector<ForeignSignal>& signals,
         // Any real table entry, so the record counts as drawable; the
         // colour itself is the layout's.
         rec.DisplayColor = kColorCount - 1;
-        rec.DisplaySize = SizeToFit(s.rule.low, s.rule.high, step);
+        const TraceScale scale = ScaleToFit(s.rule.low, s.rule.high, step);
+        rec.DisplaySize = scale.size;
+        layout.divisors[ch] = scale.divisor;
         layout.names[ch] = Trimmed(s.label);
         layout.colors[ch] = palette[ch];
     }

@@ -12,9 +12,15 @@
 
 namespace koru {
 
-// The largest display size (1..20) at which delivered values low..high stay
-// within half a slot step of the baseline.
-int32_t SizeToFit(int32_t low, int32_t high, int32_t slotStep);
+// The scale value * size / divisor at which delivered values low..high just
+// stay within half a slot step of the baseline, never larger than the
+// largest configured size (20 / 160).
+struct TraceScale {
+    int32_t size = kMaxDisplaySize;
+    int32_t divisor = kSizeDivisor;
+    friend bool operator==(const TraceScale&, const TraceScale&) = default;
+};
+TraceScale ScaleToFit(int32_t low, int32_t high, int32_t slotStep);
 
 // `chosen` are the signals that became channels 1 to n. Marker flags are
 // the configured ones; colours are picked to stand out on `background`.

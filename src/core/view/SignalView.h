@@ -26,7 +26,7 @@ namespace koru {
 inline constexpr int32_t kVerticalUnit = 30;   // pixels per vertical scroll unit
 inline constexpr int32_t kVerticalRange = 16;  // vertical scroll units while a recording is open
 inline constexpr int32_t kNameX = 10;
-inline constexpr int32_t kTraceDivisor = 160;  // value * DisplaySize / 160 pixels
+inline constexpr int32_t kTraceDivisor = kSizeDivisor;  // value * DisplaySize / 160 pixels
 
 // Where the channel shown at display position p (1..8, entry p - 1) has its
 // zero line and its name.
@@ -51,8 +51,8 @@ std::string PositionText(int32_t scrollX, int32_t horizontalRange, int32_t pageD
 
 // y of value v for a channel at baseline y with the given size, before the
 // vertical scroll offset; positive values go up, the quotient truncates.
-inline int64_t TraceOffset(int32_t value, int32_t displaySize) {
-    return static_cast<int64_t>(value) * displaySize / kTraceDivisor;
+inline int64_t TraceOffset(int32_t value, int32_t displaySize, int32_t divisor = kTraceDivisor) {
+    return static_cast<int64_t>(value) * displaySize / (divisor > 0 ? divisor : kTraceDivisor);
 }
 
 // Keeps pixel coordinates of absurd sizes (from out-of-range gains, or
@@ -277,7 +277,7 @@ class SignalView : public ViewControl {
     bool OnKeyDown(int key);
     // Wheel turns, in steps (positive: towards the end or the lower slots):
     // the time axis by three divisions a step, the slots by one unit.
-    void OnWheel(int steps, bool slots);
+    void OnWheel(int steps, bool bySlots);
 
     bool TagDragging() const { return rightDrag_; }
     bool LineDragging() const { return leftDrag_; }

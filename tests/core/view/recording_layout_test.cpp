@@ -23,21 +23,24 @@ EdfSignal Flat(const std::string& label, double physMin, double physMax, int32_t
     return EdfSignal{label, physMin, physMax, digMin, digMax, std::vector<int32_t>(40, mid), 10};
 }
 
-TEST(SizeToFitTest, TheWholeRangeStaysWithinHalfASlot) {
+TEST(ScaleToFitTest, TheWholeRangeJustStaysWithinHalfASlot) {
     struct Case {
-        int32_t low, high, step, size;
+        int32_t low, high, step;
+        TraceScale scale;
     };
-    // size = floor(step / 2 * 160 / max(|low|, |high|)), 1..20.
-    for (const Case& c : std::vector<Case>{{-2048, 2048, 69, 2},
-                                           {0, 1000, 69, 5},
-                                           {-1000, 10, 69, 5},
-                                           {-10, 10, 69, 20},
-                                           {0, 0, 69, 20},
-                                           {-32768, 32767, 69, 1},
-                                           {-1024, 1023, 98, 7}}) {
-        EXPECT_EQ(SizeToFit(c.low, c.high, c.step), c.size) << c.low << ".." << c.high;
-        const int32_t reach = std::max(std::abs(c.low), std::abs(c.high));
-        if (c.size > 1) EXPECT_LE(int64_t{reach} * c.size / 160, c.step / 2);
+    // half a step / the larger of |low| and |high|, at most 20 / 160.
+    for (const Case& c : std::vector<Case>{{-2048, 2048, 69, {34, 2048}},
+                                           {0, 1000, 69, {34, 1000}},
+                                           {-1000, 10, 69, {34, 1000}},
+                                           {-32768, 32767, 69, {34, 32768}},  // finer than size 1
+                                           {-1024, 1023, 98, {49, 1024}},
+                                           {-272, 272, 69, {20, 160}},  // 34 / 272 = 20 / 160
+                                           {-10, 10, 69, {20, 160}},
+                                           {0, 0, 69, {20, 160}}}) {
+        const TraceScale got = ScaleToFit(c.low, c.high, c.step);
+        EXPECT_EQ(got, c.scale) << c.low << ".." << c.high;
+        const int64_t reach = std::max(std::abs(c.low), std::abs(c.high));
+        EXPECT_LE(reach * got.size / got.divisor, c.step / 2) << c.low << ".." << c.high;
     }
 }
 
@@ -54,13 +57,15 @@ TEST(RecordingLayoutTest, AForeignRecordingGetsOneSlotPerSignalWithItsLabels) {
     ASSERT_TRUE(model.recording.has_value());
     const ChannelConfig& shown = model.Shown();
     const std::vector<std::string> names = {"ECG MLII", "Resp", "Tiny"};
-    const std::vector<int32_t> sizes = {2, 5, 20};  // reaches 2048, 1000 and 10
+    // Reaches 2048, 1000 and 10 in half a slot of 34 pixels.
+    const std::vector<std::pair<int32_t, int32_t>> scales = {{34, 2048}, {34, 1000}, {20, 160}};
     std::set<ColorRef> colours;
     for (std::size_t ch = 0; ch < kChannelCount; ++ch) {
         if (ch < names.size()) {
             EXPECT_EQ(shown[ch].DisplayPosition, static_cast<int32_t>(ch) + 1) << ch;
             EXPECT_EQ(model.ShownName(ch), names[ch]);
-            EXPECT_EQ(shown[ch].DisplaySize, sizes[ch]) << ch;
+            EXPECT_EQ(shown[ch].DisplaySize, scales[ch].first) << ch;
+            EXPECT_EQ(model.ShownDivisor(ch), scales[ch].second) << ch;
             EXPECT_TRUE(IsDrawable(shown[ch]));
             // Readable on black: no colour channel-wise darker than half.
             const ColorRef c = model.ShownColor(ch);
@@ -90,6 +95,7 @@ TEST(RecordingLayoutTest, AForeignRecordingGetsOneSlotPerSignalWithItsLabels) {
     EXPECT_EQ(&model.Shown(), &model.current);
     EXPECT_EQ(model.ShownName(0), model.leadNames.Name(model.current[0].LeadName));
     EXPECT_EQ(model.ShownColor(0), model.colors.Ref(model.current[0].DisplayColor));
+    EXPECT_EQ(model.ShownDivisor(0), 160);
 }
 
 TEST(RecordingLayoutTest, ColoursFollowALightBackgroundAndEmptyChoicesDrawNothing) {
