@@ -33,6 +33,7 @@ TClientWin::TClientWin(koru::Session& session, QWidget* parent)
     });
     view_.SetScrollHook([this] { SyncScrollBars(); });
     view_.SetCountsHook([this] { emit CountsChanged(); });
+    view_.SetNoticeHook([this](const std::string& text) { session_.ui().SetStatusText(text); });
 
     // Both bars from the start; a position is taken when the thumb is let
     // go, never while it is dragged.
@@ -70,6 +71,22 @@ int TClientWin::ViewKeyOf(int qtKey, Qt::KeyboardModifiers modifiers) {
     // layouts), which only count when they come from the keypad.
     const bool keypad = modifiers.testFlag(Qt::KeypadModifier);
     switch (qtKey) {
+        case Qt::Key_PageUp:
+            return koru::kKeyPageUp;
+        case Qt::Key_PageDown:
+            return koru::kKeyPageDown;
+        case Qt::Key_Home:
+            return koru::kKeyHome;
+        case Qt::Key_End:
+            return koru::kKeyEnd;
+        case Qt::Key_Left:
+            return koru::kKeyLeft;
+        case Qt::Key_Right:
+            return koru::kKeyRight;
+        case Qt::Key_Up:
+            return koru::kKeyUp;
+        case Qt::Key_Down:
+            return koru::kKeyDown;
         case Qt::Key_Insert:
             return koru::kKeyInsert;
         case Qt::Key_Delete:
@@ -101,7 +118,7 @@ void TClientWin::SyncScrollBars() {
     QScrollBar* h = horizontalScrollBar();
     h->setRange(0, hThumbs);
     // Beyond 16 bits the bar counts in scaled steps; the page only sizes the thumb.
-    const int32_t page = session_.geometry().PageDivisions;
+    const int32_t page = view_.PageStep();
     h->setPageStep(hRange > hThumbs ? std::max(1, koru::ThumbFromPosition(page, hRange)) : page);
     h->setSliderPosition(koru::ThumbFromPosition(view_.ScrollX(), hRange));
     h->setValue(h->sliderPosition());
@@ -228,7 +245,12 @@ void TClientWin::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void TClientWin::keyPressEvent(QKeyEvent* event) {
-    // The keyboard never scrolls the view; only the marker keys act.
+    // The marker keys and the navigation keys; with Ctrl or Alt a key
+    // belongs to the menus.
+    if (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
     const int key = ViewKeyOf(event->key(), event->modifiers());
     if (key != 0) {
         view_.OnKeyDown(key);
@@ -244,5 +266,15 @@ void TClientWin::wheelEvent(QWheelEvent* event) {
         event->accept();
         return;
     }
-    QAbstractScrollArea::wheelEvent(event);
+    // The wheel moves through time, with Shift through the slots; a
+    // sideways wheel moves through time too.
+    const QPoint angle = event->angleDelta();
+    const bool bySlots = event->modifiers().testFlag(Qt::ShiftModifier);
+    // Some systems turn a Shift+wheel into a sideways one.
+    wheelAngle_ += angle.y() != 0 ? angle.y() : angle.x();
+    const int steps = wheelAngle_ / 120;
+    wheelAngle_ -= steps * 120;
+    // Turning the wheel away from the user goes back in time, or up.
+    view_.OnWheel(-steps, bySlots);
+    event->accept();
 }

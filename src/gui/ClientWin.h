@@ -2,7 +2,7 @@
 // The Signal view as the main window's client: a scroll area whose viewport
 // shows the view's back buffer. Drawing, tags, lines, scrolling and the
 // marker keys are the core view model's; this widget forwards the mouse,
-// the keys, the scroll bars and size changes, and shows what was drawn.
+// the keys, the wheel, the scroll bars and size changes, and shows what was drawn.
 
 #include <QAbstractScrollArea>
 #include <QCursor>
@@ -58,5 +58,6 @@ class TClientWin : public QAbstractScrollArea {
     koru::Session& session_;
     koru::SignalView view_;
     QCursor viewCursor_;
-    QSize failedSize_;  // the last size whose back buffer could not be had
+    QSize failedSize_;    // the last size whose back buffer could not be had
+    int wheelAngle_ = 0;  // wheel turn not yet a whole step, in eighths of a degree
 };

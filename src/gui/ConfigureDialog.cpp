@@ -7,7 +7,8 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QLineEdit>
+#include <QPainter>
+#include <QPixmap>
 #include <QPushButton>
 #include <QShowEvent>
 #include <QSpinBox>
@@ -135,6 +136,15 @@ QWidget* TConfigureDialog::BuildTargetBox() {
     return box;
 }
 
+QIcon TConfigureDialog::Swatch(koru::ColorRef color) {
+    QPixmap pm(16, 12);
+    pm.fill(QColor(koru::RedOf(color), koru::GreenOf(color), koru::BlueOf(color)));
+    QPainter p(&pm);
+    p.setPen(Qt::gray);  // a rim, so black and white show on any list colour
+    p.drawRect(0, 0, pm.width() - 1, pm.height() - 1);
+    return QIcon(pm);
+}
+
 QSpinBox* TConfigureDialog::MakeValue(int spin, int value, int minimum, int maximum,
                                       QWidget* parent) {
     auto* s = new QSpinBox(parent);
@@ -142,8 +152,9 @@ QSpinBox* TConfigureDialog::MakeValue(int spin, int value, int minimum, int maxi
     s->setRange(minimum, maximum);
     s->setAlignment(Qt::AlignCenter);
     s->setMinimumWidth(s->sizeHint().width() + s->fontMetrics().horizontalAdvance("nn"));
-    // Set with the arrows only, like a value beside an up-down control.
-    if (auto* edit = s->findChild<QLineEdit*>()) edit->setReadOnly(true);
+    // Typed digits count once the field is left or Enter pressed, not at
+    // every keystroke, so "12" never passes through 1.
+    s->setKeyboardTracking(false);
     connect(s, &QSpinBox::valueChanged, this, [this, spin, value](int v) {
         model_.Spin(spin, v - valueShown_[value]);
         Refresh();
@@ -163,7 +174,17 @@ QWidget* TConfigureDialog::BuildOptionsBox() {
     for (int id : {ctl::kLeadList, ctl::kColorList}) {
         auto* list = new QComboBox(box);  // a drop-down list: no typing
         list->setObjectName(QString::number(id));
-        for (const std::string& item : model_.Items(id)) list->addItem(Q(item));
+        // The colour list shows each colour beside its name.
+        const auto* form =
+            id == ctl::kColorList ? dynamic_cast<const koru::ConfigureForm*>(&model_) : nullptr;
+        int index = 0;
+        for (const std::string& item : model_.Items(id)) {
+            if (form) {
+                list->addItem(Swatch(form->ItemColor(index++)), Q(item));
+            } else {
+                list->addItem(Q(item));
+            }
+        }
         connect(list, &QComboBox::currentIndexChanged, this, [this, id](int i) {
             model_.Select(id, i);
             Refresh();

@@ -4,10 +4,12 @@
 // the core model's; this window shows the model and forwards each click.
 
 #include <QDialog>
+#include <QIcon>
 #include <QSize>
 #include <array>
 #include <map>
 
+#include "platform/Color.h"
 #include "platform/Ui.h"
 
 class QCheckBox;
@@ -37,6 +39,7 @@ class TConfigureDialog : public QDialog {
     QWidget* BuildOptionsBox();
     QLayout* BuildBottomRow();
     QPushButton* ModelButton(int control, QWidget* parent);
+    static QIcon Swatch(koru::ColorRef color);
     QSpinBox* MakeValue(int spin, int value, int minimum, int maximum, QWidget* parent);
     void Forward(int control);
     // Every caption, box, list and value as the model has them.

@@ -22,7 +22,7 @@ QPushButton* MakeOk(QDialog* dlg) {
 
 }  // namespace
 
-TChannelSelectDialog::TChannelSelectDialog(QWidget* parent) : QDialog(parent) {
+TChannelSelectDialog::TChannelSelectDialog(QWidget* parent, int ticked) : QDialog(parent) {
     setWindowTitle("Data Channels");
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(14, 12, 14, 12);
@@ -33,7 +33,7 @@ TChannelSelectDialog::TChannelSelectDialog(QWidget* parent) : QDialog(parent) {
     for (int i = 0; i < 8; ++i) {
         auto* box = new QCheckBox(QString("Chan %1").arg(i + 1), this);
         box->setObjectName(QString::number(kFirstBox + i));
-        box->setChecked(true);
+        box->setChecked(i < ticked);
         connect(box, &QCheckBox::clicked, this, &TChannelSelectDialog::ReadBoxes);
         boxes_[static_cast<std::size_t>(i)] = box;
         boxes->addWidget(box);
@@ -47,6 +47,7 @@ TChannelSelectDialog::TChannelSelectDialog(QWidget* parent) : QDialog(parent) {
     side->addWidget(ok);
     layout->addLayout(side);
     setFixedSize(sizeHint());
+    ReadBoxes();
 }
 
 void TChannelSelectDialog::ReadBoxes() {

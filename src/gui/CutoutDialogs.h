@@ -9,14 +9,15 @@
 class QCheckBox;
 class QLabel;
 
-// Eight ticks, all set at first. It has no Cancel: Esc and the close box
+// Eight ticks, the recording's channels set at first. It has no Cancel: Esc and the close box
 // end it like OK, with the ticks as they are.
 class TChannelSelectDialog : public QDialog {
     Q_OBJECT
   public:
     static constexpr int kFirstBox = 101;  // check box 101 + i is channel i + 1
 
-    explicit TChannelSelectDialog(QWidget* parent = nullptr);
+    // The first `ticked` channels (the recording's) ticked at first.
+    explicit TChannelSelectDialog(QWidget* parent = nullptr, int ticked = 8);
 
     std::array<bool, 8> Selection() const { return selected_; }
     int SelectedCount() const;

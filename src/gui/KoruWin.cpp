@@ -5,22 +5,32 @@
 #include <QCloseEvent>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFontMetrics>
+#include <QInputDialog>
+#include <QKeySequence>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPainter>
 #include <QPointer>
 #include <QProxyStyle>
 #include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QStyleOption>
+#include <QTimer>
 #include <QToolBar>
+#include <QUrl>
 #include <QVBoxLayout>
 
 #include "ClientWin.h"
 #include "ToolIcons.h"
+#include "app/GoToTime.h"
 #include "app/MarkerCommands.h"
+#include "signal/OpenFlow.h"
 
 using koru::Cmd;
 using koru::Field;
@@ -190,6 +200,81 @@ TKoruWin::TKoruWin(koru::Session& session, QWidget* parent)
     BuildToolBars();
     BuildStatusBar();
     RefreshCommandStates();
+    setAcceptDrops(true);
+    // Go to Time has no menu entry of its own: Ctrl+G anywhere in the window.
+    auto* goTo = new QAction("Go to Time", this);
+    goTo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_G));
+    goTo->setShortcutContext(Qt::WindowShortcut);
+    connect(goTo, &QAction::triggered, this, &TKoruWin::GoToTime);
+    addAction(goTo);
+}
+
+void TKoruWin::FillRecentFiles() {
+    for (QAction* a : recentActions_) {
+        fileMenu_->removeAction(a);
+        a->deleteLater();
+    }
+    recentActions_.clear();
+    const std::vector<std::string>& files = session_.recentFiles();
+    if (files.empty()) return;
+    // Before the separator that stands above Exit.
+    QAction* exit = Action(static_cast<int>(Cmd::Exit));
+    const QList<QAction*> all = fileMenu_->actions();
+    const qsizetype at = all.indexOf(exit);
+    QAction* before = at > 0 ? all[at - 1] : exit;
+    int n = 0;
+    for (const std::string& f : files) {
+        const QString path = Text(f);
+        auto* a = new QAction(QString("&%1 %2").arg(++n).arg(path), fileMenu_);
+        a->setStatusTip("Open " + path);
+        connect(a, &QAction::triggered, this, [this, path] { OpenChosen(path); });
+        fileMenu_->insertAction(before, a);
+        recentActions_ << a;
+    }
+    recentActions_ << fileMenu_->insertSeparator(before);
+}
+
+void TKoruWin::OpenChosen(const QString& path) {
+    if (koru::MayCloseRecording(session_)) session_.OpenChosen(path.toStdString());
+    RefreshCommandStates();
+}
+
+QString TKoruWin::DroppedRecording(const QMimeData* data) {
+    if (!data || !data->hasUrls()) return {};
+    for (const QUrl& url : data->urls()) {
+        const QString file = url.toLocalFile();
+        if (!file.isEmpty() && koru::LoadableExtension(file.toStdString())) return file;
+    }
+    return {};
+}
+
+void TKoruWin::dragEnterEvent(QDragEnterEvent* event) {
+    if (!DroppedRecording(event->mimeData()).isEmpty()) event->acceptProposedAction();
+}
+
+void TKoruWin::dropEvent(QDropEvent* event) {
+    const QString file = DroppedRecording(event->mimeData());
+    if (file.isEmpty()) return;
+    event->acceptProposedAction();
+    // Opened once the drop is over: the source waits for the drop to end.
+    QTimer::singleShot(0, this, [this, file] { OpenChosen(file); });
+}
+
+void TKoruWin::GoToTime() {
+    const koru::SignalDocument& doc = session_.document();
+    if (!doc.IsOpen()) return;
+    bool ok = false;
+    const QString text = QInputDialog::getText(
+        this, "Go to Time", "Time (mm:ss.fff or hh:mm:ss) or frame number:", QLineEdit::Normal,
+        QString(), &ok);
+    if (!ok) return;
+    const std::optional<int64_t> frame =
+        koru::FrameOfGoToText(text.toStdString(), doc.Header().Interval);
+    if (!frame) {
+        SetMessage("Not a time or frame number: " + text);
+        return;
+    }
+    view_->Model().GoToFrame(*frame);
 }
 
 TKoruWin::~TKoruWin() {
@@ -245,6 +330,10 @@ void TKoruWin::BuildMenuBar() {
             menu->addAction(a);
         }
         if (item.id == koru::kViewPopupId) viewMenu_ = menu;
+        if (item.id == koru::kFilePopupId) {
+            fileMenu_ = menu;
+            connect(menu, &QMenu::aboutToShow, this, &TKoruWin::FillRecentFiles);
+        }
     }
     if (rightBar) bar->setCornerWidget(rightBar, Qt::TopRightCorner);
 }

@@ -3,6 +3,7 @@
 // and the Signal view as its client. Commands arrive here by number.
 
 #include <QLabel>
+#include <QList>
 #include <QMainWindow>
 #include <map>
 #include <memory>
@@ -13,6 +14,9 @@
 #include "platform/Ui.h"
 
 class QMenu;
+class QMimeData;
+class QDragEnterEvent;
+class QDropEvent;
 class QAction;
 class QStyle;
 class QToolBar;
@@ -52,6 +56,9 @@ class TKoruWin : public QMainWindow {
     QLabel* MessageField() const { return message_; }
     QAction* Action(int command) const;
     QMenu* ViewMenu() const { return viewMenu_; }
+    QMenu* FileMenu() const { return fileMenu_; }
+    // The loadable recording a drag carries, or an empty string.
+    static QString DroppedRecording(const QMimeData* data);
     QToolBar* FirstBar() const { return firstBar_; }
     QToolBar* SecondBar() const { return secondBar_; }
 
@@ -72,6 +79,8 @@ class TKoruWin : public QMainWindow {
     // Exit and the window's close button both end here; changed markers are
     // asked about first.
     void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
   private:
     void BuildMenuBar();
@@ -80,6 +89,11 @@ class TKoruWin : public QMainWindow {
     TTextField* AddField(QToolBar* bar, const char* label, int labelChars, koru::Field field,
                          int chars);
     QAction* MakeAction(const koru::CommandInfo& info);
+    // The recent files at the end of the File menu, before Exit.
+    void FillRecentFiles();
+    // Opens a file the user pointed at, after asking about unsaved markers.
+    void OpenChosen(const QString& path);
+    void GoToTime();
 
     koru::Session& session_;
     TClientWin* view_ = nullptr;
@@ -90,6 +104,8 @@ class TKoruWin : public QMainWindow {
     std::unique_ptr<QStyle> menuStyle_;
     QLabel* message_ = nullptr;
     QMenu* viewMenu_ = nullptr;
+    QMenu* fileMenu_ = nullptr;
+    QList<QAction*> recentActions_;
     QToolBar* firstBar_ = nullptr;
     QToolBar* secondBar_ = nullptr;
     bool viewMenuEnabled_ = false;

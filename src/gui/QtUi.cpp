@@ -205,8 +205,8 @@ bool QtUi::ConfigureDialog(koru::DialogModel& dialog, int32_t screenWidth, int32
     return dlg.exec() == QDialog::Accepted;
 }
 
-std::array<bool, 8> QtUi::ChannelSelectDialog() {
-    TChannelSelectDialog dlg(win_ ? static_cast<QWidget*>(win_->View()) : nullptr);
+std::array<bool, 8> QtUi::ChannelSelectDialogFor(int channelCount) {
+    TChannelSelectDialog dlg(win_ ? static_cast<QWidget*>(win_->View()) : nullptr, channelCount);
     const FrontDialog front(dialogs_, &dlg);
     dlg.exec();  // OK, Esc and the close box all go on with the ticks as they are
     return dlg.Selection();
@@ -277,7 +277,17 @@ void QtUi::InvalidateAll() {
 
 void QtUi::ShowHelp(const std::string& path) {
     const QString file = QString::fromStdString(path);
-    if (QFileInfo::exists(file)) QDesktopServices::openUrl(QUrl::fromLocalFile(file));
+    const bool exists = QFileInfo::exists(file);
+    if (exists && QDesktopServices::openUrl(QUrl::fromLocalFile(file))) return;
+    // Without a viewer (or a guide) the command must still say something.
+    ShowMessage(koru::MessageOwner::MainWindow, HelpNotShownText(path, exists), "Help",
+                koru::MessageIcon::Information);
+}
+
+std::string QtUi::HelpNotShownText(const std::string& path, bool exists) {
+    if (!exists) return "The guide was not found. It belongs at\n" + path;
+    return "No program to show the guide could be started. The guide is the file\n" + path +
+           "\nOpen it with a web browser.";
 }
 
 void QtUi::ShowAbout() {

@@ -34,7 +34,10 @@ class QtUi : public koru::Ui {
                                           int32_t index) override;
     bool ConfigureDialog(koru::DialogModel& dialog, int32_t screenWidth,
                          int32_t screenHeight) override;
-    std::array<bool, 8> ChannelSelectDialog() override;
+    std::array<bool, 8> ChannelSelectDialog() override { return ChannelSelectDialogFor(8); }
+    std::array<bool, 8> ChannelSelectDialogFor(int channelCount) override;
+    // The box Help shows when the guide cannot be shown.
+    static std::string HelpNotShownText(const std::string& path, bool exists);
     void AmplitudeDialog(const std::array<int32_t, 8>& values) override;
     void ProgressBegin(koru::ProgressMode mode) override;
     void ProgressSet(int percent) override;

@@ -8,6 +8,7 @@
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <algorithm>
 
 #include "ClientWin.h"
 #include "KoruApp.h"
@@ -130,52 +131,70 @@ class ClientInteractionTest : public QObject {
         QCOMPARE(Cut(*app), QString("00:00.000"));
     }
 
-    void keysDoNotScrollButTheBarsAndTheWheelDo() {
+    void keysTheWheelAndTheBarsScroll() {
         auto app = Start(KORU_EXAMPLES_DIR "/ptb_s0010_8lead.sig");
         QVERIFY(app);
         TClientWin* view = app->window()->View();
         const koru::SignalView& model = view->Model();
         QScrollBar* h = view->horizontalScrollBar();
         QScrollBar* v = view->verticalScrollBar();
+        QWidget* port = view->viewport();
         QCOMPARE(h->maximum(), 960);  // 38 400 frames at 40 a division
-        QCOMPARE(h->pageStep(), 78);
+        // A page is what the window shows, never more than the screen's 78.
+        const int page = std::min(78, port->width() / 10);
+        QCOMPARE(h->pageStep(), page);
         QCOMPARE(v->maximum(), 16);
         QCOMPARE(v->pageStep(), 8);
 
         view->setFocus();
-        for (auto key : {Qt::Key_Right, Qt::Key_PageDown, Qt::Key_Down, Qt::Key_End})
-            QTest::keyClick(view, key);
-        QCOMPARE(model.ScrollX(), 0);
-        QCOMPARE(model.ScrollY(), 0);
+        struct Step {
+            Qt::Key key;
+            int x, y;
+        };
+        for (const Step& s :
+             {Step{Qt::Key_Right, 1, 0}, Step{Qt::Key_PageDown, 1 + page, 0},
+              Step{Qt::Key_Left, page, 0}, Step{Qt::Key_PageUp, 0, 0}, Step{Qt::Key_End, 960, 0},
+              Step{Qt::Key_Down, 960, 1}, Step{Qt::Key_Home, 0, 1}, Step{Qt::Key_Up, 0, 0}}) {
+            QTest::keyClick(view, s.key);
+            QCOMPARE(model.ScrollX(), s.x);
+            QCOMPARE(model.ScrollY(), s.y);
+            QCOMPARE(h->value(), s.x);
+        }
 
-        // The wheel goes through the vertical bar, but not while a drag holds the mouse.
-        QWidget* port = view->viewport();
-        auto wheel = [&] {
+        // The wheel moves through time, Shift+wheel through the slots; not
+        // while a drag holds the mouse.
+        auto wheel = [&](Qt::KeyboardModifiers mods) {
             QWheelEvent e(QPointF(50, 50), port->mapToGlobal(QPointF(50, 50)), QPoint(),
-                          QPoint(0, -120), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+                          QPoint(0, -120), Qt::NoButton, mods, Qt::NoScrollPhase, false);
             QApplication::sendEvent(port, &e);
         };
         QTest::mousePress(port, Qt::LeftButton, {}, QPoint(50, 50));
-        wheel();
-        QCOMPARE(model.ScrollY(), 0);
-        QCOMPARE(v->value(), 0);  // the bar stays with the view
+        wheel(Qt::NoModifier);
+        QCOMPARE(model.ScrollX(), 0);
+        QCOMPARE(h->value(), 0);  // the bar stays with the view
         QTest::mouseRelease(port, Qt::LeftButton, {}, QPoint(50, 50));
-        wheel();
-        QVERIFY(model.ScrollY() > 0);
-        QCOMPARE(v->value(), model.ScrollY());
+        wheel(Qt::NoModifier);
+        QCOMPARE(model.ScrollX(), 3);
+        QCOMPARE(model.ScrollY(), 0);
+        QCOMPARE(h->value(), 3);
+        wheel(Qt::ShiftModifier);
+        QCOMPARE(model.ScrollY(), 1);
+        QCOMPARE(v->value(), 1);
+        QTest::keyClick(view, Qt::Key_Home);
+        QTest::keyClick(view, Qt::Key_Up);
 
         h->triggerAction(QAbstractSlider::SliderSingleStepAdd);
         QCOMPARE(model.ScrollX(), 1);
         h->triggerAction(QAbstractSlider::SliderPageStepAdd);
-        QCOMPARE(model.ScrollX(), 79);
-        QCOMPARE(h->value(), 79);
+        QCOMPARE(model.ScrollX(), 1 + page);
+        QCOMPARE(h->value(), 1 + page);
         v->triggerAction(QAbstractSlider::SliderToMaximum);
         QCOMPARE(model.ScrollY(), 16);
 
         // Dragging the thumb moves only the thumb; letting go moves the view.
         h->setSliderDown(true);
         h->setSliderPosition(500);
-        QCOMPARE(model.ScrollX(), 79);
+        QCOMPARE(model.ScrollX(), 1 + page);
         h->setSliderDown(false);
         QCOMPARE(model.ScrollX(), 500);
         QCOMPARE(h->value(), 500);
@@ -233,6 +252,9 @@ class ClientInteractionTest : public QObject {
         QCOMPARE(TClientWin::ViewKeyOf(Qt::Key_Comma, Qt::KeypadModifier), int(koru::kKeyDecimal));
         QCOMPARE(TClientWin::ViewKeyOf(Qt::Key_0, {}), 0);  // the main row's 0 is no key here
         QCOMPARE(TClientWin::ViewKeyOf(Qt::Key_Period, {}), 0);
+        QCOMPARE(TClientWin::ViewKeyOf(Qt::Key_PageDown, Qt::KeypadModifier),
+                 int(koru::kKeyPageDown));
+        QCOMPARE(TClientWin::ViewKeyOf(Qt::Key_Home, {}), int(koru::kKeyHome));
     }
 };
 

@@ -188,6 +188,37 @@ class ConfigDialogsTest : public QObject {
         }
     }
 
+    void spinBoxesTakeTypedValuesAndColoursShowSwatches() {
+        auto app = Start({1280, 1024});
+        QStringList seen;
+        QList<QRgb> swatches;
+        OnModal<TConfigureDialog>([&](TConfigureDialog* d) {
+            QSpinBox* size = d->Value(ctl::kSizeValue);
+            QLineEdit* edit = size->findChild<QLineEdit*>();
+            size->setFocus();
+            edit->selectAll();
+            QTest::keyClicks(edit, "17");
+            QTest::keyClick(edit, Qt::Key_Return);
+            seen << QString::number(size->value());
+            edit->selectAll();
+            QTest::keyClicks(edit, "3");
+            seen << QString::number(size->value());  // not yet: no Enter
+            QTest::keyClick(edit, Qt::Key_Enter);
+            seen << QString::number(size->value());
+            QComboBox* colours = d->List(ctl::kColorList);
+            for (int i : {0, 14, 15}) {
+                const QImage img = colours->itemIcon(i).pixmap(16, 12).toImage();
+                swatches << (img.isNull() ? 0u : img.pixel(8, 6) & 0xFFFFFFu);
+            }
+            Click(d->Button(ctl::kSize + 0));
+            Click(d->Button(1));
+        });
+        Run(*app, Cmd::Configure);
+        QCOMPARE(seen, (QStringList{"17", "17", "3"}));
+        QCOMPARE(app->session().channels().current[0].DisplaySize, 3);
+        QCOMPARE(swatches, (QList<QRgb>{0x000000u, 0xFFFF00u, 0xFFFFFFu}));  // Black, Yellow, White
+    }
+
     void configureControlsEditAndOkPutsThemInForce() {
         auto app = Start({1280, 1024});
         const koru::ChannelConfig before = app->session().channels().current;

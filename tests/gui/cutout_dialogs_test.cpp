@@ -31,7 +31,21 @@ class CutoutDialogsTest : public QObject {
   private slots:
     void channelTicksSurviveEveryWayOutAndStartFull();
     void amplitudeShowsEightValuesInTwoColumns();
+    void onlyTheRecordingsChannelsStartTicked();
 };
+
+void CutoutDialogsTest::onlyTheRecordingsChannelsStartTicked() {
+    for (int count : {2, 5, 8}) {
+        TChannelSelectDialog dlg(nullptr, count);
+        std::array<bool, 8> want{};
+        for (int i = 0; i < 8; ++i) {
+            want[static_cast<std::size_t>(i)] = i < count;
+            QCOMPARE(dlg.Box(i)->isChecked(), i < count);
+        }
+        QCOMPARE(dlg.Selection(), want);
+        QCOMPARE(dlg.SelectedCount(), count);
+    }
+}
 
 void CutoutDialogsTest::channelTicksSurviveEveryWayOutAndStartFull() {
     QtUi ui;

@@ -8,11 +8,13 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QProgressBar>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QToolBar>
+#include <QUrl>
 #include <QtTest>
 #include <functional>
 
@@ -53,6 +55,17 @@ class MainWindowTest : public QObject {
     void initTestCase() {
         QVERIFY(home_.isValid());
         qputenv("KORUVIEW_HOME", home_.path().toUtf8());
+    }
+
+    void onlyLoadableRecordingsAreTakenFromADrop() {
+        QMimeData data;
+        QCOMPARE(TKoruWin::DroppedRecording(&data), QString());
+        data.setUrls({QUrl::fromLocalFile("/x/notes.txt"), QUrl::fromLocalFile("/x/100.hea"),
+                      QUrl::fromLocalFile("/x/b.sig")});
+        QCOMPARE(TKoruWin::DroppedRecording(&data), QString("/x/100.hea"));  // the first that opens
+        data.setUrls({QUrl("https://example.org/a.sig"), QUrl::fromLocalFile("/x/a.mrk")});
+        QCOMPARE(TKoruWin::DroppedRecording(&data), QString());
+        QCOMPARE(TKoruWin::DroppedRecording(nullptr), QString());
     }
 
     void startsEmptyWithTheIdleText() {

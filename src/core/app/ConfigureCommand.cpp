@@ -121,6 +121,8 @@ void RunConfigureCommand(Session& session, SignalView& view) {
     const ScreenGeometry& screen = session.geometry();
     if (!session.ui().ConfigureDialog(dialog, screen.ScreenWidth, screen.ScreenHeight)) return;
     session.channels().CopyWorkingToCurrent();
+    // What was set here is what the user wants to see, over a recording's own layout.
+    session.channels().recording.reset();
     view.InvalidateAll();
 }
 

@@ -23,7 +23,7 @@ void WriteCutout(Session& session, const Cutout& cutout, const std::string& path
     SaveRequest request;
     request.path = path;
     request.mode = mode;
-    request.channels.selected = ui.ChannelSelectDialog();
+    request.channels.selected = ui.ChannelSelectDialogFor(session.document().Header().ChannelCount);
     request.labels = LayoutLabels(session.channels());
     if (cutout.Span() < 1) return;
     const SaveOutcome outcome = [&] {

@@ -1,8 +1,10 @@
 #include "app/Session.h"
 
 #include "app/Commands.h"
+#include "app/RecentFiles.h"
 #include "signal/OpenFlow.h"
 #include "text/TimeText.h"
+#include "view/RecordingLayout.h"
 
 namespace koru {
 
@@ -13,7 +15,10 @@ constexpr unsigned kSaveFlags = OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_NOC
                                 OFN_PATHMUSTEXIST | OFN_NOREADONLYRETURN;
 constexpr unsigned kAppendFlags = OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST |
                                   OFN_FILEMUSTEXIST | OFN_NOREADONLYRETURN;
+// Every kind the program opens first, so a recording of any kind shows at once.
 constexpr const char* kSignalFilter =
+    "All recordings (*.sig *.bin *.dat *.nib *.edf *.bdf *.gdf *.hea *.scp)|"
+    "*.sig;*.bin;*.dat;*.nib;*.edf;*.bdf;*.gdf;*.hea;*.scp|"
     "Signal files (*.sig)|*.sig|Binary 12 bit files (*.bin)|*.bin|Binary 16 bit files "
     "(*.dat)|*.dat|Bigendian 12b files (*.nib)|*.nib|"
     "Other recordings (*.edf *.bdf *.gdf *.hea *.scp)|*.edf;*.bdf;*.gdf;*.hea;*.scp|";
@@ -41,6 +46,7 @@ void Session::StartUp(const std::vector<std::string>& fileArgs) {
     doc_.SetFileBacked(settings_.fileMode != 0);
     openedFromCommandLine_ = !fileArgs.empty();
     idleStatus_ = kIdleStatusMessage;
+    recentFiles_ = ReadRecentFiles(settingsPath_);
     ui_.SetStatusText(idleStatus_);
     if (openedFromCommandLine_) {
         OpenRecording(fileArgs.front(), true);
@@ -71,7 +77,7 @@ void Session::OpenCommand() {
             // upper-cased, and on a case-sensitive system the upper-cased
             // name would be another file.
             openSetup.fileName = answer->path;
-            OpenRecording(answer->path, false);
+            OpenChosen(answer->path);
         }
     }
 }
@@ -81,7 +87,21 @@ void Session::OpenRecording(const std::string& path, bool deferLoad) {
         ShowNoRecording();
         return;
     }
+    // A foreign recording is shown as it is laid out in its file; the
+    // program's own recordings keep the configured layout.
+    channels_.recording.reset();
+    if (const ForeignSource* source = doc_.Foreign())
+        channels_.recording =
+            MakeRecordingLayout(source->Signals(), doc_.ChosenSignals(), geometry_.ScreenHeight,
+                                channels_.current, settings_.background);
     ShowRecording(deferLoad);
+}
+
+void Session::OpenChosen(const std::string& path) {
+    OpenRecording(path, false);
+    if (!doc_.IsOpen()) return;
+    recentFiles_ = WithRecentFile(std::move(recentFiles_), path);
+    WriteRecentFiles(settingsPath_, recentFiles_);
 }
 
 void Session::ShowRecording(bool deferLoad) {
@@ -103,6 +123,7 @@ void Session::ShowRecording(bool deferLoad) {
 void Session::ShowNoRecording() {
     ui_.SetTitle(kAppTitle);
     doc_.Close();
+    channels_.recording.reset();
     openedFromCommandLine_ = false;
     ui_.SetViewMenuEnabled(false);
     for (Field f : {Field::Cut, Field::Description, Field::Length, Field::Position,

@@ -72,6 +72,12 @@ class Session {
 
     void OpenCommand();
     void OpenRecording(const std::string& path, bool deferLoad);
+    // An open the user asked for in the window (the Open dialog, a dropped
+    // file, the recent files): shown at once and, when it opened, put first
+    // among the recent files.
+    void OpenChosen(const std::string& path);
+    // The recordings opened last, newest first (read at start-up).
+    const std::vector<std::string>& recentFiles() const { return recentFiles_; }
     void ShowRecording(bool deferLoad);
     void ShowNoRecording();
 
@@ -80,6 +86,7 @@ class Session {
 
   private:
     void LoadSamples();
+    std::vector<std::string> recentFiles_;
 
     Ui& ui_;
     Settings settings_;

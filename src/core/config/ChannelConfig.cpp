@@ -124,6 +124,18 @@ void ColorTable::Set(int32_t index, std::string_view name, uint8_t red, uint8_t 
     if (ValidColor(index)) entries_[Slot(index)] = ColorEntry{CutName(name), red, green, blue};
 }
 
+ColorRef ChannelModel::ShownColor(std::size_t channel) const {
+    if (recording) return recording->colors[channel];
+    return colors.Ref(current[channel].DisplayColor);
+}
+
+std::string ChannelModel::ShownName(std::size_t channel) const {
+    if (recording) return recording->names[channel];
+    const ChannelRecord& rec = current[channel];
+    return rec.LeadName != 0 && ValidLeadName(rec.LeadName) ? leadNames.Name(rec.LeadName)
+                                                            : std::string();
+}
+
 std::string FormatChannelRecord(const ChannelRecord& r) {
     return std::to_string(r.LeadName) + "," + std::to_string(r.DisplayPosition) + "," +
            std::to_string(r.DisplayColor) + "," + std::to_string(r.DisplaySize) + "," +

@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -19,6 +20,8 @@ inline constexpr int kLeadNameCount = 20;
 inline constexpr int kColorCount = 16;
 inline constexpr int kDisplaySlots = 8;
 inline constexpr int kMaxDisplaySize = 20;
+// A trace is drawn value * DisplaySize / kSizeDivisor pixels from its baseline.
+inline constexpr int32_t kSizeDivisor = 160;
 // Names live in 16-byte slots in the file formats' world: 15 characters fit.
 inline constexpr std::size_t kNameMaxChars = 15;
 inline constexpr const char* kNoLeadName = "<none>";
@@ -87,6 +90,18 @@ class ColorTable {
     std::array<ColorEntry, kColorCount> entries_;
 };
 
+// A foreign recording's own layout: each channel its slot, size and marker
+// flag (LeadName unused), the signal's label from the file, and a colour of
+// its own. It is in force while that recording is open and is never saved.
+struct RecordingLayout {
+    ChannelConfig records{};
+    std::array<std::string, kChannelCount> names;
+    std::array<ColorRef, kChannelCount> colors{};
+    // Each trace is value * DisplaySize / divisor pixels high: a fit finer
+    // than the configured sizes, which a wide range needs.
+    std::array<int32_t, kChannelCount> divisors{};
+};
+
 // Everything about channels that lives for the whole run: the configuration in
 // force, the Configure dialog's edit copy and the two tables.
 struct ChannelModel {
@@ -95,6 +110,9 @@ struct ChannelModel {
     LeadNameTable leadNames;
     ColorTable colors;
 
+    // The open foreign recording's layout, if it has one.
+    std::optional<RecordingLayout> recording;
+
     void CopyCurrentToWorking() { working = current; }
     void CopyWorkingToCurrent() { current = working; }
 
@@ -102,6 +120,16 @@ struct ChannelModel {
     const std::string& LeadNameOf(const ChannelRecord& record) const {
         return leadNames.Name(record.LeadName);
     }
+
+    // What the view draws: the recording's layout while there is one, else
+    // the configured records with the two tables.
+    const ChannelConfig& Shown() const { return recording ? recording->records : current; }
+    ColorRef ShownColor(std::size_t channel) const;
+    int32_t ShownDivisor(std::size_t channel) const {
+        return recording ? recording->divisors[channel] : kSizeDivisor;
+    }
+    // The name written at a channel's slot; empty for none.
+    std::string ShownName(std::size_t channel) const;
 };
 
 // "%d,%d,%d,%d,%d" in record order, as kept in the settings file.

@@ -57,6 +57,8 @@ class ConfigureForm : public DialogModel {
     std::string Text(int control) const override;
     bool Checked(int control) const override;
     std::vector<std::string> Items(int control) const override;
+    // The colour of entry `index` of the colour list, for its swatch.
+    ColorRef ItemColor(int index) const { return colors_.Ref(index); }
     int Selection(int control) const override;
     // The channel buttons and boxes; other numbers do nothing here.
     void Click(int control) override;

@@ -168,6 +168,11 @@ class Ui : public FieldSink, public ProgressSink {
     virtual std::array<bool, 8> ChannelSelectDialog() {
         return {true, true, true, true, true, true, true, true};
     }
+    // The same with only the recording's first `channelCount` channels ticked at first.
+    virtual std::array<bool, 8> ChannelSelectDialogFor(int channelCount) {
+        (void)channelCount;
+        return ChannelSelectDialog();
+    }
     // Signal Amplitude: the eight values until OK.
     virtual void AmplitudeDialog(const std::array<int32_t, 8>& values) { (void)values; }
 

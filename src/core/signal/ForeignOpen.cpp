@@ -138,6 +138,7 @@ OpenOutcome OpenForeignRecording(SignalDocument& doc, const std::string& path, U
         return OpenOutcome::Cancelled;
     }
     source->Choose(chosen);
+    doc.SetChosenSignals(chosen);
     doc.MutableHeader() = MakeHeader(*source, chosen);
     std::array<std::string, kFrameChannels> units;
     for (std::size_t c = 0; c < chosen.size() && c < units.size(); ++c)

@@ -48,6 +48,13 @@ ValueRule MakeValueRule(double digitalMin, double digitalMax, double zero, doubl
     }
     rule.offset = static_cast<int64_t>(offset);
     rule.unitsPerValue = std::ldexp(unitsPerDigit, rule.shift);
+    // The delivered range, which a layout sizes its trace from.
+    const auto delivered = [&](double d, int32_t fallback) {
+        const double v = std::floor(std::ldexp(d - offset, -rule.shift) + 0.5);
+        return std::isfinite(v) ? static_cast<int32_t>(std::clamp(v, -32768.0, 32767.0)) : fallback;
+    };
+    rule.low = delivered(lo, INT16_MIN);
+    rule.high = delivered(hi, INT16_MAX);
     return rule;
 }
 

@@ -25,6 +25,10 @@ struct ValueRule {
     int64_t offset = 0;        // the whole number subtracted
     int shift = 0;             // right shift that brings the range into int16
     double unitsPerValue = 0;  // physical units of one delivered value
+    // Delivered values of the digital minimum and maximum: the signal's
+    // whole physical range.
+    int32_t low = INT16_MIN;
+    int32_t high = INT16_MAX;
 
     int16_t Value(double digital) const;
     // The same for a whole digital value: (digital + Add()) >> shift, clamped.

@@ -45,6 +45,7 @@ void SignalDocument::Close() {
     foreign_.reset();
     clock_.reset();
     units_ = {};
+    chosen_.clear();
     isOpen_ = false;
     frameCount_ = 0;
     framesCut_ = false;

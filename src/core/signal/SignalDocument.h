@@ -70,6 +70,9 @@ class SignalDocument {
     // Takes the source a foreign recording's samples are loaded from.
     void SetForeignSource(std::unique_ptr<ForeignSource> source);
     const ForeignSource* Foreign() const { return foreign_.get(); }
+    // Which of the foreign source's signals are channels 1 to n.
+    void SetChosenSignals(std::vector<int> chosen) { chosen_ = std::move(chosen); }
+    const std::vector<int>& ChosenSignals() const { return chosen_; }
     void Close();
 
     // FrameCount is a signed 32-bit count: a longer file is cut there, and
@@ -126,6 +129,7 @@ class SignalDocument {
     std::array<std::string, kFrameChannels> units_;
     std::unique_ptr<FrameCursor> seekCursor_;
     std::unique_ptr<ForeignSource> foreign_;
+    std::vector<int> chosen_;
 };
 
 // Contiguous runs of frames from a starting index in either storage mode:

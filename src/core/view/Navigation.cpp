@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <string>
 
 #include "view/SignalView.h"
 
@@ -17,11 +18,54 @@ int32_t ThumbFromPosition(int32_t position, int32_t range) {
     return static_cast<int32_t>(static_cast<int64_t>(position) * kMaxThumb / range);
 }
 
+std::string MarkerListFullText() {
+    return "The marker list is full (" + std::to_string(MarkerList::kCapacity) + " markers).";
+}
+
+int32_t PageStepFor(int clientWidth, int32_t pageDivisions) {
+    const int32_t shown = clientWidth > 0 ? clientWidth / kDivisionWidth : 0;
+    return std::max(1, std::min(shown, pageDivisions));
+}
+
+std::optional<KeyScroll> ScrollForKey(int key) {
+    constexpr auto H = ScrollAxis::Horizontal;
+    switch (key) {
+        case kKeyPageUp:
+            return KeyScroll{H, ScrollRequest::PageBack};
+        case kKeyPageDown:
+            return KeyScroll{H, ScrollRequest::PageForward};
+        case kKeyLeft:
+            return KeyScroll{H, ScrollRequest::LineBack};
+        case kKeyRight:
+            return KeyScroll{H, ScrollRequest::LineForward};
+        case kKeyHome:
+            return KeyScroll{H, ScrollRequest::Top};
+        case kKeyEnd:
+            return KeyScroll{H, ScrollRequest::Bottom};
+        case kKeyUp:
+            return KeyScroll{ScrollAxis::Vertical, ScrollRequest::LineBack};
+        case kKeyDown:
+            return KeyScroll{ScrollAxis::Vertical, ScrollRequest::LineForward};
+        default:
+            return std::nullopt;
+    }
+}
+
+void SignalView::GoToFrame(int64_t frame) {
+    if (!ctx_.document.IsOpen() || leftDrag_ || rightDrag_) return;
+    const int64_t division = std::clamp<int64_t>(frame / Spd(), 0, HorizontalRange());
+    Reposition(static_cast<int32_t>(division));
+}
+
+int32_t SignalView::PageStep() const {
+    return PageStepFor(buffer_.Width(), ctx_.geometry.PageDivisions);
+}
+
 void SignalView::Scroll(ScrollAxis axis, ScrollRequest request, int32_t thumb) {
     const bool horizontal = axis == ScrollAxis::Horizontal;
     const int64_t p = horizontal ? scrollX_ : scrollY_;
     const int32_t range = horizontal ? HorizontalRange() : VerticalRange();
-    const int64_t page = horizontal ? ctx_.geometry.PageDivisions : kVerticalPage;
+    const int64_t page = horizontal ? PageStep() : kVerticalPage;
     int64_t next = p;
     switch (request) {
         case ScrollRequest::LineBack:
@@ -80,15 +124,40 @@ void SignalView::ScrollTo(int32_t x, int32_t y) {
     ScrollChanged();
 }
 
+void SignalView::OnWheel(int steps, bool bySlots) {
+    if (!ctx_.document.IsOpen() || steps == 0) return;
+    constexpr int64_t kWheelDivisions = 3;
+    if (bySlots) {
+        ScrollTo(scrollX_, static_cast<int32_t>(
+                               std::clamp<int64_t>(int64_t{scrollY_} + steps, 0, VerticalRange())));
+    } else {
+        ScrollTo(static_cast<int32_t>(std::clamp<int64_t>(
+                     int64_t{scrollX_} + steps * kWheelDivisions, 0, HorizontalRange())),
+                 scrollY_);
+    }
+}
+
 bool SignalView::OnKeyDown(int key) {
     SignalDocument& doc = ctx_.document;
-    if (!doc.IsOpen() || tagCount_ < 1) return false;
+    if (!doc.IsOpen()) return false;
+    if (const std::optional<KeyScroll> move = ScrollForKey(key)) {
+        if (leftDrag_ || rightDrag_) return false;
+        const int32_t x = scrollX_, y = scrollY_;
+        Scroll(move->axis, move->request);
+        return x != scrollX_ || y != scrollY_;
+    }
+    if (tagCount_ < 1) return false;
     MarkerList& markers = doc.Markers();
     if (key == kKeyDelete || key == kKeyDecimal) {
         if (markers.Count() == 0 || tagCount_ != 2) return false;
         markers.RemoveBetween(tags_[0].Sample, tags_[1].Sample);
     } else if (key == kKeyInsert || key == kKeyNumpad0) {
-        if (tagCount_ != 1 || !markers.InsertSorted(tags_[0].Sample)) return false;
+        if (tagCount_ != 1) return false;
+        if (!markers.InsertSorted(tags_[0].Sample)) {
+            // Said where the user looks, rather than silently ignored.
+            if (markers.Full() && noticeHook_) noticeHook_(MarkerListFullText());
+            return false;
+        }
     } else {
         return false;
     }

@@ -43,19 +43,20 @@ void SignalView::DrawDots(Canvas& canvas, const PaintPass& pass) const {
     }
 }
 
-void SignalView::DrawNames(Canvas& canvas) const {
+void SignalView::DrawNames(Canvas& canvas, bool paper) const {
     const ChannelModel& model = ctx_.channels;
     const int yOffset = scrollY_ * kVerticalUnit;
     // By position, so the slots are labelled top to bottom; channels sharing
     // a position write over each other.
     for (int32_t p = 1; p <= kDisplaySlots; ++p) {
         const Slot& slot = slots_[static_cast<std::size_t>(p - 1)];
-        for (const ChannelRecord& rec : model.current) {
+        const ChannelConfig& shown = model.Shown();
+        for (std::size_t ch = 0; ch < shown.size(); ++ch) {
+            const ChannelRecord& rec = shown[ch];
             if (rec.DisplayPosition != p || !ValidColor(rec.DisplayColor)) continue;
-            canvas.SetTextColor(model.colors.Ref(rec.DisplayColor));
-            if (rec.LeadName != 0 && ValidLeadName(rec.LeadName))
-                canvas.TextOut(slot.NameX, slot.BaselineY - yOffset,
-                               model.leadNames.Name(rec.LeadName));
+            canvas.SetTextColor(paper ? PaperColor(model.ShownColor(ch)) : model.ShownColor(ch));
+            const std::string name = model.ShownName(ch);
+            if (!name.empty()) canvas.TextOut(slot.NameX, slot.BaselineY - yOffset, name);
         }
     }
 }
@@ -94,7 +95,7 @@ void SignalView::DrawTimeHacks(Canvas& canvas, const PaintPass& pass) const {
 
 void SignalView::DrawMarkers(Canvas& canvas, const PaintPass& pass) const {
     const int yOffset = scrollY_ * kVerticalUnit;
-    const ChannelConfig& config = ctx_.channels.current;
+    const ChannelConfig& config = ctx_.channels.Shown();
     const Rop oldRop = canvas.SetROP2(Rop::Not);
     for (const int32_t m : ctx_.document.Markers().items) {
         if (m == 0 || m < pass.S0 || m > pass.S1) continue;

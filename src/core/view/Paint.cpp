@@ -16,7 +16,8 @@ struct TraceChannel {
     int32_t size = 0;
     ColorRef color = 0;
     uint32_t pixel = 0;  // the colour as the back buffer stores it
-    int Y(int16_t v) const { return ToPixel(baseline - TraceOffset(v, size)); }
+    int32_t divisor = kTraceDivisor;
+    int Y(int16_t v) const { return ToPixel(baseline - TraceOffset(v, size, divisor)); }
 };
 
 }  // namespace
@@ -43,7 +44,7 @@ void SignalView::Paint(Canvas& canvas, const Rect& rect,
     }
 
     if (settings.dots) DrawDots(canvas, pass);
-    if (settings.names && (pass.map.H == 0 || pass.printing)) DrawNames(canvas);
+    if (settings.names && (pass.map.H == 0 || pass.printing)) DrawNames(canvas, pass.printing);
 
     pass.S0 = pass.map.FrameAt(pass.L);
     pass.S1 = pass.map.FrameAt(pass.R);
@@ -95,15 +96,19 @@ void SignalView::DrawTraces(Canvas& canvas, const PaintPass& pass) const {
 
     std::array<TraceChannel, kChannelCount> channels;
     std::size_t count = 0;
-    const ChannelConfig& config = ctx_.channels.current;
+    const ChannelConfig& config = ctx_.channels.Shown();
     const int64_t scrollOffset = static_cast<int64_t>(scrollY_) * kVerticalUnit;
     for (std::size_t ch = 0; ch < config.size(); ++ch) {
         const ChannelRecord& rec = config[ch];
         if (!IsDrawable(rec)) continue;
-        channels[count++] =
-            TraceChannel{ch, BaselineY(rec.DisplayPosition) - scrollOffset, rec.DisplaySize,
-                         ctx_.channels.colors.Ref(rec.DisplayColor),
-                         PixelFromColor(ctx_.channels.colors.Ref(rec.DisplayColor))};
+        const ColorRef shown = ctx_.channels.ShownColor(ch);
+        const ColorRef color = pass.printing ? PaperColor(shown) : shown;
+        channels[count++] = TraceChannel{ch,
+                                         BaselineY(rec.DisplayPosition) - scrollOffset,
+                                         rec.DisplaySize,
+                                         color,
+                                         PixelFromColor(color),
+                                         ctx_.channels.ShownDivisor(ch)};
     }
 
     // The screen's back buffer is drawn straight into; any other canvas

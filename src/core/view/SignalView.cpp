@@ -24,10 +24,17 @@ bool Covers(const Rect& outer, const Rect& inner) {
 
 SlotTable MakeSlotTable(int32_t screenHeight) {
     SlotTable slots{};
-    const int32_t step = screenHeight / 11;
+    const int32_t step = SlotStep(screenHeight);
     for (int32_t p = 1; p <= kDisplaySlots; ++p)
         slots[static_cast<std::size_t>(p - 1)] = Slot{kNameX, step * p};
     return slots;
+}
+
+ColorRef PaperColor(ColorRef c) {
+    // Rec. 601 luminance, in thousandths.
+    const uint32_t y = 299u * RedOf(c) + 587u * GreenOf(c) + 114u * BlueOf(c);
+    if (y < 128'000) return c;
+    return Rgb(RedOf(c) / 2u, GreenOf(c) / 2u, BlueOf(c) / 2u);
 }
 
 int32_t HorizontalRangeFor(int64_t frameCount, int32_t spd) {

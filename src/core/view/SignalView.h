@@ -27,7 +27,7 @@ namespace koru {
 inline constexpr int32_t kVerticalUnit = 30;   // pixels per vertical scroll unit
 inline constexpr int32_t kVerticalRange = 16;  // vertical scroll units while a recording is open
 inline constexpr int32_t kNameX = 10;
-inline constexpr int32_t kTraceDivisor = 160;  // value * DisplaySize / 160 pixels
+inline constexpr int32_t kTraceDivisor = kSizeDivisor;  // value * DisplaySize / 160 pixels
 
 // Where the channel shown at display position p (1..8, entry p - 1) has its
 // zero line and its name.
@@ -37,6 +37,10 @@ struct Slot {
 };
 using SlotTable = std::array<Slot, kDisplaySlots>;
 SlotTable MakeSlotTable(int32_t screenHeight);
+// Pixels from one slot's baseline to the next.
+inline int32_t SlotStep(int32_t screenHeight) {
+    return screenHeight / 11;
+}
 
 // Horizontal scroll range in divisions: (frames * 10 / spd) / 10.
 int32_t HorizontalRangeFor(int64_t frameCount, int32_t spd);
@@ -48,8 +52,8 @@ std::string PositionText(int32_t scrollX, int32_t horizontalRange, int32_t pageD
 
 // y of value v for a channel at baseline y with the given size, before the
 // vertical scroll offset; positive values go up, the quotient truncates.
-inline int64_t TraceOffset(int32_t value, int32_t displaySize) {
-    return static_cast<int64_t>(value) * displaySize / kTraceDivisor;
+inline int64_t TraceOffset(int32_t value, int32_t displaySize, int32_t divisor = kTraceDivisor) {
+    return static_cast<int64_t>(value) * displaySize / (divisor > 0 ? divisor : kTraceDivisor);
 }
 
 // Keeps pixel coordinates of absurd sizes (from out-of-range gains, or
@@ -58,6 +62,14 @@ inline int ToPixel(int64_t v) {
     constexpr int64_t kLimit = int64_t{1} << 29;
     return static_cast<int>(v < -kLimit ? -kLimit : (v > kLimit ? kLimit : v));
 }
+
+// The colour a trace or name is printed in: one too light to stand out on
+// white paper (luminance at or above half) becomes its half-intensity
+// variant, so yellow prints olive and white grey; darker colours stay.
+ColorRef PaperColor(ColorRef color);
+
+// Told to the status bar when Insert meets a full Marker list.
+std::string MarkerListFullText();
 
 // --- Tags and measurement lines.
 
@@ -106,6 +118,14 @@ std::string BackBufferFailedText(int width, int height);
 // The keys the view acts on, by their classic virtual-key numbers; the
 // keypad numbers are what the keypad's Ins and Del give with Num Lock on.
 enum ViewKey : int {
+    kKeyPageUp = 0x21,
+    kKeyPageDown = 0x22,
+    kKeyEnd = 0x23,
+    kKeyHome = 0x24,
+    kKeyLeft = 0x25,
+    kKeyUp = 0x26,
+    kKeyRight = 0x27,
+    kKeyDown = 0x28,
     kKeyInsert = 0x2D,
     kKeyDelete = 0x2E,
     kKeyNumpad0 = 0x60,
@@ -123,6 +143,18 @@ inline int32_t ThumbRange(int32_t range) {
 }
 int32_t PositionFromThumb(int32_t thumb, int32_t range);
 int32_t ThumbFromPosition(int32_t position, int32_t range);
+
+// The horizontal page step: the whole divisions a client area this wide
+// shows, at most pageDivisions and at least one, so that paging never
+// passes over a part of the recording unseen.
+int32_t PageStepFor(int clientWidth, int32_t pageDivisions);
+
+// The scroll a navigation key asks for; nullopt for other keys.
+struct KeyScroll {
+    ScrollAxis axis;
+    ScrollRequest request;
+};
+std::optional<KeyScroll> ScrollForKey(int key);
 
 // What one run of the paint operation works from; every step of it reads
 // the same values, the overlays included.
@@ -169,9 +201,13 @@ class SignalView : public ViewControl {
     // 0 while no recording is open.
     int32_t HorizontalRange() const;
     int32_t VerticalRange() const;
+    // Divisions a horizontal page request moves (PageStepFor the client area).
+    int32_t PageStep() const;
     // To a division (clamped into the range), vertical position clamped,
     // whole client area to be repainted.
     void Reposition(int32_t division);
+    // The division holding `frame` at the left edge (clamped into the range).
+    void GoToFrame(int64_t frame);
     // Writes the position field from the scroll position, while a recording
     // is open; every move of the position calls it.
     void UpdatePositionText();
@@ -238,8 +274,11 @@ class SignalView : public ViewControl {
     void OnLeftDown(int x, int y, bool ctrl);
     void OnLeftUp(int x, int y);
     void OnMouseMove(int x, int y);
-    // The marker keys; true when the key took effect.
+    // The marker keys and the navigation keys; true when the key took effect.
     bool OnKeyDown(int key);
+    // Wheel turns, in steps (positive: towards the end or the lower slots):
+    // the time axis by three divisions a step, the slots by one unit.
+    void OnWheel(int steps, bool bySlots);
 
     bool TagDragging() const { return rightDrag_; }
     bool LineDragging() const { return leftDrag_; }
@@ -258,11 +297,15 @@ class SignalView : public ViewControl {
     // Told when the tag count or the Marker list changed, which the
     // commands' enable rules read.
     void SetCountsHook(std::function<void()> hook) { countsHook_ = std::move(hook); }
+    // Told a short notice for the status bar.
+    void SetNoticeHook(std::function<void(const std::string&)> hook) {
+        noticeHook_ = std::move(hook);
+    }
 
   private:
     // Paint steps, in the order Paint runs them.
     void DrawDots(Canvas& canvas, const PaintPass& pass) const;
-    void DrawNames(Canvas& canvas) const;
+    void DrawNames(Canvas& canvas, bool paper = false) const;
     void DrawTimeHacks(Canvas& canvas, const PaintPass& pass) const;
     void DrawTraces(Canvas& canvas, const PaintPass& pass) const;
     void DrawMarkers(Canvas& canvas, const PaintPass& pass) const;
@@ -300,6 +343,7 @@ class SignalView : public ViewControl {
     std::function<void(const Rect&)> showHook_;
     std::function<void()> scrollHook_;
     std::function<void()> countsHook_;
+    std::function<void(const std::string&)> noticeHook_;
 
     std::array<Tag, kMaxTags> tags_{};
     int32_t tagCount_ = 0;

@@ -149,7 +149,116 @@ TEST(ScrollTest, ResizingKeepsTheLeftEdgeAndThePageStep) {
     EXPECT_EQ(fx.view->ScrollX(), 123);
     EXPECT_EQ(fx.view->ScrollY(), 2);
     fx.view->Scroll(ScrollAxis::Horizontal, ScrollRequest::PageForward);
-    EXPECT_EQ(fx.view->ScrollX(), 123 + 38);  // a page is the screen's, not the window's
+    EXPECT_EQ(fx.view->ScrollX(), 123 + 12);  // the 12 divisions the narrower window shows
+}
+
+TEST(PaperColorTest, ColoursTooLightForPaperPrintAtHalfIntensity) {
+    struct Case {
+        ColorRef screen, paper;
+    };
+    for (const Case& c : std::vector<Case>{{Rgb(255, 255, 0), Rgb(127, 127, 0)},      // yellow
+                                           {Rgb(255, 255, 255), Rgb(127, 127, 127)},  // white
+                                           {Rgb(0, 255, 0), Rgb(0, 127, 0)},
+                                           {Rgb(0, 255, 255), Rgb(0, 127, 127)},
+                                           {Rgb(192, 192, 192), Rgb(96, 96, 96)},
+                                           {Rgb(255, 0, 0), Rgb(255, 0, 0)},  // dark enough
+                                           {Rgb(0, 0, 255), Rgb(0, 0, 255)},
+                                           {Rgb(255, 0, 255), Rgb(255, 0, 255)},
+                                           {Rgb(0, 0, 0), Rgb(0, 0, 0)}}) {
+        EXPECT_EQ(PaperColor(c.screen), c.paper) << std::hex << c.screen;
+    }
+}
+
+TEST(PageStepTest, NeverMoreThanTheWholeDivisionsShownNorThePageDivisions) {
+    struct Case {
+        int width;
+        int32_t pageDivisions;
+        int32_t step;
+    };
+    // 1024 screen: 100 page divisions; a 768 window shows 76.8, so 76 whole.
+    for (const Case& c : std::vector<Case>{{768, 100, 76},
+                                           {1024, 100, 100},
+                                           {1010, 100, 100},
+                                           {1009, 100, 100},
+                                           {999, 100, 99},
+                                           {1440, 190, 144},
+                                           {1920, 190, 190},
+                                           {19, 100, 1},
+                                           {9, 100, 1},
+                                           {0, 100, 1}}) {
+        EXPECT_EQ(PageStepFor(c.width, c.pageDivisions), c.step) << c.width;
+        EXPECT_LE(PageStepFor(c.width, c.pageDivisions), std::max(1, c.width / 10)) << c.width;
+    }
+}
+
+TEST(PageStepTest, PagingFromTheStartShowsEveryFrameAtEveryWidth) {
+    for (const int width : {400, 333, 260, 121, 57, 10}) {
+        for (const int32_t tb : {0, 3, 6}) {
+            InteractionFixture fx;  // screen 400 wide: 38 page divisions
+            fx.session.timeBase().SetIndex(tb);
+            const int64_t frames = 9'877;
+            fx.OpenBlank(frames);
+            fx.view->ResizeClient(width, 90);
+            // Frames shown so far run from 0 to covered - 1.
+            int64_t covered = 0;
+            int32_t last = -1;
+            for (int guard = 0; guard < 100'000 && fx.view->ScrollX() != last; ++guard) {
+                last = fx.view->ScrollX();
+                const int64_t first = fx.view->FrameAtColumn(0);
+                ASSERT_LE(first, covered) << "width " << width << " tb " << tb << " at " << last;
+                covered = std::max(covered, fx.view->FrameAtColumn(width));
+                fx.view->Scroll(ScrollAxis::Horizontal, ScrollRequest::PageForward);
+                ASSERT_LE(fx.view->ScrollX() - last, width / 10 > 0 ? width / 10 : 1);
+            }
+            EXPECT_GE(covered, frames) << "width " << width << " tb " << tb;
+            EXPECT_EQ(fx.view->ScrollX(), fx.view->HorizontalRange());
+            // The page numbers still count the screen's page divisions.
+            if (fx.view->HorizontalRange() < 38) continue;
+            fx.view->ScrollTo(38, 0);
+            EXPECT_NE(fx.ui.fields[Field::Position].find("Page: 2.00/"), std::string::npos);
+        }
+    }
+}
+
+TEST(NavigationKeyTest, KeysScrollAndTheWheelMovesTimeOrSlots) {
+    InteractionFixture fx;
+    fx.OpenBlank(4'000);  // spd 40: range 100, 38 divisions a page
+    struct Step {
+        int key;
+        int32_t x, y;
+    };
+    for (const Step& s : std::vector<Step>{{kKeyRight, 1, 0},
+                                           {kKeyPageDown, 39, 0},
+                                           {kKeyLeft, 38, 0},
+                                           {kKeyPageUp, 0, 0},
+                                           {kKeyEnd, 100, 0},
+                                           {kKeyDown, 100, 1},
+                                           {kKeyHome, 0, 1},
+                                           {kKeyUp, 0, 0}}) {
+        EXPECT_TRUE(fx.view->OnKeyDown(s.key)) << s.key;
+        EXPECT_EQ(fx.view->ScrollX(), s.x) << s.key;
+        EXPECT_EQ(fx.view->ScrollY(), s.y) << s.key;
+    }
+    EXPECT_FALSE(fx.view->OnKeyDown(kKeyUp));  // already at the top: nothing moved
+    EXPECT_FALSE(fx.view->OnKeyDown(kKeyHome));
+    fx.view->OnWheel(2, false);
+    EXPECT_EQ(fx.view->ScrollX(), 6);
+    fx.view->OnWheel(-5, false);
+    EXPECT_EQ(fx.view->ScrollX(), 0);
+    fx.view->OnWheel(3, true);
+    EXPECT_EQ(fx.view->ScrollY(), 3);
+    EXPECT_EQ(fx.view->ScrollX(), 0);
+    fx.view->OnWheel(40, true);
+    EXPECT_EQ(fx.view->ScrollY(), 16);
+    EXPECT_EQ(fx.DiffFromRepaint(), "");
+
+    // Held by a drag, as the bars are; the marker keys keep their meaning.
+    fx.view->OnLeftDown(50, 50, false);
+    EXPECT_FALSE(fx.view->OnKeyDown(kKeyPageDown));
+    fx.view->OnWheel(1, false);
+    EXPECT_EQ(fx.view->ScrollX(), 0);
+    fx.view->OnLeftUp(50, 50);
+    EXPECT_FALSE(fx.view->OnKeyDown(kKeyInsert));  // no tag
 }
 
 TEST(ScrollTest, RequestsWaitWhileADragHoldsTheMouse) {
@@ -217,9 +326,12 @@ TEST(MarkerKeyTest, InsertIntoAnEmptyListShowsMarkersAndAFullListRefuses) {
     for (int i = 0; i < 2048; ++i) full[static_cast<std::size_t>(i)] = i * 10;
     MarkerKeyFixture fx2(full);
     fx2.TagAt(400);
+    std::vector<std::string> notices;
+    fx2.view->SetNoticeHook([&](const std::string& t) { notices.push_back(t); });
     EXPECT_FALSE(fx2.view->OnKeyDown(kKeyInsert));
     EXPECT_EQ(fx2.Markers().size(), 2048u);
     EXPECT_EQ(fx2.view->TagCount(), 1);
+    EXPECT_EQ(notices, std::vector<std::string>{"The marker list is full (2048 markers)."});
 }
 
 TEST(MarkerKeyTest, DeleteRemovesOnlyMarkersStrictlyBetweenTheTags) {
