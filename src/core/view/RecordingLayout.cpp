@@ -1,6 +1,7 @@
 #include "view/RecordingLayout.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 
 #include "view/SignalView.h"
@@ -27,6 +28,27 @@ std::string Trimmed(const std::string& s) {
     const auto first = s.find_first_not_of(' ');
     if (first == std::string::npos) return {};
     return s.substr(first, s.find_last_not_of(' ') - first + 1);
+}
+
+// Millivolts in one of the signal's units, or 0 for a unit that is no voltage.
+double MillivoltsPerUnit(std::string unit) {
+    unit = Trimmed(unit);
+    if (unit == "mV") return 1;
+    if (unit == "uV" || unit == "\xC2\xB5V") return 1e-3;
+    if (unit == "V") return 1e3;
+    return 0;
+}
+
+// A voltage channel is sized for the cardiac range, not its converter's:
+// a 16 mV converter range drawn whole leaves an ECG a flat line.
+constexpr double kCardiacReachMv = 2.5;
+
+int64_t Reach(const ForeignSignal& s) {
+    const int64_t whole = std::max(std::llabs(s.rule.low), std::llabs(s.rule.high));
+    const double mvPerUnit = MillivoltsPerUnit(s.unit);
+    if (mvPerUnit <= 0 || !(s.rule.unitsPerValue > 0)) return whole;
+    const double cardiac = kCardiacReachMv / (mvPerUnit * s.rule.unitsPerValue);
+    return std::min<int64_t>(whole, std::max<int64_t>(1, std::llround(cardiac)));
 }
 
 }  // namespace
@@ -60,7 +82,9 @@ RecordingLayout MakeRecordingLayout(const std::vector<ForeignSignal>& signals,
         // Any real table entry, so the record counts as drawable; the
         // colour itself is the layout's.
         rec.DisplayColor = kColorCount - 1;
-        const TraceScale scale = ScaleToFit(s.rule.low, s.rule.high, step);
+        const int64_t reach = Reach(s);
+        const TraceScale scale =
+            ScaleToFit(static_cast<int32_t>(-reach), static_cast<int32_t>(reach), step);
         rec.DisplaySize = scale.size;
         layout.divisors[ch] = scale.divisor;
         layout.names[ch] = Trimmed(s.label);

@@ -57,8 +57,10 @@ TEST(RecordingLayoutTest, AForeignRecordingGetsOneSlotPerSignalWithItsLabels) {
     ASSERT_TRUE(model.recording.has_value());
     const ChannelConfig& shown = model.Shown();
     const std::vector<std::string> names = {"ECG MLII", "Resp", "Tiny"};
-    // Reaches 2048, 1000 and 10 in half a slot of 34 pixels.
-    const std::vector<std::pair<int32_t, int32_t>> scales = {{34, 2048}, {34, 1000}, {20, 160}};
+    // In half a slot of 34 pixels: 2.5 mV of the +-5 mV ECG (1024 values);
+    // Resp's 2.5 mV is 250 values and Tiny's whole range 10, both under the
+    // largest size.
+    const std::vector<std::pair<int32_t, int32_t>> scales = {{34, 1024}, {20, 160}, {20, 160}};
     std::set<ColorRef> colours;
     for (std::size_t ch = 0; ch < kChannelCount; ++ch) {
         if (ch < names.size()) {
@@ -117,6 +119,32 @@ TEST(RecordingLayoutTest, ColoursFollowALightBackgroundAndEmptyChoicesDrawNothin
     const RecordingLayout none =
         MakeRecordingLayout(signals, {7}, 768, DefaultChannelConfig(), Rgb(0, 0, 0));
     EXPECT_EQ(none.records[0].DisplayPosition, 0);  // a choice past the signals
+}
+
+// A 12-bit ECG converter of +-10 mV drawn whole leaves the beats a flat line:
+// voltage channels are sized for 2.5 mV, other units for their whole range.
+TEST(RecordingLayoutTest, VoltageChannelsAreSizedForTheCardiacRange) {
+    std::vector<ForeignSignal> signals(4);
+    const char* units[] = {"mV", "uV", "mV", "degC"};
+    const double perValue[] = {0.005, 5, 0.005, 0.005};  // 2.5 mV = 500 values
+    const int32_t high[] = {2047, 2047, 300, 2047};
+    for (std::size_t i = 0; i < signals.size(); ++i) {
+        signals[i].unit = units[i];
+        signals[i].rule.unitsPerValue = perValue[i];
+        signals[i].rule.low = -2048;
+        signals[i].rule.high = high[i];
+    }
+    signals[2].rule.low = -300;
+    const RecordingLayout layout =
+        MakeRecordingLayout(signals, {0, 1, 2, 3}, 768, DefaultChannelConfig(), Rgb(0, 0, 0));
+    const int32_t half = SlotStep(768) / 2;
+    auto reach = [&](std::size_t ch) {  // values that fill half a slot
+        return layout.divisors[ch] * half / layout.records[ch].DisplaySize;
+    };
+    EXPECT_NEAR(reach(0), 500, 20);
+    EXPECT_NEAR(reach(1), 500, 20);
+    EXPECT_NEAR(reach(2), 300, 20);  // a range inside 2.5 mV is kept whole
+    EXPECT_NEAR(reach(3), 2048, 60);
 }
 
 }  // namespace
