@@ -24,8 +24,9 @@ three=(--channels 1,2,3)
 header=326
 cutout=$(($(stat -c %s "$work/ref.sig") - header))
 
+appending=(cut --append "$work/rec.sig" "$work/target.sig" --from 0 --to 99999 "${three[@]}")
 append() {
-  "$koru" cut --append "$work/rec.sig" "$work/target.sig" --from 0 --to 99999 "${three[@]}" 2>/dev/null
+  "$koru" "${appending[@]}" 2>/dev/null
 }
 
 # The target is its first ten frames plus whole cutouts, or the round fails.
@@ -50,7 +51,9 @@ check() {
 kills=0 parallel=0 interrupted=0
 end=$((SECONDS + seconds))
 while ((SECONDS < end)); do
-  append &
+  # Started directly, not through the function: $! must be koru itself, or
+  # the kill hits a subshell and koru goes on appending behind the check.
+  "$koru" "${appending[@]}" 2>/dev/null &
   pid=$!
   sleep "0.0$(printf %02d $((RANDOM % 60)))"
   kill -9 "$pid" 2>/dev/null || true
