@@ -14,6 +14,8 @@ packages+=(qt6-svg-dev dpkg-dev file desktop-file-utils)
 packages+=(shared-mime-info xdg-utils libglib2.0-bin)
 # The fuzz targets: clang with libFuzzer and the sanitizer runtimes.
 packages+=(clang libclang-rt-dev)
+# The mutation campaign and the corpus writer under fuzz/.
+packages+=(python3)
 # The reader of GDF and SCP-ECG recordings (EDF/BDF need no library), and
 # the decoder of WFDB's FLAC signal files.
 packages+=(libbiosig-dev libflac-dev)
