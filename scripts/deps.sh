@@ -19,6 +19,8 @@ packages+=(python3)
 # The reader of GDF and SCP-ECG recordings (EDF/BDF need no library), and
 # the decoder of WFDB's FLAC signal files.
 packages+=(libbiosig-dev libflac-dev)
+# Independent readers the tests check written EDF+ and BDF+ files with.
+packages+=(python3-mne libedf-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -155,8 +155,12 @@ std::string HeaderText(const RecordPlan& p, const std::vector<ExportChannel>& ch
     physMin.emplace_back("-1");
     physMax.emplace_back("1");
     per.push_back(std::to_string(p.annBytes / p.SampleBytes()));
-    digMin.assign(ns, std::to_string(kDigitalMin));
-    digMax.assign(ns, std::to_string(kDigitalMax));
+    digMin.assign(ns - 1, std::to_string(kDigitalMin));
+    digMax.assign(ns - 1, std::to_string(kDigitalMax));
+    // The annotation signal spans the whole range of its sample size: BDF+
+    // readers refuse the 16-bit range there.
+    digMin.push_back(p.bdf ? "-8388608" : std::to_string(kDigitalMin));
+    digMax.push_back(p.bdf ? "8388607" : std::to_string(kDigitalMax));
     const std::vector<std::string> blank(ns);
     h += SignalColumn(label, 16) + SignalColumn(blank, 80) + SignalColumn(unit, 8);
     h += SignalColumn(physMin, 8) + SignalColumn(physMax, 8) + SignalColumn(digMin, 8);

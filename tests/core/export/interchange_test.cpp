@@ -78,8 +78,9 @@ TEST_F(InterchangeFixture, EdfAndBdfAreWrittenByteForByte) {
         want += std::string(240, ' ') + Pad("uV", 8) + Pad("uV", 8) + Pad("", 8);
         want += Pad("-16384", 8) + Pad("-49152", 8) + Pad("-1", 8);
         want += Pad("16383.5", 8) + Pad("49150.5", 8) + Pad("1", 8);
-        want += Pad("-32768", 8) + Pad("-32768", 8) + Pad("-32768", 8);
-        want += Pad("32767", 8) + Pad("32767", 8) + Pad("32767", 8);
+        // The annotation signal spans its sample size's whole range.
+        want += Pad("-32768", 8) + Pad("-32768", 8) + Pad(bdf ? "-8388608" : "-32768", 8);
+        want += Pad("32767", 8) + Pad("32767", 8) + Pad(bdf ? "8388607" : "32767", 8);
         want += std::string(240, ' ') + Pad("500", 8) + Pad("500", 8) + Pad(bdf ? "40" : "60", 8);
         want += std::string(96, ' ');
         ASSERT_EQ(want.size(), 1024u);
