@@ -1,6 +1,7 @@
 #include "export/EdfWriter.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -9,6 +10,7 @@
 #include "platform/AppendWriter.h"
 #include "platform/File.h"
 #include "signal/EdfHeader.h"
+#include "signal/RecordingStart.h"
 
 namespace koru {
 
@@ -25,6 +27,7 @@ struct RecordPlan {
     int64_t perRecord = 1;              // frames a record
     int64_t recordMicros = 0;           // length of a record
     int64_t firstRecord = 0;            // records before the first one written
+    int64_t startMicros = 0;            // the first record's time past the header's start
     std::vector<std::size_t> signalAt;  // byte of each data signal in a record
     std::size_t annAt = 0, annBytes = 0;
     std::size_t recordBytes = 0;
@@ -89,7 +92,7 @@ bool PlanTals(const std::vector<int64_t>& marked, int64_t records, const RecordP
               std::size_t capacity, std::vector<std::string>& out) {
     out.assign(static_cast<std::size_t>(records), {});
     if (capacity == 0) return marked.empty();  // plain EDF: no annotation signal
-    const int64_t base = p.firstRecord * p.recordMicros;
+    const int64_t base = p.startMicros + p.firstRecord * p.recordMicros;
     std::size_t next = 0;
     for (int64_t r = 0; r < records; ++r) {
         std::string& s = out[static_cast<std::size_t>(r)];
@@ -125,14 +128,39 @@ std::string SignalColumn(const std::vector<std::string>& values, std::size_t wid
     return out;
 }
 
+std::string TwoDigits(int v) {
+    return {static_cast<char>('0' + v / 10 % 10), static_cast<char>('0' + v % 10)};
+}
+
+// The recording field and the start date and time fields. A date the
+// header's two-digit year cannot hold (before 1985, after 2084) is left
+// unknown, as is what the source does not give: "Startdate X", 01.01.85,
+// 00.00.00.
+std::string StartFields(const RecordingStart& s) {
+    static constexpr const char* kMonths[] = {"JAN", "FEB", "MAR", "APR", "MAY", "JUN",
+                                              "JUL", "AUG", "SEP", "OCT", "NOV", "DEC"};
+    const bool date = s.HasDate() && s.year >= 1985 && s.year <= 2084;
+    std::string recording = "Startdate X X X X";
+    std::string fields = "01.01.85";
+    if (date) {
+        recording = "Startdate " + TwoDigits(s.day) + "-" + kMonths[s.month - 1] + "-" +
+                    std::to_string(s.year) + " X X X";
+        fields = TwoDigits(s.day) + "." + TwoDigits(s.month) + "." + TwoDigits(s.year % 100);
+    }
+    fields += s.HasTime()
+                  ? TwoDigits(s.hour) + "." + TwoDigits(s.minute) + "." + TwoDigits(s.second)
+                  : "00.00.00";
+    return Padded(recording, 80) + fields;
+}
+
 // The whole header of a new file; empty with `error` set when a channel's
 // calibration does not fit its fields.
 std::string HeaderText(const RecordPlan& p, const std::vector<ExportChannel>& channels,
-                       int64_t records, std::string& error) {
+                       const RecordingStart& start, int64_t records, std::string& error) {
     const std::size_t ns = channels.size() + 1;
     std::string h = p.bdf ? std::string("\xFF") + "BIOSEMI" : Padded("0", 8);
-    // Nothing is known of the patient or the start: the format's "unknown" forms.
-    h += Padded("X X X X", 80) + Padded("Startdate X X X X", 80) + "01.01.8500.00.00";
+    // Nothing is known of the patient: the format's "unknown" form.
+    h += Padded("X X X X", 80) + StartFields(start);
     h += Padded(std::to_string(256 * (ns + 1)), 8) + Padded(p.bdf ? "BDF+C" : "EDF+C", 44);
     h += Padded(std::to_string(records), 8) + Padded(SecondsText(p.recordMicros), 8);
     h += Padded(std::to_string(ns), 4);
@@ -177,6 +205,12 @@ void EncodeRun(std::span<const Frame> run, const std::array<std::size_t, 8>& fro
         const std::size_t c = from[i];
         if (c >= kFrameChannels) {
             std::memset(q, 0, run.size() * p.SampleBytes());
+        } else if (!p.bdf && std::endian::native == std::endian::little) {
+            // The file's order is the machine's: each value as it is held.
+            for (const Frame& f : run) {
+                std::memcpy(q, &f[c], 2);
+                q += 2;
+            }
         } else if (!p.bdf) {
             for (const Frame& f : run) {
                 const auto w = static_cast<uint16_t>(f[c]);
@@ -200,7 +234,12 @@ bool WriteRecords(const SignalDocument& doc, int64_t first, int64_t frames,
                   const std::vector<ExportChannel>& channels, const RecordPlan& p,
                   const std::vector<std::string>& tals, BufferedOutput& out,
                   ProgressSink& progress) {
-    std::string record(p.recordBytes, '\0');
+    // Records are built side by side and written about a megabyte at a
+    // time, as a plain copy of the bytes would be.
+    const std::size_t batch = std::max<std::size_t>(1, (std::size_t{1} << 20) / p.recordBytes);
+    std::string records(batch * p.recordBytes, '\0');
+    std::size_t built = 0;  // whole records in `records`
+    char* record = records.data();
     const std::size_t n = channels.size();
     const int present = std::min<int>(doc.Header().ChannelCount, kFrameChannels);
     std::array<std::size_t, 8> from{};
@@ -212,13 +251,17 @@ bool WriteRecords(const SignalDocument& doc, int64_t first, int64_t frames,
     // Takes frames until the record is full; how many it took.
     auto take = [&](std::span<const Frame> run) {
         const std::size_t m = std::min(run.size(), k - j);
-        EncodeRun(run.first(m), from, n, p, j, record.data());
+        EncodeRun(run.first(m), from, n, p, j, record);
         last = run[m - 1];
         if ((j += m) < k) return m;
         const std::string& tal = tals[r++];
-        std::memcpy(record.data() + p.annAt, tal.data(), tal.size());
-        std::memset(record.data() + p.annAt + tal.size(), 0, p.annBytes - tal.size());
-        out.Write(record);
+        std::memcpy(record + p.annAt, tal.data(), tal.size());
+        std::memset(record + p.annAt + tal.size(), 0, p.annBytes - tal.size());
+        if (++built == batch) {
+            out.Write(records);
+            built = 0;
+        }
+        record = records.data() + built * p.recordBytes;
         j = 0;
         return m;
     };
@@ -235,14 +278,16 @@ bool WriteRecords(const SignalDocument& doc, int64_t first, int64_t frames,
             progress.ProgressSet(shown = percent);
     }
     while (j > 0) take(std::span<const Frame>(&last, 1));
+    out.Write(records.data(), built * p.recordBytes);
     return !out.Failed();
 }
 
 // The layout the records of a new file take.
 bool PlanNew(const SignalDocument& doc, const std::vector<ExportChannel>& channels, bool bdf,
-             int64_t frames, const std::vector<int64_t>& marked, RecordPlan& p,
+             int64_t frames, const std::vector<int64_t>& marked, int64_t startMicros, RecordPlan& p,
              std::vector<std::string>& tals) {
     p.bdf = bdf;
+    p.startMicros = startMicros;
     const FrameClock clock = doc.Clock();
     p.perRecord = FramesPerRecord(clock, frames, channels.size() * p.SampleBytes());
     if (p.perRecord == 0) return false;
@@ -322,18 +367,37 @@ std::optional<EdfHeader> ReadHeader(const std::string& path, uint64_t size, std:
     return h;
 }
 
+// The time of the file's first record past its header's start, which the
+// records added go on from; 0 when it has none or states none.
+int64_t FirstRecordMicros(const std::string& path, const EdfHeader& h, const RecordPlan& p) {
+    if (h.records == 0 || p.annBytes == 0) return 0;
+    ReadOnlyFile file;
+    std::string bytes(p.annBytes, '\0');
+    if (!file.Open(path) ||
+        file.ReadAt(h.headerBytes + p.annAt, bytes.data(), bytes.size()) != bytes.size())
+        return 0;
+    const std::vector<EdfTal> tals = ParseTals(bytes);
+    return tals.empty() ? 0 : std::llround(tals.front().onset * 1e6);
+}
+
 }  // namespace
 
 ExportResult WriteEdf(const SignalDocument& doc, const Cutout& cutout,
                       const std::vector<ExportChannel>& channels, bool bdf, BufferedOutput& out,
                       ProgressSink& progress) {
     const int64_t frames = CutoutFrames(doc, cutout);
+    // The cutout begins its first frame's time after the recording; the
+    // header holds whole seconds, the first record's time the rest.
+    RecordingStart start = doc.Foreign() ? doc.Foreign()->StartTime() : RecordingStart{};
+    start = Later(start, doc.Clock().Micros(cutout.start));
+    const int64_t fraction = start.HasTime() ? start.micros : 0;
     RecordPlan p;
     std::vector<std::string> tals;
-    if (!PlanNew(doc, channels, bdf, frames, MarkedFrames(doc, cutout, frames), p, tals))
+    if (!PlanNew(doc, channels, bdf, frames, MarkedFrames(doc, cutout, frames), fraction, p, tals))
         return {{}, "the sample interval is too long for the record duration field"};
     std::string error;
-    const std::string header = HeaderText(p, channels, static_cast<int64_t>(tals.size()), error);
+    const std::string header =
+        HeaderText(p, channels, start, static_cast<int64_t>(tals.size()), error);
     if (header.empty()) return {{}, error};
     out.Write(header);
     if (!WriteRecords(doc, cutout.start, frames, channels, p, tals, out, progress))
@@ -351,6 +415,7 @@ ExportResult AppendEdf(const SignalDocument& doc, const Cutout& cutout,
     RecordPlan p;
     if (h) why = PlanAppend(*h, doc, channels, bdf, p);
     if (!why.empty()) return {"Cannot append: " + path + ": " + why + ".", {}};
+    p.startMicros = FirstRecordMicros(path, *h, p);
     const int64_t frames = CutoutFrames(doc, cutout);
     const int64_t records = (frames + p.perRecord - 1) / p.perRecord;
     std::vector<std::string> tals;

@@ -173,6 +173,8 @@ std::optional<EdfHeader> ParseEdfHeader(std::string_view bytes, uint64_t fileSiz
     if (!h.bdf && Trimmed(version) != "0") return bad(kVersion, "is neither EDF's nor BDF's");
     h.patient = Trimmed(field(kPatient));
     h.recording = Trimmed(field(kRecording));
+    h.startDate = std::string(field(kStartDate));
+    h.startTime = std::string(field(kStartTime));
     const std::string reserved = Trimmed(field(kReserved));
     h.discontinuous = reserved.rfind("EDF+D", 0) == 0 || reserved.rfind("BDF+D", 0) == 0;
     const std::optional<int64_t> headerBytes = Whole(field(kHeaderBytes));

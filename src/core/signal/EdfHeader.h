@@ -27,6 +27,7 @@ struct EdfHeader {
     bool bdf = false;            // 24-bit samples
     bool discontinuous = false;  // "EDF+D" (or "BDF+D"): records carry their own times
     std::string patient, recording;
+    std::string startDate, startTime;  // "dd.mm.yy", "hh.mm.ss" as written
     int64_t records = 0;
     double duration = 0;  // seconds a data record
     uint64_t headerBytes = 0, recordBytes = 0;

@@ -26,6 +26,7 @@ class EdfSource : public ForeignSource {
 
     const std::vector<ForeignSignal>& Signals() const override { return signals_; }
     std::string Identification() const override { return identification_; }
+    RecordingStart StartTime() const override;
     int64_t FrameCount() const override { return frames_; }
     std::vector<int64_t> Annotations() const override;
     void Choose(const std::vector<int>& picked) override;
@@ -54,6 +55,7 @@ class EdfSource : public ForeignSource {
     std::vector<std::size_t> data_;  // header index of each data signal
     std::vector<ForeignSignal> signals_;
     std::string identification_;
+    double firstOnset_ = 0;  // the first record's time: the start's fraction of a second
     std::vector<int> chosen_;
 
     // Seconds from the first record's start (its first list's onset).
@@ -154,6 +156,7 @@ bool EdfSource::ScanAnnotations(std::string& error) {
         }
     }
     const double start = onsets.empty() ? 0 : onsets.front();
+    firstOnset_ = start;
     for (double& t : annotationOnset_) t -= start;
     if (header_.discontinuous) {
         recordOnset_ = std::move(onsets);
@@ -219,6 +222,14 @@ void EdfSource::Choose(const std::vector<int>& picked) {
     }
     const std::size_t rateOf = chosen_.empty() ? 0 : static_cast<std::size_t>(chosen_.front());
     Layout(header_.signals[data_[rateOf]].perRecord);
+}
+
+RecordingStart EdfSource::StartTime() const {
+    const RecordingStart s = EdfStart(header_.startDate, header_.startTime, header_.recording);
+    // An EDF+ file's first record may begin a fraction of a second (or
+    // more) after the header's start.
+    if (!(firstOnset_ > 0 && firstOnset_ < 86400)) return s;
+    return Later(s, std::llround(firstOnset_ * 1e6));
 }
 
 std::vector<int64_t> EdfSource::Annotations() const {

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "signal/FrameStore.h"
+#include "signal/RecordingStart.h"
 
 namespace koru {
 
@@ -78,6 +79,8 @@ class ForeignSource {
         (void)name;
         return false;
     }
+    // When the recording began, as far as its header says.
+    virtual RecordingStart StartTime() const { return {}; }
     // What the reader left out that the user should hear of; empty when nothing.
     virtual std::string Notice() const { return {}; }
 

@@ -41,7 +41,7 @@ bool ToInt(std::string_view s, T& out) {
 constexpr int kMaxSegments = 1 << 16;
 constexpr int kMaxSamplesPerFrame = 1 << 16;  // of all signals together
 
-// "NAME[/SEGMENTS] SIGNALS [FREQUENCY[/COUNTER] [FRAMES]]".
+// "NAME[/SEGMENTS] SIGNALS [FREQUENCY[/COUNTER] [FRAMES [TIME [DATE]]]]".
 bool ParseRecordLine(std::string_view line, WfdbHeader& out, int& nsig, int& nseg,
                      std::string& error) {
     const std::vector<std::string_view> f = Fields(line, 0);
@@ -71,6 +71,8 @@ bool ParseRecordLine(std::string_view line, WfdbHeader& out, int& nsig, int& nse
         }
         out.samples = n;
     }
+    if (f.size() > 4) out.baseTime = std::string(f[4]);
+    if (f.size() > 5) out.baseDate = std::string(f[5]);
     return true;
 }
 

@@ -33,6 +33,7 @@ struct WfdbHeader {
     std::string record;
     double frequency = 250;
     std::optional<int64_t> samples;  // frames; absent: from the data file's size
+    std::string baseTime, baseDate;  // as written; empty when not given
     std::vector<WfdbSignalLine> signals;
     std::vector<WfdbSegmentLine> segments;  // a multi-segment record's, in order; else none
 };

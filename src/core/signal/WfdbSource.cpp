@@ -102,6 +102,9 @@ class WfdbSource : public ForeignSource {
 
     const std::vector<ForeignSignal>& Signals() const override { return signals_; }
     std::string Identification() const override;
+    RecordingStart StartTime() const override {
+        return WfdbStart(header_.baseTime, header_.baseDate);
+    }
     int64_t FrameCount() const override { return record_->Frames() * spf_; }
     std::vector<int64_t> Annotations() const override;
     void Choose(const std::vector<int>& picked) override;
