@@ -1,6 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+
 #include "signal/AnnotationList.h"
+#include "signal/ForeignSource.h"
+#include "support/PeerExpected.h"
 
 namespace koru {
 namespace {
@@ -76,6 +81,27 @@ TEST(AnnotationListTest, RangeIsHalfOpen) {
     EXPECT_EQ(list.Range(101, 501), (std::pair<std::size_t, std::size_t>{1, 4}));
     EXPECT_EQ(list.Range(1000, 2000), (std::pair<std::size_t, std::size_t>{5, 5}));
     EXPECT_EQ(list.Range(500, 100), (std::pair<std::size_t, std::size_t>{3, 3}));
+}
+
+// An EDF+ file's annotations carry their text as the label, against the
+// independent reader's list (onset, duration, description).
+TEST(AnnotationListTest, EdfPlusTextsBecomeLabels) {
+    const nlohmann::json want =
+        test::ReadExpected("edf/test_edf_overlapping_annotations.edf.json")["annotations"];
+    std::string error;
+    const auto source =
+        OpenForeignSource(test::kPeer + "/edf/test_edf_overlapping_annotations.edf", error);
+    ASSERT_TRUE(source) << error;
+    source->Choose({0});
+    AnnotationList list;
+    list.Assign(source->LabelledAnnotations());
+    ASSERT_EQ(list.Count(), want["count"].get<std::size_t>());
+    const double rate = source->Signals()[0].rate;
+    const nlohmann::json& first = want["first32"];
+    for (std::size_t k = 0; k < first.size(); ++k) {
+        EXPECT_EQ(list[k].frame, std::llround(first[k][0].get<double>() * rate)) << k;
+        EXPECT_EQ(list[k].label, first[k][2].get<std::string>()) << k;
+    }
 }
 
 }  // namespace
