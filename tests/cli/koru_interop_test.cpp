@@ -11,6 +11,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -178,6 +179,54 @@ TEST_P(InteropFixture, SigSourceReadsBackWithSamplesMarkersAndHeaderChecks) {
 
 INSTANTIATE_TEST_SUITE_P(Readers, InteropFixture, ::testing::Values(Mne(), Edflib()),
                          [](const auto& test) { return std::string(test.param.name); });
+
+// A WFDB record with a start and labelled beats, cut from 0.5 s to 2 s: the
+// header holds the cutout's start to the second, the annotations keep their
+// labels and their times from the cutout's start (within a microsecond of
+// the independent rdann listing's samples at 360 Hz), and converting the
+// written file again writes the same annotations.
+TEST_P(InteropFixture, WfdbSourceKeepsStartAndLabelledAnnotations) {
+    const Reader reader = GetParam();
+    if (!Available(reader)) GTEST_SKIP() << reader.missing;
+    const std::string real = std::string(KORU_REAL_DATA_DIR) + "/mitdb/";
+    std::string header = ReadText(real + "100.hea");
+    const std::string line = "100 2 360 650000";
+    ASSERT_NE(header.find(line), std::string::npos);
+    header.replace(header.find(line), line.size(), line + " 23:59:59.750 31/12/2003");
+    dir.WriteText("100.hea", header);
+    std::filesystem::copy_file(real + "100.dat", dir.File("100.dat"));
+    std::filesystem::copy_file(real + "100.atr", dir.File("100.atr"));
+
+    // Beats of rdann's listing from frame 180 to 720.
+    std::vector<std::pair<int64_t, std::string>> want;
+    std::istringstream listing(ReadText(real + "100.atr.rdann.txt"));
+    for (std::string time, label; listing >> time;) {
+        int64_t sample = 0;
+        listing >> sample >> label;
+        std::string rest;
+        std::getline(listing, rest);
+        if (sample >= 180 && sample <= 720)
+            want.emplace_back((sample - 180) * 1000000 / 360, label);
+    }
+    ASSERT_EQ(want.size(), 2u);  // two "N" beats: the listing was read
+
+    Koru("convert " + dir.File("100.hea") + " " + dir.File("cut.edf") + " --from 0.5s --to 2s");
+    Koru("convert " + dir.File("cut.edf") + " " + dir.File("again.edf"));
+    for (const char* name : {"cut.edf", "again.edf"}) {
+        SCOPED_TRACE(name);
+        const Reading r = Read(reader, dir.File(name));
+        ASSERT_EQ(r.status, 0) << r.error;
+        // 23:59:59.75 and half a second: the next day's first second, the
+        // quarter in the first record's time.
+        EXPECT_EQ(r.start, "2004-01-01 00:00:00");
+        ASSERT_EQ(r.annotations.size(), want.size());
+        for (std::size_t i = 0; i < want.size(); ++i) {
+            EXPECT_NEAR(static_cast<double>(r.annotations[i].first),
+                        static_cast<double>(want[i].first), 1.0);
+            EXPECT_EQ(r.annotations[i].second, want[i].second);
+        }
+    }
+}
 
 }  // namespace
 }  // namespace koru

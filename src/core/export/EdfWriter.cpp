@@ -85,36 +85,65 @@ int64_t FramesPerRecord(const FrameClock& clock, int64_t frames, std::size_t fra
     return 0;
 }
 
+// One annotation to write: its frame from the cutout's start and its text.
+struct Event {
+    int64_t frame = 0;
+    std::string text;
+};
+
 // The annotation bytes of each of `records` records: its time, then the
-// markers inside it, and any an earlier record had no room for. False
-// when the markers do not all fit `capacity` bytes a record.
-bool PlanTals(const std::vector<int64_t>& marked, int64_t records, const RecordPlan& p,
+// events inside it, and any an earlier record had no room for. False
+// when the events do not all fit `capacity` bytes a record.
+bool PlanTals(const std::vector<Event>& events, int64_t records, const RecordPlan& p,
               std::size_t capacity, std::vector<std::string>& out) {
     out.assign(static_cast<std::size_t>(records), {});
-    if (capacity == 0) return marked.empty();  // plain EDF: no annotation signal
+    if (capacity == 0) return events.empty();  // plain EDF: no annotation signal
     const int64_t base = p.startMicros + p.firstRecord * p.recordMicros;
     std::size_t next = 0;
     for (int64_t r = 0; r < records; ++r) {
         std::string& s = out[static_cast<std::size_t>(r)];
         s = Tal(base + r * p.recordMicros, "");
-        while (next < marked.size() && marked[next] / p.perRecord <= r) {
-            const int64_t at = base + marked[next] * p.recordMicros / p.perRecord;
-            const std::string tal = Tal(at, "Marker");
+        while (next < events.size() && events[next].frame / p.perRecord <= r) {
+            const int64_t at = base + events[next].frame * p.recordMicros / p.perRecord;
+            const std::string tal = Tal(at, events[next].text);
             if (s.size() + tal.size() > capacity) break;
             s += tal;
             ++next;
         }
         if (s.size() > capacity) return false;
     }
-    return next == marked.size();
+    return next == events.size();
 }
 
-// The markers inside the first `frames` frames of the cutout, from its start.
-std::vector<int64_t> MarkedFrames(const SignalDocument& doc, const Cutout& cutout, int64_t frames) {
-    std::vector<int64_t> out;
+// An annotation's label, and its text after a space where it has one; the
+// bytes that delimit annotation lists become spaces.
+std::string EventText(const Annotation& a) {
+    std::string s = a.text.empty() ? a.label : a.label + " " + a.text;
+    for (char& c : s)
+        if (static_cast<unsigned char>(c) < 0x20) c = ' ';
+    return s;
+}
+
+// The annotations inside the first `frames` frames of the cutout with their
+// labels, and the markers there as "Marker", in frame order. A marker where
+// an annotation already is is that annotation (a foreign recording's
+// markers are its annotations), so it is not written twice: a file written
+// and read back and written again says the same.
+std::vector<Event> CutoutEvents(const SignalDocument& doc, const Cutout& cutout, int64_t frames) {
+    std::vector<Event> out;
+    const auto [first, last] = doc.Annotations().Range(cutout.start, cutout.start + frames);
+    std::vector<int64_t> annotated;
+    for (std::size_t i = first; i < last; ++i) {
+        const Annotation& a = doc.Annotations()[i];
+        out.push_back({a.frame - cutout.start, EventText(a)});
+        annotated.push_back(a.frame);
+    }
     for (const int32_t m : doc.Markers().items)
-        if (m >= cutout.start && m - cutout.start < frames) out.push_back(m - cutout.start);
-    std::sort(out.begin(), out.end());
+        if (m >= cutout.start && m - cutout.start < frames &&
+            !std::binary_search(annotated.begin(), annotated.end(), int64_t{m}))
+            out.push_back({m - cutout.start, "Marker"});
+    std::stable_sort(out.begin(), out.end(),
+                     [](const Event& x, const Event& y) { return x.frame < y.frame; });
     return out;
 }
 
@@ -284,7 +313,7 @@ bool WriteRecords(const SignalDocument& doc, int64_t first, int64_t frames,
 
 // The layout the records of a new file take.
 bool PlanNew(const SignalDocument& doc, const std::vector<ExportChannel>& channels, bool bdf,
-             int64_t frames, const std::vector<int64_t>& marked, int64_t startMicros, RecordPlan& p,
+             int64_t frames, const std::vector<Event>& events, int64_t startMicros, RecordPlan& p,
              std::vector<std::string>& tals) {
     p.bdf = bdf;
     p.startMicros = startMicros;
@@ -296,7 +325,7 @@ bool PlanNew(const SignalDocument& doc, const std::vector<ExportChannel>& channe
     for (std::size_t i = 0; i < channels.size(); ++i) p.signalAt.push_back(i * block);
     p.annAt = channels.size() * block;
     const int64_t records = (frames + p.perRecord - 1) / p.perRecord;
-    PlanTals(marked, records, p, SIZE_MAX, tals);
+    PlanTals(events, records, p, SIZE_MAX, tals);
     std::size_t longest = 0;
     for (const std::string& s : tals) longest = std::max(longest, s.size());
     // Room for a few markers a record, for what later appends bring.
@@ -393,7 +422,7 @@ ExportResult WriteEdf(const SignalDocument& doc, const Cutout& cutout,
     const int64_t fraction = start.HasTime() ? start.micros : 0;
     RecordPlan p;
     std::vector<std::string> tals;
-    if (!PlanNew(doc, channels, bdf, frames, MarkedFrames(doc, cutout, frames), fraction, p, tals))
+    if (!PlanNew(doc, channels, bdf, frames, CutoutEvents(doc, cutout, frames), fraction, p, tals))
         return {{}, "the sample interval is too long for the record duration field"};
     std::string error;
     const std::string header =
@@ -420,7 +449,7 @@ ExportResult AppendEdf(const SignalDocument& doc, const Cutout& cutout,
     const int64_t records = (frames + p.perRecord - 1) / p.perRecord;
     std::vector<std::string> tals;
     if (h->records + records > 99999999 ||
-        !PlanTals(MarkedFrames(doc, cutout, frames), records, p, p.annBytes, tals))
+        !PlanTals(CutoutEvents(doc, cutout, frames), records, p, p.annBytes, tals))
         return {"Cannot append: " + path +
                     ": its records have no room for the cutout's markers and times.",
                 {}};

@@ -1,7 +1,9 @@
 #pragma once
 // The cutout as EDF+ (16-bit samples) or BDF+ (24-bit samples), continuous
 // ("EDF+C"): one data signal a selected channel, then the annotation signal
-// with each record's time and the markers inside the cutout.
+// with each record's time, the annotations inside the cutout with their
+// labels and the markers there ("Marker"). The start is the source's where
+// it gives one, moved to the cutout's first frame.
 //
 // Data records last one second (the nearest whole number of frames),
 // fewer frames where a record would pass 61440 bytes or the cutout is
@@ -9,8 +11,9 @@
 // cutout is taken, so no record is padded; a cutout no such length divides
 // (and an append that does not fill its last record) has its last record
 // filled up by repeating its last frame. The header's 8-character fields
-// limit the rest: no patient or start is known ("X", 01.01.85 00.00.00),
-// and a scale factor whose extremes do not fit them is refused.
+// limit the rest: no patient is known ("X"), an unknown start is written
+// 01.01.85 00.00.00, and a scale factor whose extremes do not fit them is
+// refused.
 //
 // An append adds records to a file of the same layout (kind, channel
 // count, rate, frames a record) and then rewrites the record count. The

@@ -95,6 +95,32 @@ TEST_F(InterchangeFixture, EdfAndBdfAreWrittenByteForByte) {
     }
 }
 
+// Labelled annotations go with the markers: a label and its text joined by
+// a space, control bytes as spaces, and a marker where an annotation is
+// written once, as the annotation. Those outside the cutout are left out.
+TEST_F(InterchangeFixture, EdfCarriesTheAnnotationsWithTheirLabels) {
+    SignalDocument doc;
+    Open(doc, Recording(3, 250, 600));
+    doc.Markers().items = {12, 300, 509};
+    doc.Annotations().Assign({{5, "N", "", -1},
+                              {12, "V", "", -1},
+                              {100, "+", "(AFIB", -1},
+                              {100, "~", "a\x14b", 0},
+                              {510, "N", "", -1}});
+    const std::string out = dir.File("cut.edf");
+    ASSERT_TRUE(Save(doc, Cutout::FromTags(509, 10), out, {1}).Ok());
+    std::string tals = std::string("+0\x14\x14\0", 5);
+    tals += std::string("+0.0005\x14V\x14\0", 11);        // frame 12: 2 frames in
+    tals += std::string("+0.0225\x14+ (AFIB\x14\0", 16);  // frame 100
+    tals += std::string("+0.0225\x14~ a b\x14\0", 14);    // the same frame, in order
+    tals += std::string("+0.0725\x14Marker\x14\0", 16);   // frame 300
+    tals += std::string("+0.12475\x14Marker\x14\0", 17);  // frame 509
+    tals.resize(120, '\0');
+    const std::string file = ReadText(out);
+    ASSERT_GE(file.size(), 120u);
+    EXPECT_EQ(file.substr(file.size() - 120), tals);
+}
+
 TEST_F(InterchangeFixture, CsvIsWrittenByteForByteAndAppendsContinueTheTimes) {
     SignalDocument doc;
     Open(doc, Recording(3, 250, 600));
