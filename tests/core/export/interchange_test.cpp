@@ -105,16 +105,19 @@ TEST_F(InterchangeFixture, EdfCarriesTheAnnotationsWithTheirLabels) {
     doc.Annotations().Assign({{5, "N", "", -1},
                               {12, "V", "", -1},
                               {100, "+", "(AFIB", -1},
-                              {100, "~", "a\x14b", 0},
+                              {100, "~",
+                               "a\x14"
+                               "b",
+                               0},
                               {510, "N", "", -1}});
     const std::string out = dir.File("cut.edf");
     ASSERT_TRUE(Save(doc, Cutout::FromTags(509, 10), out, {1}).Ok());
-    std::string tals = std::string("+0\x14\x14\0", 5);
-    tals += std::string("+0.0005\x14V\x14\0", 11);        // frame 12: 2 frames in
-    tals += std::string("+0.0225\x14+ (AFIB\x14\0", 16);  // frame 100
-    tals += std::string("+0.0225\x14~ a b\x14\0", 14);    // the same frame, in order
-    tals += std::string("+0.0725\x14Marker\x14\0", 16);   // frame 300
-    tals += std::string("+0.12475\x14Marker\x14\0", 17);  // frame 509
+    auto tal = [](const std::string& onset, const std::string& text) {
+        return "+" + onset + "\x14" + text + "\x14" + std::string(1, '\0');
+    };
+    std::string tals = tal("0", "") + tal("0.0005", "V");        // frame 12: 2 frames in
+    tals += tal("0.0225", "+ (AFIB") + tal("0.0225", "~ a b");   // frame 100, in order
+    tals += tal("0.0725", "Marker") + tal("0.12475", "Marker");  // frames 300 and 509
     tals.resize(120, '\0');
     const std::string file = ReadText(out);
     ASSERT_GE(file.size(), 120u);
