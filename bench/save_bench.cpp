@@ -122,11 +122,17 @@ BENCHMARK_CAPTURE(BM_SaveCutout, text_memory, "/tmp/koru-bench-out.txt", false)
 BENCHMARK_CAPTURE(BM_SaveCutout, text_file, "/tmp/koru-bench-out.txt", true)
     ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_PlainWrite, text, "/tmp/koru-bench-out.txt")->Unit(benchmark::kMillisecond);
+// The EDF+ goal is a ratio of two times on a disk other programs use too:
+// each is the fastest of five runs.
 BENCHMARK_CAPTURE(BM_SaveCutout, edf_memory, "/tmp/koru-bench-out.edf", false)
-    ->Unit(benchmark::kMillisecond);
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5);
 BENCHMARK_CAPTURE(BM_SaveCutout, edf_file, "/tmp/koru-bench-out.edf", true)
-    ->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_PlainWrite, edf, "/tmp/koru-bench-out.edf")->Unit(benchmark::kMillisecond);
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5);
+BENCHMARK_CAPTURE(BM_PlainWrite, edf, "/tmp/koru-bench-out.edf")
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5);
 BENCHMARK_CAPTURE(BM_MeasureAmplitudes, memory, false)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_BareMinMax, memory, false)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_MeasureAmplitudes, file, true)->Unit(benchmark::kMillisecond);
@@ -136,15 +142,21 @@ BENCHMARK_CAPTURE(BM_BareMinMax, file, true)->Unit(benchmark::kMillisecond);
 
 namespace {
 
-// The console output, and the time a run of each named benchmark took, so
-// the goals come out as ratios of one run.
+// The console output, and the time each named benchmark took, so the goals
+// come out as ratios of one run of this program.
 class RatioReporter : public benchmark::ConsoleReporter {
   public:
     void ReportRuns(const std::vector<Run>& runs) override {
         ConsoleReporter::ReportRuns(runs);
-        for (const Run& r : runs)
-            if (r.run_type == Run::RT_Iteration)
-                seconds_[r.benchmark_name()] = r.GetAdjustedRealTime();
+        for (const Run& r : runs) {
+            if (r.run_type != Run::RT_Iteration) continue;
+            // The fastest repetition: the one least disturbed by the rest of the machine.
+            benchmark::BenchmarkName plain = r.run_name;
+            plain.repetitions.clear();
+            const std::string name = plain.str();
+            const double t = r.GetAdjustedRealTime();
+            if (!seconds_.count(name) || t < seconds_[name]) seconds_[name] = t;
+        }
     }
     void PrintRatio(const std::string& what, const std::string& name, const std::string& plain) {
         if (!seconds_.count(name) || !seconds_.count(plain)) return;

@@ -214,6 +214,13 @@ bool BufferedOutput::WriteOut(const char* data, std::size_t size) {
         if (n == 0) return Fail(EIO);  // no progress and no reason: do not spin
         data += n;
         size -= static_cast<std::size_t>(n);
+        unstarted_ += static_cast<std::size_t>(n);
+    }
+    // The disk starts on what is written while the rest is still being
+    // made, so the sync at the end has little left to wait for.
+    if (unstarted_ >= kStartWriteback) {
+        ::sync_file_range(fd_, 0, 0, SYNC_FILE_RANGE_WRITE);
+        unstarted_ = 0;
     }
     return true;
 }

@@ -35,6 +35,7 @@ class BufferedOutput {
     // Large enough that a recording streamed out is a few write calls per
     // megabyte, small enough to keep on every open writer.
     static constexpr std::size_t kBufferSize = 64 * 1024;
+    static constexpr std::size_t kStartWriteback = 4 << 20;
 
     BufferedOutput() = default;
     ~BufferedOutput() { CloseFd(); }
@@ -63,6 +64,7 @@ class BufferedOutput {
     std::string words_;
     std::vector<char> buffer_;
     std::size_t used_ = 0;
+    std::size_t unstarted_ = 0;  // bytes written since the disk was last set to work
 };
 
 // Replaces a whole file. Until Commit the target is untouched; a writer
