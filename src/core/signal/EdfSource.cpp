@@ -29,6 +29,7 @@ class EdfSource : public ForeignSource {
     int64_t FrameCount() const override { return frames_; }
     std::vector<int64_t> Annotations() const override;
     void Choose(const std::vector<int>& picked) override;
+    bool ReadsOnDemand() const override { return true; }
     std::size_t Read(int64_t first, std::size_t count, Frame* out, std::string& error) override {
         return ReadRange(first, count, out->data(), kFrameChannels, error);
     }
