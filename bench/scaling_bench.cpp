@@ -4,12 +4,13 @@
 // Each open runs in a fresh process (this program again), which opens the
 // recording as a file named at start-up is opened and paints a 1920x1080
 // view; the time is from before the open to the painted buffer, the memory
-// the process's peak resident set. The lengths of one format are measured
+// the process's peak resident set; a page step from the middle of the
+// recording is timed after it. The lengths of one format are measured
 // interleaved, so each ratio to 1 minute comes from one stretch of time.
 // The files are written to a scratch folder, one format at a time, and
 // removed.
 //
-//   build/bench/scaling_bench                 (all lengths, 5 repetitions)
+//   build/bench/scaling_bench                 (all lengths, 11 repetitions)
 //   KORU_SCALING_LENGTHS=1m,1h build/bench/scaling_bench
 //   KORU_SCALING_REPS=3 TMPDIR=/big/disk build/bench/scaling_bench
 //   build/bench/scaling_bench --write-edf PATH SECONDS   (one EDF file only)
@@ -173,7 +174,17 @@ std::vector<Format> Formats() {
     };
 }
 
-// In the child: open, paint, print the microseconds taken.
+double MsSince(std::chrono::steady_clock::time_point t0) {
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
+}
+
+double Median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+// In the child: open and paint, then step pages; prints the milliseconds of
+// the first screen and of a page step.
 int OpenOnce(const std::string& path, bool fileMode) {
     const auto t0 = std::chrono::steady_clock::now();
     koru::HeadlessUi ui;
@@ -183,15 +194,24 @@ int OpenOnce(const std::string& path, bool fileMode) {
     koru::SignalView view(session.viewContext());
     view.ResizeClient(kWidth, kHeight);
     if (!koru::RenderStartUpPicture(session, view, path)) return 1;
-    const auto t1 = std::chrono::steady_clock::now();
-    std::printf("%lld\n",
-                static_cast<long long>(
-                    std::chrono::duration_cast<std::chrono::microseconds>(t1 - t0).count()));
+    const double first = MsSince(t0);
+    // Page steps from the middle of the recording, each repainting the view.
+    view.Reposition(view.HorizontalRange() / 2);
+    view.Update();
+    std::vector<double> steps;
+    for (int k = 0; k < 9; ++k) {
+        const auto t = std::chrono::steady_clock::now();
+        view.Reposition(view.ScrollX() + view.PageStep());
+        view.Update();
+        steps.push_back(MsSince(t));
+    }
+    std::printf("%.3f %.3f\n", first, Median(steps));
     return ui.warned ? 1 : 0;
 }
 
 struct Sample {
     double ms = 0;
+    double stepMs = 0;
     double rssMb = 0;
 };
 
@@ -220,12 +240,10 @@ Sample Measure(const std::string& self, const std::string& path, bool fileMode) 
         std::fprintf(stderr, "scaling_bench: opening %s failed\n", path.c_str());
         std::exit(1);
     }
-    return {std::atof(text.c_str()) / 1000.0, static_cast<double>(usage.ru_maxrss) / 1024.0};
-}
-
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
+    Sample s;
+    std::istringstream(text) >> s.ms >> s.stepMs;
+    s.rssMb = static_cast<double>(usage.ru_maxrss) / 1024.0;
+    return s;
 }
 
 std::vector<Length> Lengths() {
@@ -252,7 +270,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     const std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
-    const int reps = std::max(1, std::atoi(std::getenv("KORU_SCALING_REPS") ?: "5"));
+    const int reps = std::max(1, std::atoi(std::getenv("KORU_SCALING_REPS") ?: "11"));
     const std::vector<Length> lengths = Lengths();
     if (lengths.empty()) return 2;
 
@@ -260,26 +278,34 @@ int main(int argc, char** argv) {
     if (!::mkdtemp(templ.data())) return 1;
     const std::string dir = templ;
 
-    std::printf("8 channels, %d Hz, %dx%d view; median of %d; first screen ms and peak RSS MB\n",
-                kRate, kWidth, kHeight, reps);
-    std::printf("%-18s", "format");
-    for (const Length& l : lengths) std::printf(" %9s ms %7s MB", l.name.c_str(), l.name.c_str());
-    std::printf("  ratio %s/%s\n", lengths.back().name.c_str(), lengths.front().name.c_str());
+    std::printf(
+        "8 channels, %d Hz, %dx%d view; median of %d; per length: first screen ms, "
+        "page step ms, peak RSS MB\n",
+        kRate, kWidth, kHeight, reps);
+    std::printf("%-17s", "format");
+    for (const Length& l : lengths)
+        std::printf(" %8s %5s %6s", (l.name + " ms").c_str(), "step", "MB");
+    std::printf("  first %s/%s  step %s/%s\n", lengths.back().name.c_str(),
+                lengths.front().name.c_str(), lengths.back().name.c_str(),
+                lengths.front().name.c_str());
     for (const Format& format : Formats()) {
         std::vector<std::string> paths;
         for (const Length& l : lengths) paths.push_back(format.write(dir, l));
-        std::vector<std::vector<double>> ms(lengths.size()), rss(lengths.size());
+        const std::size_t n = lengths.size();
+        std::vector<std::vector<double>> ms(n), step(n), rss(n);
         for (int r = 0; r < reps; ++r) {
-            for (std::size_t k = 0; k < lengths.size(); ++k) {
-                const Sample s = Measure(self, paths[k], format.fileMode);
-                ms[k].push_back(s.ms);
-                rss[k].push_back(s.rssMb);
+            for (std::size_t k = 0; k < n; ++k) {
+                const Sample m = Measure(self, paths[k], format.fileMode);
+                ms[k].push_back(m.ms);
+                step[k].push_back(m.stepMs);
+                rss[k].push_back(m.rssMb);
             }
         }
-        std::printf("%-18s", format.name.c_str());
-        for (std::size_t k = 0; k < lengths.size(); ++k)
-            std::printf(" %12.1f %10.1f", Median(ms[k]), Median(rss[k]));
-        std::printf("  %.2fx\n", Median(ms.back()) / Median(ms.front()));
+        std::printf("%-17s", format.name.c_str());
+        for (std::size_t k = 0; k < n; ++k)
+            std::printf(" %8.1f %5.1f %6.1f", Median(ms[k]), Median(step[k]), Median(rss[k]));
+        std::printf("  %9.2fx  %8.2fx\n", Median(ms[n - 1]) / Median(ms[0]),
+                    Median(step[n - 1]) / Median(step[0]));
         std::fflush(stdout);
         for (const auto& entry : std::filesystem::directory_iterator(dir))
             std::filesystem::remove(entry.path());

@@ -264,10 +264,10 @@ int64_t SignalDocument::ReadableFrames() const {
 
 std::optional<Frame> SignalDocument::FindFrame(int64_t i) const {
     if (!OnDemand()) return store_.Find(i);
-    FrameSpans spans(*this, i);
-    const std::span<const Frame> run = spans.Next(1);
-    if (run.empty()) return std::nullopt;
-    return run.front();
+    Frame f{};
+    std::vector<uint8_t> raw;
+    if (ReadOnDemand(i, 1, &f, raw) != 1) return std::nullopt;
+    return f;
 }
 
 std::size_t SignalDocument::ReadOnDemand(int64_t first, std::size_t count, Frame* out,

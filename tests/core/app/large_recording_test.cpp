@@ -1,4 +1,6 @@
-// Recordings too large for what the program can hold or count. One larger
+// Recordings too large for what the program can hold or count. A long one
+// in memory mode is read on demand, all of it, under an address-space limit
+// far below its size. One loaded whole that is larger
 // than the memory the program may take: the load stops with the warning,
 // keeps what it read, and the view goes on painting; a back buffer that
 // cannot be had leaves an empty view instead of an exception (once with a
@@ -137,6 +139,21 @@ void LoadUnderAddressSpaceLimit() {
     std::_Exit(0);
 }
 
+// Runs `child` in a child process. The child ends with _Exit, which removes
+// no scratch folder: it makes its own inside one that this process removes.
+void ExitsCleanlyInScratch(void (*child)()) {
+    const test::TempDir parent;
+    const char* const old = std::getenv("TMPDIR");
+    const std::string oldTmp = old ? old : "";
+    ::setenv("TMPDIR", parent.path().c_str(), 1);
+    EXPECT_EXIT(child(), ::testing::ExitedWithCode(0), "");
+    if (old) {
+        ::setenv("TMPDIR", oldTmp.c_str(), 1);
+    } else {
+        ::unsetenv("TMPDIR");
+    }
+}
+
 // The same recording as memory mode opens it by default: read on demand,
 // all of it readable under a limit far below its size, and no warning.
 void OpenOnDemandUnderAddressSpaceLimit() {
@@ -163,34 +180,14 @@ TEST(LargeRecording, UnderAnAddressSpaceLimitALongRecordingIsReadOnDemand) {
 #if defined(__SANITIZE_ADDRESS__)
     GTEST_SKIP() << "the address sanitizer needs far more address space than any limit leaves";
 #endif
-    const test::TempDir parent;
-    const char* const old = std::getenv("TMPDIR");
-    const std::string oldTmp = old ? old : "";
-    ::setenv("TMPDIR", parent.path().c_str(), 1);
-    EXPECT_EXIT(OpenOnDemandUnderAddressSpaceLimit(), ::testing::ExitedWithCode(0), "");
-    if (old) {
-        ::setenv("TMPDIR", oldTmp.c_str(), 1);
-    } else {
-        ::unsetenv("TMPDIR");
-    }
+    ExitsCleanlyInScratch(OpenOnDemandUnderAddressSpaceLimit);
 }
 
 TEST(LargeRecording, UnderAnAddressSpaceLimitTheLoadLeavesTheReserve) {
 #if defined(__SANITIZE_ADDRESS__)
     GTEST_SKIP() << "the address sanitizer needs far more address space than any limit leaves";
 #endif
-    // The child ends with _Exit, which removes no scratch folder: it makes
-    // its own inside one that this process removes.
-    const test::TempDir parent;
-    const char* const old = std::getenv("TMPDIR");
-    const std::string oldTmp = old ? old : "";
-    ::setenv("TMPDIR", parent.path().c_str(), 1);
-    EXPECT_EXIT(LoadUnderAddressSpaceLimit(), ::testing::ExitedWithCode(0), "");
-    if (old) {
-        ::setenv("TMPDIR", oldTmp.c_str(), 1);
-    } else {
-        ::unsetenv("TMPDIR");
-    }
+    ExitsCleanlyInScratch(LoadUnderAddressSpaceLimit);
 }
 
 // Under a limit the default guard keeps an eighth of it back, not the
