@@ -37,7 +37,8 @@ if [ "${1:-}" != "--inner" ]; then
   for f in "$build/src/gui/koruview" "$build/bench/scaling_bench"; do
     [ -x "$f" ] || { echo "missing $f: build with the GUI and benchmarks" >&2; exit 2; }
   done
-  exec xvfb-run -a -s "-screen 0 1920x1080x24" "$0" --inner "$build"
+  # A display number of its own: other runs on the machine start at 99.
+  exec xvfb-run -a -n $((200 + RANDOM % 700)) -s "-screen 0 1920x1080x24" "$0" --inner "$build"
 fi
 
 build=$2
