@@ -11,6 +11,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <random>
 
@@ -268,6 +269,38 @@ TEST(ChangedFileTest, OnlyAShortRecordingInMemoryModeIsLoadedWhole) {
         EXPECT_EQ(ui.progressBegins, c.whole ? 1 : 0);
         EXPECT_EQ(doc.ReadableFrames(), c.frames);
         EXPECT_EQ(doc.Store().BytesAllocated() > 0, c.whole);
+    }
+}
+
+// WFDB records that cannot be read at any frame without what comes before
+// (first differences) or without opening files as they are reached (several
+// segments) are loaded whole however long; a fixed-width record is not.
+TEST(ChangedFileTest, WfdbRecordsReadFromTheStartAreLoadedWhole) {
+    const TempDir dir;
+    const std::string zeros(2000, '\0');
+    for (const char* seg : {"s1", "s2"}) {
+        std::ofstream(dir.File(std::string(seg) + ".hea")) << seg << " 1 250 1000\n"
+                                                           << seg << ".dat 16 200 16 0 0 0 0 x\n";
+        std::ofstream(dir.File(std::string(seg) + ".dat"), std::ios::binary) << zeros;
+    }
+    std::ofstream(dir.File("m.hea")) << "m/2 1 250 2000\ns1 1000\ns2 1000\n";
+    std::ofstream(dir.File("d.hea")) << "d 1 250 1000\nd.dat 8 200 8 0 0 0 0 x\n";
+    std::ofstream(dir.File("d.dat"), std::ios::binary) << zeros.substr(0, 1000);
+    const struct {
+        const char* header;
+        bool whole;
+    } cases[] = {{"s1.hea", false}, {"m.hea", true}, {"d.hea", true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.header);
+        test::ScriptedUi ui;
+        SignalDocument doc;
+        doc.SetWholeLoadLimitForTesting(0);
+        ASSERT_EQ(OpenSignalFile(doc, dir.File(c.header), ui), OpenOutcome::Opened);
+        EXPECT_EQ(doc.LoadsWhole(), c.whole);
+        LoadRecording(doc, ui);
+        EXPECT_EQ(doc.ReadableFrames(), doc.FrameCount());
+        EXPECT_EQ(AllFrames(doc).size(), static_cast<std::size_t>(doc.FrameCount()));
+        EXPECT_GE(doc.FrameCount(), 1000);
     }
 }
 
