@@ -142,6 +142,9 @@ std::string MakeSig(int rate) {
 void Load(benchmark::State& state, const std::string& path) {
     NullUi ui;
     koru::SignalDocument doc;
+    // The load into memory, which a recording this long no longer takes by
+    // default (scaling_bench measures that open).
+    doc.SetWholeLoadLimitForTesting(UINT64_MAX);
     for (auto _ : state) {
         doc.Close();
         if (koru::OpenSignalFile(doc, path, ui) != koru::OpenOutcome::Opened) {

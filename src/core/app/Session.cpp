@@ -134,7 +134,8 @@ void Session::ShowNoRecording() {
 }
 
 LoadResult LoadRecording(SignalDocument& doc, Ui& ui) {
-    const bool box = !doc.FileBacked();
+    // Only a load into memory can take long enough for the box.
+    const bool box = doc.LoadsWhole();
     if (box) {
         ui.SetCursor(CursorShape::Wait);
         ui.ProgressBegin(ProgressMode::Reading);

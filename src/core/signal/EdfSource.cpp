@@ -32,6 +32,7 @@ class EdfSource : public ForeignSource {
     std::vector<int64_t> Annotations() const override;
     std::vector<Annotation> LabelledAnnotations() const override;
     void Choose(const std::vector<int>& picked) override;
+    bool ReadsOnDemand() const override { return true; }
     std::size_t Read(int64_t first, std::size_t count, Frame* out, std::string& error) override {
         return ReadRange(first, count, out->data(), kFrameChannels, error);
     }

@@ -1,8 +1,9 @@
 #pragma once
 // Recordings in the field's standard layouts (EDF, EDF+, BDF, GDF, WFDB,
-// SCP-ECG). They are always read whole into memory through this one small
+// SCP-ECG). Short ones are read whole into memory through this one small
 // interface, so every reader of the Signal document sees them as it sees
-// the program's own recordings.
+// the program's own recordings. Long ones that can be read at any frame are
+// read from their open files as they are shown.
 
 #include <cstddef>
 #include <cstdint>
@@ -85,6 +86,10 @@ class ForeignSource {
     }
     // When the recording began, as far as its header says.
     virtual RecordingStart StartTime() const { return {}; }
+    // Whether Read reaches any frame without reading those before it, from
+    // files held open since the open (so a file saved over by rename is not
+    // seen). Such a recording need not be held in memory to be shown.
+    virtual bool ReadsOnDemand() const { return false; }
     // What the reader left out that the user should hear of; empty when nothing.
     virtual std::string Notice() const { return {}; }
 

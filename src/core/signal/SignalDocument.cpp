@@ -185,12 +185,21 @@ LoadResult FillFromForeign(FrameStore& store, ForeignSource& source, std::size_t
 
 }  // namespace
 
+bool SignalDocument::OnDemand() const {
+    if (FileBacked()) return true;
+    if (foreign_ && !foreign_->ReadsOnDemand()) return false;
+    const uint64_t bytes = static_cast<uint64_t>(std::max(frameCount_, 0)) * 2u *
+                           static_cast<uint64_t>(StoredChannels(header_.ChannelCount));
+    return bytes > wholeLoadLimit_;
+}
+
 LoadResult SignalDocument::Load(ProgressSink& progress) {
     const int stored = StoredChannels(header_.ChannelCount);
     const auto total = static_cast<std::size_t>(std::max(frameCount_, 0));
-    store_.Reset(stored, fileBacked_ ? 0 : total);
+    const bool whole = LoadsWhole();
+    store_.Reset(stored, whole ? total : 0);
     SeekFrame(0);
-    if (FileBacked()) return LoadResult{ReadableFrames(), false, {}};
+    if (!whole) return LoadResult{ReadableFrames(), false, {}};
     progress.ProgressSet(0);
     store_.SetMemoryGuard(&guard_);
     guard_.Begin();
@@ -250,8 +259,33 @@ bool SignalDocument::ReadFrame(Frame& out) {
 
 int64_t SignalDocument::ReadableFrames() const {
     if (!isOpen_) return 0;
-    if (!FileBacked()) return static_cast<int64_t>(store_.Size());
+    if (!OnDemand()) return static_cast<int64_t>(store_.Size());
     return frameCount_;
+}
+
+std::optional<Frame> SignalDocument::FindFrame(int64_t i) const {
+    if (!OnDemand()) return store_.Find(i);
+    Frame f{};
+    std::vector<uint8_t> raw;
+    if (ReadOnDemand(i, 1, &f, raw) != 1) return std::nullopt;
+    return f;
+}
+
+std::size_t SignalDocument::ReadOnDemand(int64_t first, std::size_t count, Frame* out,
+                                         std::vector<uint8_t>& raw) const {
+    if (first < 0 || first >= frameCount_ || count == 0) return 0;
+    count = std::min(count, static_cast<std::size_t>(frameCount_ - first));
+    if (foreign_) {
+        // A read error past the open (the file cut short since) ends the data.
+        std::string error;
+        return foreign_->Read(first, count, out, error);
+    }
+    const std::size_t frameBytes = FrameBytes(header_.ChannelCount);
+    if (frameBytes == 0) return 0;
+    raw.resize(count * frameBytes);
+    const std::size_t got = file_.ReadAt(FrameOffset(first), raw.data(), raw.size()) / frameBytes;
+    DecodeFrames(raw.data(), got, header_.ChannelCount, kind_, out);
+    return got;
 }
 
 FrameSpans::FrameSpans(const SignalDocument& doc, int64_t first) : doc_(doc), next_(first) {}
@@ -290,39 +324,35 @@ void Unpack(const int16_t* packed, std::size_t frames, int channels, Frame* out)
 
 }  // namespace
 
+std::span<const Frame> FrameSpans::NextFromStore(std::size_t want) {
+    const FrameStore& store = doc_.Store();
+    if (store.Channels() == kFrameChannels) {
+        const std::span<const Frame> run = store.Run(next_, want);
+        next_ += static_cast<int64_t>(run.size());
+        return run;
+    }
+    const std::span<const int16_t> packed = store.Packed(next_, std::min(want, kUnpackFrames));
+    const auto width = static_cast<std::size_t>(store.Channels());
+    const std::size_t n = packed.size() / width;
+    if (zeroedPast_ != store.Channels()) {
+        buffer_.assign(kUnpackFrames, Frame{});
+        zeroedPast_ = store.Channels();
+    }
+    Unpack(packed.data(), n, store.Channels(), buffer_.data());
+    next_ += static_cast<int64_t>(n);
+    return {buffer_.data(), n};
+}
+
 std::span<const Frame> FrameSpans::Next(std::size_t want) {
     if (want == 0 || next_ < 0) return {};
-    if (!doc_.FileBacked()) {
-        const FrameStore& store = doc_.Store();
-        if (store.Channels() == kFrameChannels) {
-            const std::span<const Frame> run = store.Run(next_, want);
-            next_ += static_cast<int64_t>(run.size());
-            return run;
-        }
-        const std::span<const int16_t> packed = store.Packed(next_, std::min(want, kUnpackFrames));
-        const auto width = static_cast<std::size_t>(store.Channels());
-        const std::size_t n = packed.size() / width;
-        if (zeroedPast_ != store.Channels()) {
-            buffer_.assign(kUnpackFrames, Frame{});
-            zeroedPast_ = store.Channels();
-        }
-        Unpack(packed.data(), n, store.Channels(), buffer_.data());
-        next_ += static_cast<int64_t>(n);
-        return {buffer_.data(), n};
-    }
+    if (!doc_.OnDemand()) return NextFromStore(want);
     if (pos_ >= filled_) {
-        const std::size_t frameBytes = 2u * doc_.Header().ChannelCount;
-        if (frameBytes == 0) return {};
-        const std::size_t blockFrames = std::max<std::size_t>(1, kCursorBlockBytes / frameBytes);
-        raw_.resize(blockFrames * frameBytes);
-        filled_ =
-            doc_.File().ReadAt(doc_.FrameOffset(next_), raw_.data(), raw_.size()) / frameBytes;
+        const std::size_t blockFrames = kCursorBlockBytes / sizeof(Frame);
+        buffer_.resize(blockFrames);
+        zeroedPast_ = 0;
+        filled_ = doc_.ReadOnDemand(next_, blockFrames, buffer_.data(), raw_);
         pos_ = 0;
         if (filled_ == 0) return {};
-        buffer_.resize(filled_);
-        zeroedPast_ = 0;
-        SignalDocument::DecodeFrames(raw_.data(), filled_, doc_.Header().ChannelCount, doc_.Kind(),
-                                     buffer_.data());
     }
     const std::size_t n = std::min(want, filled_ - pos_);
     const std::span<const Frame> run{buffer_.data() + pos_, n};

@@ -2,6 +2,14 @@
 // The one open recording: where it came from, its header, its frame count,
 // its samples (in memory or read from the file on demand), its markers and
 // its annotations.
+//
+// In memory mode a recording is read whole into the store only while it is
+// short; a longer one is read from the file as it is shown, so that opening
+// takes no longer and no more memory at 72 hours than at one minute. The
+// file stays open from the open on, so a save over it by rename or an
+// append elsewhere never changes what is shown; positioned reads (never a
+// mapping) make a file cut short under the program a shorter recording, not
+// a crash.
 
 #include <cstdint>
 #include <memory>
@@ -49,8 +57,17 @@ class SignalDocument {
     void SetClock(const FrameClock& clock) { clock_ = clock; }
     SourceKind Kind() const { return kind_; }
     int32_t FrameCount() const { return frameCount_; }
-    // A foreign recording is always held in memory, whatever FILEMODE says.
+    // A foreign recording is in memory mode, whatever FILEMODE says.
     bool FileBacked() const { return fileBacked_ && !foreign_; }
+    // Whether samples are read from the open file as they are wanted rather
+    // than from the store: file mode, or a long recording in memory mode.
+    bool OnDemand() const;
+    // Whether Load reads the samples into the store (and may take a while,
+    // and may run out of memory).
+    bool LoadsWhole() const { return isOpen_ && !OnDemand(); }
+    // Bytes of samples up to which memory mode reads a recording whole.
+    static constexpr uint64_t kWholeLoadBytes = uint64_t{16} << 20;
+    void SetWholeLoadLimitForTesting(uint64_t bytes) { wholeLoadLimit_ = bytes; }
     // Fixed for the run from the FILEMODE setting; only while nothing is open.
     void SetFileBacked(bool on) {
         if (!isOpen_) fileBacked_ = on;
@@ -96,15 +113,20 @@ class SignalDocument {
     // Byte offset of frame i in the file.
     uint64_t FrameOffset(int64_t i) const;
 
-    // In-memory lookup; nothing for an absent frame.
-    std::optional<Frame> FindFrame(int64_t i) const { return store_.Find(i); }
+    // One frame by index; nothing for an absent frame.
+    std::optional<Frame> FindFrame(int64_t i) const;
     // File-mode sequential reading: SeekFrame once, then ReadFrame repeatedly.
     void SeekFrame(int64_t i);
     bool ReadFrame(Frame& out);
 
-    // Frames available to readers in either mode: the stored ones in memory
-    // mode, the whole frames in the file in file mode.
+    // Frames available to readers in either mode: the stored ones when
+    // loaded whole, else the whole frames the file held when it was opened.
     int64_t ReadableFrames() const;
+    // Up to `count` decoded frames from `first` when read on demand; fewer
+    // at the end of the data or where the file was cut short since. `raw`
+    // holds the file's bytes on the way.
+    std::size_t ReadOnDemand(int64_t first, std::size_t count, Frame* out,
+                             std::vector<uint8_t>& raw) const;
 
     // Decodes `frames` whole frames of raw file bytes into normalised frames.
     static void DecodeFrames(const uint8_t* raw, std::size_t frames, uint16_t channels,
@@ -129,6 +151,7 @@ class SignalDocument {
     SourceKind kind_ = SourceKind::Sig;
     int32_t frameCount_ = 0;
     bool framesCut_ = false;
+    uint64_t wholeLoadLimit_ = kWholeLoadBytes;
     FrameStore store_;
     MemoryGuard guard_;
     MarkerList markers_;
@@ -153,6 +176,8 @@ class FrameSpans {
     int64_t Position() const { return next_; }
 
   private:
+    std::span<const Frame> NextFromStore(std::size_t want);
+
     const SignalDocument& doc_;
     int64_t next_;
     std::vector<uint8_t> raw_;

@@ -110,6 +110,7 @@ class WfdbSource : public ForeignSource {
     std::vector<Annotation> LabelledAnnotations() const override;
     void Choose(const std::vector<int>& picked) override;
     std::string Notice() const override { return notice_; }
+    bool ReadsOnDemand() const override;
     std::size_t Read(int64_t first, std::size_t count, Frame* out, std::string& error) override;
     std::vector<std::string> Annotators() const override { return annotators_; }
     bool ChooseAnnotator(const std::string& name) override;
@@ -163,6 +164,14 @@ void WfdbSource::SetNotice(const std::string& name) {
 }
 
 // Beats only: notes, rhythm changes and other non-beat annotations are not markers.
+// A multi-segment record opens its segments' files as it reaches them, and
+// first differences and FLAC are decoded from the start of their file.
+bool WfdbSource::ReadsOnDemand() const {
+    return header_.segments.empty() &&
+           std::all_of(header_.signals.begin(), header_.signals.end(),
+                       [](const WfdbSignalLine& s) { return FixedFormat(s.format) != nullptr; });
+}
+
 std::vector<int64_t> WfdbSource::Annotations() const {
     std::vector<int64_t> out;
     const double rate = header_.frequency * spf_;

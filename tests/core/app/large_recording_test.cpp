@@ -1,4 +1,6 @@
-// Recordings too large for what the program can hold or count. One larger
+// Recordings too large for what the program can hold or count. A long one
+// in memory mode is read on demand, all of it, under an address-space limit
+// far below its size. One loaded whole that is larger
 // than the memory the program may take: the load stops with the warning,
 // keeps what it read, and the view goes on painting; a back buffer that
 // cannot be had leaves an empty view instead of an exception (once with a
@@ -120,6 +122,8 @@ void LoadUnderAddressSpaceLimit() {
 
     SignalDocument& doc = fx.session.document();
     doc.SetMemoryGuard(MemoryGuard(AvailableMemory, kReserve));
+    // A recording this long is read on demand unless told otherwise.
+    doc.SetWholeLoadLimitForTesting(UINT64_MAX);
     fx.session.StartUp({});
     fx.session.OpenRecording(path, false);
     Require(fx.ui.messages.size() == 1 && fx.ui.messages[0].text == kWarning, "one warning");
@@ -135,22 +139,55 @@ void LoadUnderAddressSpaceLimit() {
     std::_Exit(0);
 }
 
-TEST(LargeRecording, UnderAnAddressSpaceLimitTheLoadLeavesTheReserve) {
-#if defined(__SANITIZE_ADDRESS__)
-    GTEST_SKIP() << "the address sanitizer needs far more address space than any limit leaves";
-#endif
-    // The child ends with _Exit, which removes no scratch folder: it makes
-    // its own inside one that this process removes.
+// Runs `child` in a child process. The child ends with _Exit, which removes
+// no scratch folder: it makes its own inside one that this process removes.
+void ExitsCleanlyInScratch(void (*child)()) {
     const test::TempDir parent;
     const char* const old = std::getenv("TMPDIR");
     const std::string oldTmp = old ? old : "";
     ::setenv("TMPDIR", parent.path().c_str(), 1);
-    EXPECT_EXIT(LoadUnderAddressSpaceLimit(), ::testing::ExitedWithCode(0), "");
+    EXPECT_EXIT(child(), ::testing::ExitedWithCode(0), "");
     if (old) {
         ::setenv("TMPDIR", oldTmp.c_str(), 1);
     } else {
         ::unsetenv("TMPDIR");
     }
+}
+
+// The same recording as memory mode opens it by default: read on demand,
+// all of it readable under a limit far below its size, and no warning.
+void OpenOnDemandUnderAddressSpaceLimit() {
+    ViewFixture fx;
+    fx.TracesOnly();
+    const std::string path = SparseRecording(fx.dir, 1024 * static_cast<off_t>(kMiB));
+    Require(!path.empty(), "sparse recording made");
+    rlimit limit{};
+    limit.rlim_cur = limit.rlim_max = AddressSpaceInUse() + 64 * kMiB;
+    Require(::setrlimit(RLIMIT_AS, &limit) == 0, "limit set");
+    fx.session.StartUp({});
+    fx.session.OpenRecording(path, false);
+    const SignalDocument& doc = fx.session.document();
+    Require(fx.ui.messages.empty(), "no warning");
+    Require(doc.IsOpen() && doc.OnDemand(), "read on demand");
+    Require(doc.ReadableFrames() == 512 * static_cast<int64_t>(kMiB), "every frame readable");
+    Require(doc.FindFrame(doc.ReadableFrames() - 1) == Frame{}, "the last frame read");
+    fx.view->Reposition(fx.view->HorizontalRange());
+    fx.Full();
+    std::_Exit(0);
+}
+
+TEST(LargeRecording, UnderAnAddressSpaceLimitALongRecordingIsReadOnDemand) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the address sanitizer needs far more address space than any limit leaves";
+#endif
+    ExitsCleanlyInScratch(OpenOnDemandUnderAddressSpaceLimit);
+}
+
+TEST(LargeRecording, UnderAnAddressSpaceLimitTheLoadLeavesTheReserve) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the address sanitizer needs far more address space than any limit leaves";
+#endif
+    ExitsCleanlyInScratch(LoadUnderAddressSpaceLimit);
 }
 
 // Under a limit the default guard keeps an eighth of it back, not the
