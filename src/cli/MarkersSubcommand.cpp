@@ -48,8 +48,6 @@ class MarkersCommand : public Subcommand {
 
 const Registrar<MarkersCommand> kMarkers{
     "markers", "Print the markers of FILE: time in seconds, frame and label, one a line", 30};
-const Registrar<MarkersCommand> kAnnotations{
-    "annotations", "The same as markers: a foreign recording's annotations are its markers", 31};
 
 }  // namespace
 }  // namespace koru::cli

@@ -112,9 +112,9 @@ TEST_F(KoruFixture, MarkersPrintsTheListAsRead) {
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out,
               "0.030000 30 Marker\n-0.002000 -2 Marker\n0.000000 0 Marker\n0.100000 100 Marker\n");
+    // The program's own file has markers and no annotations.
     EXPECT_EQ(Koru("annotations --format csv " + dir.File("m.sig")).out,
-              "time_s,frame,label\n0.030000,30,Marker\n-0.002000,-2,Marker\n0.000000,0,Marker\n"
-              "0.100000,100,Marker\n");
+              "time_s,frame,label,text\n");
     dir.Write("none.sig", test::SigFile(1, 1000, 100));
     EXPECT_EQ(Koru("markers " + dir.File("none.sig")).out, "");
 }
@@ -299,6 +299,23 @@ TEST_F(KoruFixture, InfoReadsForeignRecordsAndTakesSignalsByFileNumber) {
     const Outcome bad = Koru("info " + dir.File("bad.edf"));
     EXPECT_EQ(bad.status, 1);
     EXPECT_NE(bad.err.find("Invalid file"), std::string::npos);
+}
+
+// Every annotation of MIT-BIH 100, in both forms: rdann lists 2274 (the
+// first the rhythm "+" with text "(N" at 18, then the beat at 77), beyond
+// the Marker list's 2048.
+TEST_F(KoruFixture, AnnotationsListsEveryOneWithLabelAndText) {
+    const std::string rec = std::string(KORU_REAL_DATA_DIR) + "/mitdb/100.hea";
+    const Outcome csv = Koru("annotations --format csv " + rec);
+    ASSERT_EQ(csv.status, 0) << csv.err;
+    EXPECT_EQ(csv.out.rfind("time_s,frame,label,text\n0.05,18,+,(N\n0.213889,77,N,\n", 0), 0u)
+        << csv.out.substr(0, 200);
+    EXPECT_EQ(std::count(csv.out.begin(), csv.out.end(), '\n'), 2275);
+    EXPECT_EQ(std::count(csv.out.begin(), csv.out.end(), 'A'), 33);
+    const Outcome text = Koru("--quiet annotations " + rec);
+    ASSERT_EQ(text.status, 0);
+    EXPECT_EQ(text.out.rfind("0.05 18 + (N\n0.213889 77 N\n", 0), 0u);
+    EXPECT_EQ(std::count(text.out.begin(), text.out.end(), '\n'), 2274);
 }
 
 // Beats of MIT-BIH 100 (2273 reference beats, the first at frame 77) in each

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <optional>
 
 #include "platform/File.h"
 #include "signal/EdfDecode.h"
@@ -28,6 +29,7 @@ class EdfSource : public ForeignSource {
     std::string Identification() const override { return identification_; }
     int64_t FrameCount() const override { return frames_; }
     std::vector<int64_t> Annotations() const override;
+    std::vector<Annotation> LabelledAnnotations() const override;
     void Choose(const std::vector<int>& picked) override;
     std::size_t Read(int64_t first, std::size_t count, Frame* out, std::string& error) override {
         return ReadRange(first, count, out->data(), kFrameChannels, error);
@@ -46,6 +48,7 @@ class EdfSource : public ForeignSource {
         return starts_.empty() ? record * perRecord_ : starts_[static_cast<std::size_t>(record)];
     }
     int64_t RecordAt(int64_t frame) const;
+    std::optional<int64_t> AnnotationFrame(double onset) const;
     std::size_t ReadRange(int64_t first, std::size_t count, int16_t* out, std::size_t width,
                           std::string& error);
 
@@ -59,6 +62,7 @@ class EdfSource : public ForeignSource {
     // Seconds from the first record's start (its first list's onset).
     std::vector<double> recordOnset_;  // each record's, in a discontinuous file only
     std::vector<double> annotationOnset_;
+    std::vector<std::string> annotationText_;  // the text of each onset
 
     int64_t perRecord_ = 0;        // samples a record of the chosen signals
     std::vector<int64_t> starts_;  // first frame of each record, when discontinuous
@@ -145,8 +149,10 @@ bool EdfSource::ScanAnnotations(std::string& error) {
                 for (const EdfTal& t : ParseTals(std::string_view(at, size))) {
                     if (!timed) onsets.push_back(t.onset);
                     timed = true;
-                    for (std::size_t k = 0; k < t.texts.size(); ++k)
+                    for (const std::string& text : t.texts) {
                         annotationOnset_.push_back(t.onset);
+                        annotationText_.push_back(text);
+                    }
                 }
             }
             // A record without its time follows the one before it.
@@ -221,15 +227,30 @@ void EdfSource::Choose(const std::vector<int>& picked) {
     Layout(header_.signals[data_[rateOf]].perRecord);
 }
 
-std::vector<int64_t> EdfSource::Annotations() const {
+// One past the end of the data (a file cut short of its "REC STOP") is left
+// out, as the independent reader leaves it out; the end itself is kept.
+std::optional<int64_t> EdfSource::AnnotationFrame(double onset) const {
     const double rate = static_cast<double>(perRecord_) / header_.duration;
+    const double f = std::round(onset * rate);
+    if (f <= static_cast<double>(frames_) && f > -9e18) return static_cast<int64_t>(f);
+    return std::nullopt;
+}
+
+std::vector<int64_t> EdfSource::Annotations() const {
     std::vector<int64_t> out = gaps_;
-    // One past the end of the data (a file cut short of its "REC STOP") is
-    // left out, as the independent reader leaves it out; the end itself is kept.
-    for (const double t : annotationOnset_) {
-        const double f = std::round(t * rate);
-        if (f <= static_cast<double>(frames_) && f > -9e18) out.push_back(static_cast<int64_t>(f));
-    }
+    for (const double t : annotationOnset_)
+        if (const std::optional<int64_t> f = AnnotationFrame(t)) out.push_back(*f);
+    return out;
+}
+
+// An annotation's whole text is its label, the way EDF+ names events; a
+// gap between records is labelled "Gap".
+std::vector<Annotation> EdfSource::LabelledAnnotations() const {
+    std::vector<Annotation> out;
+    for (const int64_t g : gaps_) out.push_back({g, "Gap", {}, -1});
+    for (std::size_t k = 0; k < annotationOnset_.size(); ++k)
+        if (const std::optional<int64_t> f = AnnotationFrame(annotationOnset_[k]))
+            out.push_back({*f, annotationText_[k], {}, -1});
     return out;
 }
 

@@ -109,6 +109,12 @@ void TakeAnnotations(SignalDocument& doc, const ForeignSource& source, Ui& ui) {
     }
     markers.loaded = total > 0;
     markers.MarkSaved();
+    // The annotation list keeps every one, with its label, past the Marker
+    // list's limit.
+    std::vector<Annotation> labelled = source.LabelledAnnotations();
+    std::erase_if(labelled,
+                  [&](const Annotation& a) { return a.frame < 0 || a.frame > doc.FrameCount(); });
+    doc.Annotations().Assign(std::move(labelled));
     if (total > markers.items.size())
         ui.ShowMessage(MessageOwner::None, MarkersKeptText(total), "Markers",
                        MessageIcon::Information);

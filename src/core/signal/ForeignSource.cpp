@@ -74,6 +74,12 @@ std::size_t ForeignSource::ReadPacked(int64_t first, std::size_t count, int16_t*
     return done;
 }
 
+std::vector<Annotation> ForeignSource::LabelledAnnotations() const {
+    std::vector<Annotation> out;
+    for (const int64_t t : Annotations()) out.push_back({t, {}, {}, -1});
+    return out;
+}
+
 bool IsForeignPath(std::string_view p) {
     for (std::string_view ext : {".EDF", ".BDF", ".GDF", ".HEA", ".SCP"})
         if (EndsWith(p, ext)) return true;

@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "signal/AnnotationList.h"
 #include "signal/FrameStore.h"
 
 namespace koru {
@@ -69,6 +70,9 @@ class ForeignSource {
     virtual int64_t FrameCount() const = 0;
     // Annotation positions in frames (as FrameCount counts them), in any order.
     virtual std::vector<int64_t> Annotations() const = 0;
+    // Every annotation with its label and text, frames counted as above, in
+    // any order; by default the positions above, unlabelled.
+    virtual std::vector<Annotation> LabelledAnnotations() const;
     // The record's sets of annotations to choose from by name (a WFDB
     // record's annotators), the one in use first; none for a format with
     // one set or none.

@@ -46,6 +46,7 @@ void SignalDocument::Close() {
     clock_.reset();
     units_ = {};
     chosen_.clear();
+    annotations_.Clear();
     isOpen_ = false;
     frameCount_ = 0;
     framesCut_ = false;

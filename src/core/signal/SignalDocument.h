@@ -1,6 +1,7 @@
 #pragma once
 // The one open recording: where it came from, its header, its frame count,
-// its samples (in memory or read from the file on demand) and its markers.
+// its samples (in memory or read from the file on demand), its markers and
+// its annotations.
 
 #include <cstdint>
 #include <memory>
@@ -13,6 +14,7 @@
 #include "platform/File.h"
 #include "platform/Memory.h"
 #include "platform/Progress.h"
+#include "signal/AnnotationList.h"
 #include "signal/ForeignSource.h"
 #include "signal/FrameStore.h"
 #include "signal/MarkerList.h"
@@ -61,6 +63,10 @@ class SignalDocument {
 
     MarkerList& Markers() { return markers_; }
     const MarkerList& Markers() const { return markers_; }
+    // Every labelled annotation of the open recording (a foreign file's
+    // own, detected beats); emptied when the recording closes.
+    AnnotationList& Annotations() { return annotations_; }
+    const AnnotationList& Annotations() const { return annotations_; }
 
     // Open step pieces, used in this order by the open flow.
     bool OpenFile(const std::string& path, const std::string& upperName, SourceKind kind);
@@ -126,6 +132,7 @@ class SignalDocument {
     FrameStore store_;
     MemoryGuard guard_;
     MarkerList markers_;
+    AnnotationList annotations_;
     std::array<std::string, kFrameChannels> units_;
     std::unique_ptr<FrameCursor> seekCursor_;
     std::unique_ptr<ForeignSource> foreign_;

@@ -35,6 +35,8 @@ constexpr std::array<bool, kMaxCode + 1> kBeat = {
 // A table larger than this (texts and their strings) is no table: its
 // further texts are not kept.
 constexpr std::size_t kMaxTableText = std::size_t{1} << 20;
+// Texts on annotations past this many bytes are dropped (the annotations stay).
+constexpr std::size_t kMaxNoteText = std::size_t{64} << 20;
 
 unsigned WordAt(std::string_view bytes, std::size_t at) {
     return static_cast<unsigned char>(bytes[at]) |
@@ -52,16 +54,21 @@ void Close(WfdbAnnotationState& state, WfdbAnnotationFile& out) {
     state.hasOpen = false;
 }
 
-// An AUX word's text: kept while it may belong to the table, else passed over.
+// An AUX word's text, within the budget of its kind: the table's, or that of
+// the texts on annotations (a rhythm such as "(AFIB", a note).
 void TakeText(std::string_view text, WfdbAnnotationState& state, WfdbAnnotationFile& out) {
     const std::size_t cost = text.size() + sizeof(std::string);
-    if (!state.hasOpen || !state.inTable || !IsTableNote(state.open) ||
-        state.textBytes + cost > kMaxTableText)
+    if (!state.hasOpen) return;
+    const bool table = state.inTable && IsTableNote(state.open);
+    std::size_t& spent = table ? state.textBytes : state.noteBytes;
+    if (spent + cost > (table ? kMaxTableText : kMaxNoteText)) {
+        if (!table) out.textsCut = true;
         return;
+    }
     std::string kept(text);
     const std::size_t nul = kept.find('\0');
     if (nul != std::string::npos) kept.resize(nul);
-    state.textBytes += cost;
+    spent += cost;
     out.texts.push_back(std::move(kept));
     state.open.aux = static_cast<uint32_t>(out.texts.size());
 }

@@ -5,7 +5,7 @@
 // (NUM, SUB, CHN, AUX). Read as the package's own reader lists them: the
 // notes at time 0 that carry the file's table (its time resolution, its own
 // mnemonics) are consumed, not listed. Read block by block, so a file is
-// never held whole, into sixteen bytes an annotation.
+// never held whole, into sixteen bytes an annotation and its text.
 
 #include <array>
 #include <cstddef>
@@ -27,9 +27,10 @@ struct WfdbAnnotation {
 
 struct WfdbAnnotationFile {
     std::vector<WfdbAnnotation> items;  // in file order
-    // The texts of the notes that may be the file's table; other texts are
-    // passed over (nothing reads them, and each could take 255 bytes).
+    // The annotations' texts (each up to 255 bytes), up to a budget.
     std::vector<std::string> texts;
+    // Texts past the budget were dropped.
+    bool textsCut = false;
     // Ticks per second from a "## time resolution" note; 0: the ticks are
     // frames of the record.
     double resolution = 0;
@@ -41,6 +42,10 @@ struct WfdbAnnotationFile {
     bool full = false;
 
     const std::string& Label(const WfdbAnnotation& a) const { return labels[a.code & 63]; }
+    const std::string& Text(const WfdbAnnotation& a) const {
+        static const std::string none;
+        return a.aux == 0 ? none : texts[a.aux - 1];
+    }
 };
 
 // What the reading carries from one block to the next.
@@ -49,9 +54,10 @@ struct WfdbAnnotationState {
     WfdbAnnotation current;  // channel and number carry over to the next annotation
     WfdbAnnotation open;     // read, its pseudo-codes still coming
     bool hasOpen = false;
-    bool inTable = true;  // every annotation before `open` may be the table
-    std::size_t textBytes = 0;
-    bool ended = false;  // the end word or the limit: nothing more to read
+    bool inTable = true;        // every annotation before `open` may be the table
+    std::size_t textBytes = 0;  // kept for the table
+    std::size_t noteBytes = 0;  // kept for the other annotations
+    bool ended = false;         // the end word or the limit: nothing more to read
 };
 
 // Parses `bytes` into `out`, at most `limit` annotations (counting the

@@ -104,6 +104,7 @@ class WfdbSource : public ForeignSource {
     std::string Identification() const override;
     int64_t FrameCount() const override { return record_->Frames() * spf_; }
     std::vector<int64_t> Annotations() const override;
+    std::vector<Annotation> LabelledAnnotations() const override;
     void Choose(const std::vector<int>& picked) override;
     std::string Notice() const override { return notice_; }
     std::size_t Read(int64_t first, std::size_t count, Frame* out, std::string& error) override;
@@ -166,6 +167,18 @@ std::vector<int64_t> WfdbSource::Annotations() const {
         if (IsWfdbBeat(a.code))
             out.push_back(
                 WfdbAnnotationSample(a.time, annotations_.resolution, header_.frequency, rate));
+    return out;
+}
+
+// All of them, notes and rhythm changes too, with their mnemonics and texts.
+std::vector<Annotation> WfdbSource::LabelledAnnotations() const {
+    std::vector<Annotation> out;
+    out.reserve(annotations_.items.size());
+    const double rate = header_.frequency * spf_;
+    for (const WfdbAnnotation& a : annotations_.items)
+        out.push_back(
+            {WfdbAnnotationSample(a.time, annotations_.resolution, header_.frequency, rate),
+             annotations_.Label(a), annotations_.Text(a), a.channel});
     return out;
 }
 

@@ -92,12 +92,18 @@ TEST(WfdbAnnotationBlocks, ALimitStopsTheReadingAndIsReported) {
     EXPECT_TRUE(r.file.complete);
 }
 
-// Only the table's texts are kept: a text on every beat would otherwise cost
-// up to 256 bytes each.
-TEST(WfdbAnnotationBlocks, TextsBeyondTheTableAreNotKept) {
-    const WfdbAnnotationFile f = ParseWfdbAnnotations(Sample());
-    EXPECT_EQ(f.texts, (std::vector<std::string>{"## time resolution: 500"}));
-    for (const WfdbAnnotation& a : f.items) EXPECT_EQ(a.aux, 0u);
+// Every annotation keeps its text: an AUX word belongs to the annotation
+// before it, so "abc" is the beat's at 5; the table's text stays behind.
+TEST(WfdbAnnotationBlocks, EachAnnotationKeepsItsOwnText) {
+    for (const std::size_t block : {1u, 3u, 4096u}) {
+        SCOPED_TRACE(block);
+        const Read r = InBlocks(Sample(), block, SIZE_MAX);
+        ASSERT_EQ(r.file.items.size(), 4u);
+        std::vector<std::string> texts;
+        for (const WfdbAnnotation& a : r.file.items) texts.push_back(r.file.Text(a));
+        EXPECT_EQ(texts, (std::vector<std::string>{"abc", "", "", ""}));
+        EXPECT_FALSE(r.file.textsCut);
+    }
 }
 
 }  // namespace

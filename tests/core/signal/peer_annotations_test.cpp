@@ -53,6 +53,7 @@ TEST_P(PeerAnnotationsTest, ListedAsTheIndependentReaderListsThem) {
                   first[k][0].get<int64_t>())
             << "annotation " << k;
         EXPECT_EQ(file.Label(a), first[k][1].get<std::string>()) << "annotation " << k;
+        EXPECT_EQ(file.Text(a), first[k][5].get<std::string>()) << "annotation " << k;
     }
 }
 
