@@ -2,6 +2,7 @@
 // Beats fills the strip, the View item shows and hides it, a click there
 // moves the view, and a filter is named in the status bar and checked.
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QMessageBox>
 #include <QTemporaryDir>
