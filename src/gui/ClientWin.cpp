@@ -31,7 +31,10 @@ TClientWin::TClientWin(koru::Session& session, QWidget* parent)
     view_.SetShowHook([this](const koru::Rect& r) {
         viewport()->update(QRect(r.left, r.top, r.Width(), r.Height()));
     });
-    view_.SetScrollHook([this] { SyncScrollBars(); });
+    view_.SetScrollHook([this] {
+        SyncScrollBars();
+        emit Scrolled();
+    });
     view_.SetCountsHook([this] { emit CountsChanged(); });
     view_.SetNoticeHook([this](const std::string& text) { session_.ui().SetStatusText(text); });
 

@@ -38,6 +38,8 @@ class TClientWin : public QAbstractScrollArea {
   signals:
     // The tag count or the Marker list changed: menu states may differ.
     void CountsChanged();
+    // The scroll position or the ranges may have changed.
+    void Scrolled();
 
   protected:
     void paintEvent(QPaintEvent* event) override;

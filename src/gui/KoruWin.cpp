@@ -27,6 +27,7 @@
 #include <QVBoxLayout>
 
 #include "ClientWin.h"
+#include "RateStripWin.h"
 #include "ToolIcons.h"
 #include "app/GoToTime.h"
 #include "app/MarkerCommands.h"
@@ -48,7 +49,7 @@ QString Text(std::string_view s) {
 
 bool IsToggle(Cmd c) {
     return c == Cmd::ToggleDots || c == Cmd::ToggleMarkers || c == Cmd::ToggleNames ||
-           c == Cmd::ToggleTimeHacks;
+           c == Cmd::ToggleTimeHacks || koru::IsCheckCommand(c);
 }
 
 // Pixels kept clear between a field's text and its frame.
@@ -192,7 +193,17 @@ TKoruWin::TKoruWin(koru::Session& session, QWidget* parent)
     view_ = new TClientWin(session, this);
     runner_ = std::make_unique<koru::CommandRunner>(session, view_->Model());
     connect(view_, &TClientWin::CountsChanged, this, &TKoruWin::RefreshCommandStates);
-    setCentralWidget(view_);
+    // The heart-rate strip above the traces, hidden until View asks for it.
+    auto* central = new QWidget(this);
+    auto* column = new QVBoxLayout(central);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    strip_ = new TRateStripWin(session, view_, central);
+    strip_->hide();
+    column->addWidget(strip_);
+    column->addWidget(view_, 1);
+    connect(view_, &TClientWin::Scrolled, strip_, qOverload<>(&QWidget::update));
+    setCentralWidget(central);
     setWindowTitle(koru::kAppTitle);
     const auto place = session_.geometry().NormalPlacement();
     setGeometry(place.left, place.top, place.width, place.height);
@@ -380,16 +391,22 @@ void TKoruWin::BuildStatusBar() {
     // Whatever it says, it takes the room the fields leave and asks for none.
     message_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     sb->addWidget(message_, 1);
-    for (auto [field, chars] : {std::pair{Field::Length, 12}, std::pair{Field::Frequency, 7},
-                                std::pair{Field::Description, 7}}) {
+    // The display filters and the beats between the tags show only while
+    // they have something to say.
+    for (auto [field, chars] :
+         {std::pair{Field::Filter, 24}, std::pair{Field::Rhythm, 30}, std::pair{Field::Length, 12},
+          std::pair{Field::Frequency, 7}, std::pair{Field::Description, 7}}) {
         auto* f = new TTextField(sb, chars, true);
         sb->addPermanentWidget(f);
         fields_[field] = f;
+        if (field == Field::Filter || field == Field::Rhythm) f->hide();
     }
 }
 
 void TKoruWin::SetField(Field field, const QString& text) {
-    fields_.at(field)->SetText(text);
+    TTextField* f = fields_.at(field);
+    f->SetText(text);
+    if (field == Field::Filter || field == Field::Rhythm) f->setVisible(!text.isEmpty());
 }
 
 void TKoruWin::SetMessage(const QString& text) {
@@ -410,7 +427,14 @@ void TKoruWin::SetToggleChecks(bool dots, bool markers, bool names, bool timeHac
 
 void TKoruWin::RefreshCommandStates() {
     const koru::EnableState state = runner_->Enables();
-    for (auto& [id, action] : actions_) action->setEnabled(koru::IsCommandEnabled(id, state));
+    for (auto& [id, action] : actions_) {
+        action->setEnabled(koru::IsCommandEnabled(id, state));
+        if (const std::optional<bool> checked = runner_->Checked(id)) action->setChecked(*checked);
+    }
+    if (strip_) {
+        strip_->setVisible(runner_->RateStripShown());
+        strip_->Refresh();
+    }
     if (viewMenu_)
         viewMenu_->menuAction()->setEnabled(viewMenuEnabled_ &&
                                             koru::IsCommandEnabled(koru::kViewPopupId, state));

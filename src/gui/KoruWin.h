@@ -21,6 +21,7 @@ class QAction;
 class QStyle;
 class QToolBar;
 class TClientWin;
+class TRateStripWin;
 
 // A text field of the bars: as wide as its number of characters of its own
 // font, whatever it shows, so long texts neither push the message field out
@@ -52,6 +53,7 @@ class TKoruWin : public QMainWindow {
     ~TKoruWin() override;
 
     TClientWin* View() const { return view_; }
+    TRateStripWin* RateStrip() const { return strip_; }
     TTextField* FieldLabel(koru::Field field) const { return fields_.at(field); }
     QLabel* MessageField() const { return message_; }
     QAction* Action(int command) const;
@@ -97,6 +99,7 @@ class TKoruWin : public QMainWindow {
 
     koru::Session& session_;
     TClientWin* view_ = nullptr;
+    TRateStripWin* strip_ = nullptr;
     std::unique_ptr<koru::CommandRunner> runner_;
     std::map<int, QAction*> actions_;
     std::map<koru::Field, TTextField*> fields_;

@@ -8,6 +8,7 @@ namespace {
 const char* const kModeTexts[] = {
     "Please wait while file is being read into memory.",
     "Please wait while file is being written to disk.",
+    "Please wait while beats are being detected.",
 };
 }
 
@@ -16,7 +17,7 @@ TProgressDialog::TProgressDialog(QWidget* owner, Mode mode)
     setWindowTitle("WAIT");
     setModal(false);
     auto* layout = new QVBoxLayout(this);
-    message_ = new QLabel(kModeTexts[mode == Writing ? 1 : 0], this);
+    message_ = new QLabel(kModeTexts[mode == Writing || mode == Detecting ? mode : 0], this);
     message_->setWordWrap(true);
     message_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     gauge_ = new QProgressBar(this);

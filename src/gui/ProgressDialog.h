@@ -1,5 +1,6 @@
 #pragma once
-// The modeless "WAIT" box shown while a file is read into memory or written.
+// The modeless "WAIT" box shown while a file is read into memory or written,
+// or beats are detected.
 // Its owner works without returning to the event loop, so every change of
 // the percentage is painted at once.
 
@@ -11,7 +12,7 @@ class QProgressBar;
 class TProgressDialog : public QDialog {
     Q_OBJECT
   public:
-    enum Mode { Reading = 0, Writing = 1 };
+    enum Mode { Reading = 0, Writing = 1, Detecting = 2 };
     TProgressDialog(QWidget* owner, Mode mode);
 
     void SetPercent(int percent);

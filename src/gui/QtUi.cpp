@@ -219,9 +219,9 @@ void QtUi::AmplitudeDialog(const std::array<int32_t, 8>& values) {
 }
 
 void QtUi::ProgressBegin(koru::ProgressMode mode) {
-    progress_ = std::make_unique<TProgressDialog>(
-        win_ ? static_cast<QWidget*>(win_->View()) : nullptr,
-        mode == koru::ProgressMode::Writing ? TProgressDialog::Writing : TProgressDialog::Reading);
+    progress_ =
+        std::make_unique<TProgressDialog>(win_ ? static_cast<QWidget*>(win_->View()) : nullptr,
+                                          static_cast<TProgressDialog::Mode>(mode));
     progress_->show();
     // The load runs without returning to the event loop, so the box must be
     // on the screen before it starts: let the window system map it and

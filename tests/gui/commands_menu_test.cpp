@@ -58,7 +58,9 @@ class CommandsMenuTest : public QObject {
                               "E&xit"}));
         QCOMPARE(Texts(bar->actions()[2]->menu()->actions()),
                  (QStringList{"&Time Base...", "Measure &Amplitude", "-", "&Dots", "&Markers",
-                              "&Names", "Time&Hack"}));
+                              "&Names", "Time&Hack", "Heart &Rate", "-", "Detect &Beats", "-",
+                              "High-pass 0.05 Hz", "High-pass 0.5 Hz", "Notch 50 Hz", "Notch 60 Hz",
+                              "Low-pass 40 Hz", "Low-pass 100 Hz", "Low-pass 150 Hz"}));
         auto* right = qobject_cast<QMenuBar*>(bar->cornerWidget(Qt::TopRightCorner));
         QVERIFY(right);
         QCOMPARE(Texts(right->actions()), QStringList{"&Help"});

@@ -1,5 +1,6 @@
 #include "Beats.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace koru {
@@ -9,7 +10,7 @@ double FrameRate(const SignalHeader& header) {
 }
 
 std::vector<int64_t> DetectBeats(const SignalDocument& doc, int channel,
-                                 const QrsSettings& settings) {
+                                 const QrsSettings& settings, ProgressSink* progress) {
     std::vector<int64_t> beats;
     const SignalHeader& h = doc.Header();
     const double rate = FrameRate(h);
@@ -21,10 +22,17 @@ std::vector<int64_t> DetectBeats(const SignalDocument& doc, int channel,
     QrsDetector detector(rate, settings);
     FrameSpans spans(doc, 0);
     std::vector<float> block;
+    const int64_t total = std::max<int64_t>(doc.FrameCount(), 1);
+    int64_t done = 0;
+    int percent = 0;
+    if (progress) progress->ProgressSet(0);
     for (auto run = spans.Next(4096); !run.empty(); run = spans.Next(4096)) {
         block.resize(run.size());
         for (std::size_t i = 0; i < run.size(); ++i) block[i] = run[i][c] * scale;
         detector.Push(block, beats);
+        done += static_cast<int64_t>(run.size());
+        const auto now = static_cast<int>(std::min<int64_t>(done * 100 / total, 100));
+        if (progress && now != percent) progress->ProgressSet(percent = now);
     }
     detector.Finish(beats);
     return beats;

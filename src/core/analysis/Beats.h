@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "analysis/QrsDetector.h"
+#include "platform/Progress.h"
 #include "signal/SignalDocument.h"
 
 namespace koru {
@@ -17,8 +18,10 @@ double FrameRate(const SignalHeader& header);
 // The beats of channel `channel` (0-based) of the loaded recording, as frame
 // numbers in ascending order. The samples are taken in physical units where
 // the header gives a scale. Nothing for a channel the recording lacks.
+// `progress`, when given, hears each new percentage of the frames gone through.
 std::vector<int64_t> DetectBeats(const SignalDocument& doc, int channel,
-                                 const QrsSettings& settings = {});
+                                 const QrsSettings& settings = {},
+                                 ProgressSink* progress = nullptr);
 
 struct RrPoint {
     int64_t frame = 0;  // the beat that ends the interval

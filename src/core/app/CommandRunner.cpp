@@ -3,11 +3,55 @@
 #include "app/ConfigureCommand.h"
 #include "app/ConvertCommand.h"
 #include "app/CutoutCommands.h"
+#include "app/DetectBeatsCommand.h"
 #include "app/MarkerCommands.h"
 #include "app/PrintCommand.h"
 #include "app/TimeBaseCommand.h"
 
 namespace koru {
+namespace {
+
+// Which setting a filter command sets, and to what.
+struct FilterChoice {
+    Cmd cmd;
+    double DisplayFilterSettings::*setting;
+    double hz;
+};
+constexpr FilterChoice kFilterChoices[] = {
+    {Cmd::HighPass005, &DisplayFilterSettings::highPass, 0.05},
+    {Cmd::HighPass05, &DisplayFilterSettings::highPass, 0.5},
+    {Cmd::Notch50, &DisplayFilterSettings::notch, 50},
+    {Cmd::Notch60, &DisplayFilterSettings::notch, 60},
+    {Cmd::LowPass40, &DisplayFilterSettings::lowPass, 40},
+    {Cmd::LowPass100, &DisplayFilterSettings::lowPass, 100},
+    {Cmd::LowPass150, &DisplayFilterSettings::lowPass, 150},
+};
+
+const FilterChoice* FilterChoiceOf(int32_t command) {
+    for (const FilterChoice& c : kFilterChoices)
+        if (static_cast<int32_t>(c.cmd) == command) return &c;
+    return nullptr;
+}
+
+}  // namespace
+
+std::optional<bool> CommandRunner::Checked(int32_t command) const {
+    if (command == static_cast<int32_t>(Cmd::ToggleRateStrip)) return rateStrip_;
+    if (const FilterChoice* c = FilterChoiceOf(command))
+        return view_.DisplayFilter().*(c->setting) == c->hz;
+    return std::nullopt;
+}
+
+void CommandRunner::Filter(Cmd command) {
+    const FilterChoice* c = FilterChoiceOf(static_cast<int32_t>(command));
+    DisplayFilterSettings next = view_.DisplayFilter();
+    // One cut-off of a kind at a time; choosing the one that is on turns it off.
+    next.*(c->setting) = next.*(c->setting) == c->hz ? 0 : c->hz;
+    std::string why;
+    if (!view_.SetDisplayFilter(next, &why))
+        session_.ui().ShowMessage(MessageOwner::View, why, "Display Filter",
+                                  MessageIcon::Exclamation);
+}
 
 EnableState CommandRunner::Enables() const {
     const SignalDocument& doc = session_.document();
@@ -70,6 +114,21 @@ void CommandRunner::Run(int32_t command) {
             return;
         case Cmd::About:
             About();
+            return;
+        case Cmd::HighPass005:
+        case Cmd::HighPass05:
+        case Cmd::Notch50:
+        case Cmd::Notch60:
+        case Cmd::LowPass40:
+        case Cmd::LowPass100:
+        case Cmd::LowPass150:
+            Filter(static_cast<Cmd>(command));
+            return;
+        case Cmd::ToggleRateStrip:
+            rateStrip_ = !rateStrip_;
+            return;
+        case Cmd::DetectBeats:
+            DetectBeatsCommand(session_, view_);
             return;
         default:
             if (FindCommand(command) == nullptr) return;

@@ -4,6 +4,7 @@
 // number, so every command can be driven from a test.
 
 #include <cstdint>
+#include <optional>
 
 #include "app/Commands.h"
 #include "app/Session.h"
@@ -22,13 +23,19 @@ class CommandRunner {
     // What the enable rules read, as things stand now.
     EnableState Enables() const;
     bool IsEnabled(int32_t command) const { return IsCommandEnabled(command, Enables()); }
+    // The check mark of a command that has one kept here (IsCheckCommand).
+    std::optional<bool> Checked(int32_t command) const;
+    // Whether the heart-rate strip is to be shown above the traces.
+    bool RateStripShown() const { return rateStrip_; }
 
   private:
     void Toggle(uint8_t& flag);
+    void Filter(Cmd command);
     void About();
 
     Session& session_;
     SignalView& view_;
+    bool rateStrip_ = false;
 };
 
 }  // namespace koru

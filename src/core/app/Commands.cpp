@@ -43,6 +43,24 @@ constexpr std::array kCommands{
                 R::Always},
     CommandInfo{Cmd::ToggleNames, "&Names", "Toggle display of all channel names", "", R::Always},
     CommandInfo{Cmd::ToggleTimeHacks, "Time&Hack", "Toggle display of time hacks.", "", R::Always},
+    CommandInfo{Cmd::DetectBeats, "Detect &Beats", "Find the QRS complexes and mark them as beats",
+                "Beats are being detected.", R::IsOpen},
+    CommandInfo{Cmd::ToggleRateStrip, "Heart &Rate", "Toggle the heart-rate strip above the traces",
+                "", R::Always},
+    CommandInfo{Cmd::HighPass005, "High-pass 0.05 Hz", "Take out slow baseline wander as drawn", "",
+                R::IsOpen},
+    CommandInfo{Cmd::HighPass05, "High-pass 0.5 Hz", "Take out baseline wander as drawn", "",
+                R::IsOpen},
+    CommandInfo{Cmd::Notch50, "Notch 50 Hz", "Take out 50 Hz mains hum and its harmonics as drawn",
+                "", R::IsOpen},
+    CommandInfo{Cmd::Notch60, "Notch 60 Hz", "Take out 60 Hz mains hum and its harmonics as drawn",
+                "", R::IsOpen},
+    CommandInfo{Cmd::LowPass40, "Low-pass 40 Hz", "Smooth what is drawn above 40 Hz", "",
+                R::IsOpen},
+    CommandInfo{Cmd::LowPass100, "Low-pass 100 Hz", "Smooth what is drawn above 100 Hz", "",
+                R::IsOpen},
+    CommandInfo{Cmd::LowPass150, "Low-pass 150 Hz", "Smooth what is drawn above 150 Hz", "",
+                R::IsOpen},
     CommandInfo{Cmd::Help, "&Help", "Displays help-system index", "", R::Always},
     CommandInfo{Cmd::About, "&About...", "Displays box about KORU VIEW",
                 "Press Enter or click OK to close window", R::Always},
@@ -75,6 +93,17 @@ constexpr std::array kViewEntries{
     Item(Cmd::ToggleMarkers, true),
     Item(Cmd::ToggleNames, true),
     Item(Cmd::ToggleTimeHacks, true),
+    Item(Cmd::ToggleRateStrip),
+    kSeparator,
+    Item(Cmd::DetectBeats),
+    kSeparator,
+    Item(Cmd::HighPass005),
+    Item(Cmd::HighPass05),
+    Item(Cmd::Notch50),
+    Item(Cmd::Notch60),
+    Item(Cmd::LowPass40),
+    Item(Cmd::LowPass100),
+    Item(Cmd::LowPass150),
 };
 
 constexpr std::array kHelpEntries{Item(Cmd::Help), kSeparator, Item(Cmd::About)};
@@ -104,6 +133,13 @@ constexpr std::array kToolBar{
 };
 
 }  // namespace
+
+bool IsCheckCommand(Cmd cmd) {
+    const auto n = static_cast<int32_t>(cmd);
+    return (n >= static_cast<int32_t>(Cmd::HighPass005) &&
+            n <= static_cast<int32_t>(Cmd::LowPass150)) ||
+           cmd == Cmd::ToggleRateStrip;
+}
 
 std::span<const CommandInfo> Commands() {
     return kCommands;

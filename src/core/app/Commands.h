@@ -33,7 +33,21 @@ enum class Cmd : int32_t {
     About = 24354,
     PopChannelNames = 24355,  // tool bar only
     MeasureAmplitude = 24356,
+    // Display filters, one of each group at a time; choosing the checked one turns it off.
+    HighPass005 = 24371,
+    HighPass05 = 24372,
+    Notch50 = 24373,
+    Notch60 = 24374,
+    LowPass40 = 24375,
+    LowPass100 = 24376,
+    LowPass150 = 24377,
+    DetectBeats = 24378,
+    ToggleRateStrip = 24379,
 };
+
+// Commands whose menu item carries a check mark that the runner keeps
+// (CommandRunner::Checked), besides the four display toggles.
+bool IsCheckCommand(Cmd cmd);
 
 // Popups carry their hint under their first item's number minus one.
 inline constexpr int32_t kFilePopupId = 24331;

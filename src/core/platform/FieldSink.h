@@ -6,7 +6,8 @@
 namespace koru {
 
 // Text fields of the main window's bars.
-enum class Field { SampPerDiv, Position, Cut, Length, Frequency, Description };
+// Filter names the display filters that are on; Rhythm the beats between the tags.
+enum class Field { SampPerDiv, Position, Cut, Length, Frequency, Description, Filter, Rhythm };
 
 class FieldSink {
   public:

@@ -4,7 +4,7 @@
 namespace koru {
 
 // Progress box modes; the texts are the box's own.
-enum class ProgressMode { Reading = 0, Writing = 1 };
+enum class ProgressMode { Reading = 0, Writing = 1, Detecting = 2 };
 
 class ProgressSink {
   public:

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <limits>
 
+#include "analysis/DisplayFilter.h"
 #include "signal/SignalDocument.h"
 #include "view/SignalView.h"
 
@@ -76,24 +77,6 @@ void SignalView::DrawTraces(Canvas& canvas, const PaintPass& pass) const {
     }
     if (firstColumn > pass.R) return;
 
-    // Every frame the columns will take, asked for at once: runs then end
-    // only where a chunk or a file block does.
-    std::size_t wanted = static_cast<std::size_t>(pass.R - firstColumn + 1) *
-                         static_cast<std::size_t>(pass.map.PerColumn());
-    FrameSpans spans(ctx_.document, firstFrame);
-    std::span<const Frame> run = spans.Next(wanted);
-    if (run.empty()) return;
-    wanted -= run.size();
-    std::size_t pos = 0;
-    // The next run when this one is used up; false once the data has ended.
-    auto more = [&] {
-        if (pos < run.size()) return true;
-        run = spans.Next(std::max<std::size_t>(wanted, 1));
-        wanted -= std::min(wanted, run.size());
-        pos = 0;
-        return !run.empty();
-    };
-
     std::array<TraceChannel, kChannelCount> channels;
     std::size_t count = 0;
     const ChannelConfig& config = ctx_.channels.Shown();
@@ -110,6 +93,33 @@ void SignalView::DrawTraces(Canvas& canvas, const PaintPass& pass) const {
                                          PixelFromColor(color),
                                          ctx_.channels.ShownDivisor(ch)};
     }
+
+    // Every frame the columns will take, asked for at once: runs then end
+    // only where a chunk or a file block does.
+    std::size_t wanted = static_cast<std::size_t>(pass.R - firstColumn + 1) *
+                         static_cast<std::size_t>(pass.map.PerColumn());
+    FrameSpans spans(ctx_.document, firstFrame);
+    // With a display filter on, the drawn channels come filtered; the
+    // recording itself is never changed.
+    std::optional<FilteredSpans> filtered;
+    if (filter_) {
+        std::array<bool, kFrameChannels> drawn{};
+        for (std::size_t i = 0; i < count; ++i) drawn[channels[i].index] = true;
+        filtered.emplace(ctx_.document, firstFrame, *filter_, filterMargin_, drawn);
+    }
+    auto next = [&](std::size_t n) { return filtered ? filtered->Next(n) : spans.Next(n); };
+    std::span<const Frame> run = next(wanted);
+    if (run.empty()) return;
+    wanted -= run.size();
+    std::size_t pos = 0;
+    // The next run when this one is used up; false once the data has ended.
+    auto more = [&] {
+        if (pos < run.size()) return true;
+        run = next(std::max<std::size_t>(wanted, 1));
+        wanted -= std::min(wanted, run.size());
+        pos = 0;
+        return !run.empty();
+    };
 
     // The screen's back buffer is drawn straight into; any other canvas
     // (paper, a test's) through its drawing calls.

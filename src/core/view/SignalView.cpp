@@ -1,8 +1,10 @@
 #include "view/SignalView.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 
+#include "analysis/Beats.h"
 #include "text/TimeText.h"
 
 namespace koru {
@@ -155,13 +157,30 @@ void SignalView::ClearMarks() {
     CountsChanged();
 }
 
+bool SignalView::SetDisplayFilter(const DisplayFilterSettings& settings, std::string* why) {
+    std::optional<Cascade> made;
+    if (settings.Any()) {
+        made = MakeDisplayFilter(FrameRate(ctx_.document.Header()), settings, why);
+        if (!made) return false;
+    }
+    filterSettings_ = made ? settings : DisplayFilterSettings{};
+    filter_ = std::move(made);
+    filterMargin_ = static_cast<int64_t>(
+        std::ceil(DisplayFilterMargin(filterSettings_) * FrameRate(ctx_.document.Header())));
+    ctx_.fields.SetField(Field::Filter, DisplayFilterText(filterSettings_));
+    InvalidateAll();
+    return true;
+}
+
 void SignalView::PrepareForLoad() {
+    SetDisplayFilter({});
     background_ = ctx_.settings.background;
     ClearMarks();
     Reposition(0);
 }
 
 void SignalView::ResetView() {
+    SetDisplayFilter({});
     background_ = Rgb(255, 255, 255);
     ClearMarks();
     Reposition(0);

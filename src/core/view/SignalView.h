@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "analysis/DisplayFilter.h"
 #include "config/ChannelConfig.h"
 #include "platform/Canvas.h"
 #include "platform/RasterCanvas.h"
@@ -254,6 +255,15 @@ class SignalView : public ViewControl {
     void PrepareForLoad() override;
     void ResetView() override;
 
+    // --- Display filters: they change what is drawn and printed, never the
+    // recording. Off for each recording that opens.
+
+    // False, with the reason in *why and the filters as they were, when the
+    // recording's rate cannot carry them. Names them in the status bar and
+    // repaints.
+    bool SetDisplayFilter(const DisplayFilterSettings& settings, std::string* why = nullptr);
+    const DisplayFilterSettings& DisplayFilter() const { return filterSettings_; }
+
     // --- Tags and measurement lines.
 
     const std::array<Tag, kMaxTags>& Tags() const { return tags_; }
@@ -344,6 +354,10 @@ class SignalView : public ViewControl {
     std::function<void()> scrollHook_;
     std::function<void()> countsHook_;
     std::function<void(const std::string&)> noticeHook_;
+
+    DisplayFilterSettings filterSettings_;
+    std::optional<Cascade> filter_;  // made for the recording's rate; none while off
+    int64_t filterMargin_ = 0;       // frames filtered each side of a drawn block
 
     std::array<Tag, kMaxTags> tags_{};
     int32_t tagCount_ = 0;

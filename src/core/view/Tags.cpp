@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <limits>
 
+#include "analysis/Beats.h"
+#include "analysis/Rhythm.h"
 #include "text/TimeText.h"
 #include "view/SignalView.h"
 
@@ -26,6 +28,17 @@ std::string CutText(const std::array<Tag, kMaxTags>& tags, int32_t tagCount,
 void SignalView::UpdateCutText() {
     ctx_.fields.SetField(Field::Cut, CutText(tags_, tagCount_, ctx_.document.Clock(),
                                              ctx_.settings.timeResolution != 0));
+    // Between two tags: the beats of the annotation list there and their rhythm.
+    std::string rhythm;
+    if (tagCount_ == 2 && ctx_.document.IsOpen()) {
+        const std::vector<int64_t> beats = BeatFrames(ctx_.document.Annotations());
+        if (!beats.empty()) {
+            const Cutout cut = CurrentCutout();
+            rhythm = BeatStatsText(
+                StatsBetween(beats, cut.start, cut.end, FrameRate(ctx_.document.Header())));
+        }
+    }
+    ctx_.fields.SetField(Field::Rhythm, rhythm);
 }
 
 int32_t SignalView::FrameAt(int x) const {

@@ -47,6 +47,16 @@ const ExpectedCommand kExpected[] = {
     {24355, "", "Pop channel names onto left edge of screen", ""},
     {24349, "&Help", "Displays help-system index", ""},
     {24354, "&About...", "Displays box about KORU VIEW", "Press Enter or click OK to close window"},
+    {24378, "Detect &Beats", "Find the QRS complexes and mark them as beats",
+     "Beats are being detected."},
+    {24379, "Heart &Rate", "Toggle the heart-rate strip above the traces", ""},
+    {24371, "High-pass 0.05 Hz", "Take out slow baseline wander as drawn", ""},
+    {24372, "High-pass 0.5 Hz", "Take out baseline wander as drawn", ""},
+    {24373, "Notch 50 Hz", "Take out 50 Hz mains hum and its harmonics as drawn", ""},
+    {24374, "Notch 60 Hz", "Take out 60 Hz mains hum and its harmonics as drawn", ""},
+    {24375, "Low-pass 40 Hz", "Smooth what is drawn above 40 Hz", ""},
+    {24376, "Low-pass 100 Hz", "Smooth what is drawn above 100 Hz", ""},
+    {24377, "Low-pass 150 Hz", "Smooth what is drawn above 150 Hz", ""},
 };
 
 TEST(CommandTable, EveryTextMatchesCharacterForCharacter) {
@@ -167,9 +177,12 @@ TEST(CommandMenu, BarOrderItemsAndSeparators) {
     EXPECT_TRUE(bar[2].isPopup);
     EXPECT_EQ(bar[2].text, "&View");
     EXPECT_EQ(bar[2].id, 24342);
-    EXPECT_EQ(EntryTexts(bar[2]),
-              (std::vector<std::string>{"&Time Base...", "Measure &Amplitude", "-", "&Dots",
-                                        "&Markers", "&Names", "Time&Hack"}));
+    EXPECT_EQ(
+        EntryTexts(bar[2]),
+        (std::vector<std::string>{
+            "&Time Base...", "Measure &Amplitude", "-", "&Dots", "&Markers", "&Names", "Time&Hack",
+            "Heart &Rate", "-", "Detect &Beats", "-", "High-pass 0.05 Hz", "High-pass 0.5 Hz",
+            "Notch 50 Hz", "Notch 60 Hz", "Low-pass 40 Hz", "Low-pass 100 Hz", "Low-pass 150 Hz"}));
 
     EXPECT_TRUE(bar[3].isPopup);
     EXPECT_EQ(bar[3].text, "&Help");
