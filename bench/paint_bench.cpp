@@ -10,7 +10,8 @@
 //
 // Targets: full paint at most 3x the array scan in memory and 4x
 // file-backed; a strip at most 5% of a full paint; a line scroll at most
-// 0.2x a full paint.
+// 0.1x a full paint (the buffer turns as a ring, so a scroll costs about
+// its strip).
 
 #include <benchmark/benchmark.h>
 
