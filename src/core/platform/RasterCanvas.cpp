@@ -149,9 +149,18 @@ void RasterCanvas::FillRect(const Rect& rect, ColorRef color) {
     const Rect r = rect.Intersect(clip_);
     if (r.Empty()) return;
     const uint32_t p = PixelFromColor(color);
-    for (int y = r.top; y < r.bottom; ++y)
-        ForRow(y, r.left, r.right - 1,
-               [p](uint32_t* first, int n) { std::fill(first, first + n, p); });
+    // Every row splits at the same stored column: up to two runs a row.
+    const int first = StoredX(r.left);
+    const int run = std::min(r.Width(), width_ - first);
+    const int rest = r.Width() - run;
+    const auto stride = static_cast<std::size_t>(width_);
+    int row = StoredY(r.top);
+    for (int y = r.top; y < r.bottom; ++y) {
+        uint32_t* line = pixels_.data() + static_cast<std::size_t>(row) * stride;
+        std::fill(line + first, line + first + run, p);
+        std::fill(line, line + rest, p);
+        if (++row == height_) row = 0;
+    }
 }
 
 void RasterCanvas::TextOut(int x, int y, std::string_view text) {
