@@ -88,7 +88,7 @@ void BM_ScreenPaint(benchmark::State& state) {
     for (auto _ : state) {
         v.view->SetScroll(page * kPageDivisions, 0);
         v.view->RepaintRect(all);
-        benchmark::DoNotOptimize(v.view->BackBuffer().Pixels());
+        benchmark::DoNotOptimize(v.view->BackBuffer().StoredPixels());
         page = (page + 1) % kPages;
     }
 }

@@ -206,11 +206,20 @@ void TClientWin::paintEvent(QPaintEvent* event) {
     // else (an uncovered window, say) is the buffer as it stands.
     view_.Update();
     QPainter p(viewport());
-    const QImage picture = Picture();
+    const koru::RasterCanvas& b = view_.BackBuffer();
+    // The buffer as it lies: a scroll turned its ring, and putting that in
+    // order would copy the whole picture once more.
+    const QImage stored(reinterpret_cast<const uchar*>(b.StoredPixels()), b.Width(), b.Height(),
+                        b.BytesPerLine(), QImage::Format_RGB32);
     const QRect area = event->rect();
-    p.drawImage(area.topLeft(), picture, area);
+    const koru::Rect want{area.left(), area.top(), area.right() + 1, area.bottom() + 1};
+    for (const koru::RasterCanvas::StoredPiece& piece : b.StoredPieces(want)) {
+        p.drawImage(
+            QPoint(piece.area.left, piece.area.top), stored,
+            QRect(piece.storedAt.x, piece.storedAt.y, piece.area.Width(), piece.area.Height()));
+    }
     // While a resize is under way the viewport can outgrow the buffer.
-    const QRegion uncovered = QRegion(area).subtracted(QRegion(picture.rect()));
+    const QRegion uncovered = QRegion(area).subtracted(QRegion(stored.rect()));
     for (const QRect& r : uncovered) p.fillRect(r, Background());
 }
 

@@ -204,25 +204,25 @@ std::vector<std::pair<int, int>> Runs(const std::vector<int>& sorted) {
 bool QtPrinterCanvas::DrawAsGrid(std::vector<QPoint>& points) {
     constexpr std::size_t kMinGrid = 64;
     if (points.size() < kMinGrid) return false;
-    // Column by column, as the dots arrive.
+    // Row by row, as the dots arrive: then there is nothing to sort.
     auto less = [](const QPoint& a, const QPoint& b) {
-        return a.x() != b.x() ? a.x() < b.x() : a.y() < b.y();
+        return a.y() != b.y() ? a.y() < b.y() : a.x() < b.x();
     };
     if (!std::is_sorted(points.begin(), points.end(), less))
         std::sort(points.begin(), points.end(), less);
     points.erase(std::unique(points.begin(), points.end()), points.end());
-    // Every column must hold the rows of the first one.
-    std::vector<int> ys;
-    std::size_t i = 0;
-    for (; i < points.size() && points[i].x() == points[0].x(); ++i) ys.push_back(points[i].y());
-    if (points.size() % ys.size() != 0) return false;
+    // Every row must hold the columns of the first one.
     std::vector<int> xs;
+    for (std::size_t i = 0; i < points.size() && points[i].y() == points[0].y(); ++i)
+        xs.push_back(points[i].x());
+    if (points.size() % xs.size() != 0) return false;
+    std::vector<int> ys;
     for (std::size_t k = 0; k < points.size(); ++k) {
-        const std::size_t row = k % ys.size();
-        if (points[k].y() != ys[row]) return false;
-        if (row == 0) {
-            xs.push_back(points[k].x());
-        } else if (points[k].x() != xs.back()) {
+        const std::size_t column = k % xs.size();
+        if (points[k].x() != xs[column]) return false;
+        if (column == 0) {
+            ys.push_back(points[k].y());
+        } else if (points[k].y() != ys.back()) {
             return false;
         }
     }

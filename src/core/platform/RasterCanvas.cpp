@@ -38,6 +38,7 @@ RasterCanvas::RasterCanvas(int width, int height, ColorRef fill) : text_(Default
 }
 
 bool RasterCanvas::Resize(int width, int height, ColorRef fill) {
+    Straighten();
     width = std::max(width, 0);
     height = std::max(height, 0);
     std::vector<uint32_t> next;
@@ -65,6 +66,38 @@ bool RasterCanvas::Resize(int width, int height, ColorRef fill) {
 
 void RasterCanvas::Fill(ColorRef color) {
     std::fill(pixels_.begin(), pixels_.end(), PixelFromColor(color));
+    originX_ = originY_ = 0;  // every pixel alike: the ring is in order
+}
+
+void RasterCanvas::Straighten() const {
+    if (originX_ == 0 && originY_ == 0) return;
+    const auto w = static_cast<std::ptrdiff_t>(width_);
+    if (originX_ != 0) {
+        for (auto row = pixels_.begin(); row != pixels_.end(); row += w)
+            std::rotate(row, row + originX_, row + w);
+    }
+    std::rotate(pixels_.begin(), pixels_.begin() + originY_ * w, pixels_.end());
+    originX_ = originY_ = 0;
+}
+
+std::vector<RasterCanvas::StoredPiece> RasterCanvas::StoredPieces(const Rect& rect) const {
+    std::vector<StoredPiece> pieces;
+    const Rect r = rect.Intersect(Rect{0, 0, width_, height_});
+    if (r.Empty()) return pieces;
+    // Picture columns [0, seamX) lie after the origin, [seamX, width) wrap to
+    // the start of the row; rows alike.
+    const int seamX = width_ - originX_;
+    const int seamY = height_ - originY_;
+    const int xs[] = {r.left, std::clamp(seamX, r.left, r.right), r.right};
+    const int ys[] = {r.top, std::clamp(seamY, r.top, r.bottom), r.bottom};
+    for (int j = 0; j < 2; ++j) {
+        for (int i = 0; i < 2; ++i) {
+            const Rect area{xs[i], ys[j], xs[i + 1], ys[j + 1]};
+            if (!area.Empty())
+                pieces.push_back({area, Point{StoredX(area.left), StoredY(area.top)}});
+        }
+    }
+    return pieces;
 }
 
 std::vector<Rect> RasterCanvas::ScrollPixels(int dx, int dy) {
@@ -77,17 +110,9 @@ std::vector<Rect> RasterCanvas::ScrollPixels(int dx, int dy) {
         return exposed;
     }
 
-    const int rows = height_ - static_cast<int>(ady);
-    const auto bytes = static_cast<std::size_t>(width_ - static_cast<int>(adx)) * sizeof(uint32_t);
-    const int srcX = dx < 0 ? -dx : 0;
-    const int dstX = dx > 0 ? dx : 0;
-    // Moving down copies bottom-up and moving up top-down, so no source row
-    // is overwritten before it is read; memmove covers overlap within a row.
-    if (dy > 0) {
-        for (int r = rows - 1; r >= 0; --r) std::memmove(&At(dstX, r + dy), &At(srcX, r), bytes);
-    } else {
-        for (int r = 0; r < rows; ++r) std::memmove(&At(dstX, r), &At(srcX, r - dy), bytes);
-    }
+    // Picture column x now shows what column x - dx showed.
+    originX_ = static_cast<int>((originX_ - dx % width_ + width_) % width_);
+    originY_ = static_cast<int>((originY_ - dy % height_ + height_) % height_);
 
     if (dy > 0) exposed.push_back(Rect{0, 0, width_, dy});
     if (dy < 0) exposed.push_back(Rect{0, height_ + dy, width_, height_});
@@ -115,21 +140,43 @@ void RasterCanvas::Recalculate() {
 
 ColorRef RasterCanvas::GetPixel(int x, int y) const {
     if (x < 0 || y < 0 || x >= width_ || y >= height_) return CLR_INVALID;
-    return ColorFromPixel(pixels_[static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) +
-                                  static_cast<std::size_t>(x)]);
+    return ColorFromPixel(
+        pixels_[static_cast<std::size_t>(StoredY(y)) * static_cast<std::size_t>(width_) +
+                static_cast<std::size_t>(StoredX(x))]);
 }
 
 void RasterCanvas::FillRect(const Rect& rect, ColorRef color) {
     const Rect r = rect.Intersect(clip_);
     if (r.Empty()) return;
     const uint32_t p = PixelFromColor(color);
-    for (int y = r.top; y < r.bottom; ++y) std::fill(&At(r.left, y), &At(r.left, y) + r.Width(), p);
+    // Every row splits at the same stored column: up to two runs a row.
+    const int first = StoredX(r.left);
+    const int run = std::min(r.Width(), width_ - first);
+    const int rest = r.Width() - run;
+    const auto stride = static_cast<std::size_t>(width_);
+    int row = StoredY(r.top);
+    for (int y = r.top; y < r.bottom; ++y) {
+        uint32_t* line = pixels_.data() + static_cast<std::size_t>(row) * stride;
+        std::fill(line + first, line + first + run, p);
+        std::fill(line, line + rest, p);
+        if (++row == height_) row = 0;
+    }
 }
 
 void RasterCanvas::TextOut(int x, int y, std::string_view text) {
     if (clip_.Empty()) return;
     const CanvasState& s = State();
-    text_->Draw(Buffer(), clip_, x, y, text, TextStyle{s.textColor, s.bkMode, s.bkColor});
+    const TextStyle style{s.textColor, s.bkMode, s.bkColor};
+    const PixelBuffer stored{pixels_.data(), width_, height_, width_};
+    // Each piece of the clip is drawn where it lies in the ring, the text
+    // moved with it, so a word across the seam comes out whole.
+    for (const StoredPiece& piece : StoredPieces(clip_)) {
+        const int shiftX = piece.storedAt.x - piece.area.left;
+        const int shiftY = piece.storedAt.y - piece.area.top;
+        const Rect clip{piece.area.left + shiftX, piece.area.top + shiftY,
+                        piece.area.right + shiftX, piece.area.bottom + shiftY};
+        text_->Draw(stored, clip, x + shiftX, y + shiftY, text, style);
+    }
 }
 
 Size RasterCanvas::GetTextExtent(std::string_view text) const {
@@ -166,26 +213,20 @@ void RasterCanvas::VerticalLine(int x, int y0, int y1) {
         FillColumn(x, y0, y1, PixelFromColor(State().pen));
         return;
     }
-    if (x < clip_.left || x >= clip_.right) return;
-    y0 = std::max(y0, clip_.top);
-    y1 = std::min(y1, clip_.bottom - 1);
-    if (y0 > y1) return;
-    uint32_t* p = &At(x, y0);
     const auto stride = static_cast<std::size_t>(width_);
-    for (int y = y0; y <= y1; ++y, p += stride) *p ^= kInvertMask;
+    ForColumn(x, y0, y1, [stride](uint32_t* p, int n) {
+        for (; n > 0; --n, p += stride) *p ^= kInvertMask;
+    });
 }
 
 void RasterCanvas::HorizontalLine(int y, int x0, int x1) {
-    if (y < clip_.top || y >= clip_.bottom) return;
-    x0 = std::max(x0, clip_.left);
-    x1 = std::min(x1, clip_.right - 1);
-    if (x0 > x1) return;
-    uint32_t* first = &At(x0, y);
-    uint32_t* last = first + (x1 - x0) + 1;
     if (State().rop == Rop::Not) {
-        for (uint32_t* p = first; p != last; ++p) *p ^= kInvertMask;
+        ForRow(y, x0, x1, [](uint32_t* p, int n) {
+            for (; n > 0; --n, ++p) *p ^= kInvertMask;
+        });
     } else {
-        std::fill(first, last, PixelFromColor(State().pen));
+        const uint32_t pen = PixelFromColor(State().pen);
+        ForRow(y, x0, x1, [pen](uint32_t* p, int n) { std::fill(p, p + n, pen); });
     }
 }
 

@@ -81,5 +81,34 @@ TEST(TextLayout, FrameLinesInBothStyles) {
     EXPECT_EQ(out, "\r\n");  // no channel ticked: an empty line per frame
 }
 
+// Every value against the C library's own "%5d ", in a line of both styles.
+TEST(TextLayout, EveryValuePrintsAsTheFormatDoes) {
+    std::string out;
+    for (int v = -32768; v <= 32767; ++v) {
+        char want[16];
+        std::snprintf(want, sizeof want, "%5d \r\n", v);
+        out.clear();
+        const int16_t one[] = {static_cast<int16_t>(v)};
+        AppendFrameLine(out, one, FrameLineStyle::TrailingBlank);
+        ASSERT_EQ(out, want) << v;
+    }
+    std::string line;
+    std::string want;
+    int16_t eight[8];
+    for (int v = -32768; v <= 32767; v += 8) {
+        want.clear();
+        for (int i = 0; i < 8; ++i) {
+            eight[i] = static_cast<int16_t>(v + i);
+            char cell[16];
+            std::snprintf(cell, sizeof cell, i < 7 ? "%5d " : "%5d", v + i);
+            want += cell;
+        }
+        want += "\r\n";
+        line.clear();
+        AppendFrameLine(line, eight, FrameLineStyle::EightColumns);
+        ASSERT_EQ(line, want) << v;
+    }
+}
+
 }  // namespace
 }  // namespace koru
