@@ -33,6 +33,11 @@ enum class Cmd : int32_t {
     About = 24354,
     PopChannelNames = 24355,  // tool bar only
     MeasureAmplitude = 24356,
+    ExportAnnotations = 24380,
+    ToggleAnnotationLabels = 24381,
+    ToggleAnnotationTable = 24382,  // the window's dock; the runner has nothing to do
+    NextAnnotation = 24383,
+    PreviousAnnotation = 24384,
 };
 
 // Popups carry their hint under their first item's number minus one.
@@ -46,9 +51,10 @@ inline constexpr std::string_view kIdleStatusMessage =
 
 enum class EnableRule {
     Always,
-    IsOpen,      // a recording is open
-    HasMarkers,  // the Marker list is not empty
-    TwoTags,     // both tags are set
+    IsOpen,          // a recording is open
+    HasMarkers,      // the Marker list is not empty
+    TwoTags,         // both tags are set
+    HasAnnotations,  // the annotation list is not empty
 };
 
 struct CommandInfo {
@@ -115,6 +121,7 @@ struct EnableState {
     bool isOpen = false;
     int32_t markerCount = 0;
     int32_t tagCount = 0;
+    std::size_t annotationCount = 0;
 };
 
 bool IsRuleMet(EnableRule rule, const EnableState& s);

@@ -157,12 +157,14 @@ void SignalView::ClearMarks() {
 
 void SignalView::PrepareForLoad() {
     background_ = ctx_.settings.background;
+    currentAnnotation_.reset();
     ClearMarks();
     Reposition(0);
 }
 
 void SignalView::ResetView() {
     background_ = Rgb(255, 255, 255);
+    currentAnnotation_.reset();
     ClearMarks();
     Reposition(0);
 }
