@@ -54,11 +54,12 @@ class CommandsMenuTest : public QObject {
         QCOMPARE(Texts(bar->actions()), (QStringList{"&File", "&Configure", "&View"}));
         QCOMPARE(Texts(bar->actions()[0]->menu()->actions()),
                  (QStringList{"&Open...", "&Save As...", "Save Markers...", "&Append To...",
-                              "&Convert TXT to SIG...", "-", "&Print", "P&rinter setup...", "-",
-                              "E&xit"}));
+                              "&Convert TXT to SIG...", "Export A&nnotations...", "-", "&Print",
+                              "P&rinter setup...", "-", "E&xit"}));
         QCOMPARE(Texts(bar->actions()[2]->menu()->actions()),
                  (QStringList{"&Time Base...", "Measure &Amplitude", "-", "&Dots", "&Markers",
-                              "&Names", "Time&Hack"}));
+                              "&Names", "Time&Hack", "-", "Annotation &Labels", "Annotation &Table",
+                              "Ne&xt Annotation", "&Previous Annotation"}));
         auto* right = qobject_cast<QMenuBar*>(bar->cornerWidget(Qt::TopRightCorner));
         QVERIFY(right);
         QCOMPARE(Texts(right->actions()), QStringList{"&Help"});
