@@ -26,6 +26,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "AnnotationDock.h"
 #include "ClientWin.h"
 #include "RateStripWin.h"
 #include "ToolIcons.h"
@@ -49,7 +50,8 @@ QString Text(std::string_view s) {
 
 bool IsToggle(Cmd c) {
     return c == Cmd::ToggleDots || c == Cmd::ToggleMarkers || c == Cmd::ToggleNames ||
-           c == Cmd::ToggleTimeHacks || koru::IsCheckCommand(c);
+           c == Cmd::ToggleTimeHacks || c == Cmd::ToggleAnnotationLabels ||
+           c == Cmd::ToggleAnnotationTable || koru::IsCheckCommand(c);
 }
 
 // Pixels kept clear between a field's text and its frame.
@@ -210,6 +212,7 @@ TKoruWin::TKoruWin(koru::Session& session, QWidget* parent)
     BuildMenuBar();
     BuildToolBars();
     BuildStatusBar();
+    BuildAnnotationDock();
     RefreshCommandStates();
     setAcceptDrops(true);
     // Go to Time has no menu entry of its own: Ctrl+G anywhere in the window.
@@ -305,6 +308,8 @@ QAction* TKoruWin::MakeAction(const koru::CommandInfo& info) {
     a->setStatusTip(Text(info.hint));
     a->setData(id);
     a->setCheckable(IsToggle(info.cmd));
+    if (info.cmd == Cmd::NextAnnotation) a->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Right));
+    if (info.cmd == Cmd::PreviousAnnotation) a->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Left));
     connect(a, &QAction::triggered, this, [this, id] { OnCommand(id); });
     actions_[id] = a;
     return a;
@@ -403,6 +408,21 @@ void TKoruWin::BuildStatusBar() {
     }
 }
 
+void TKoruWin::BuildAnnotationDock() {
+    annotations_ = new TAnnotationDock(session_, view_->Model(), this);
+    addDockWidget(Qt::RightDockWidgetArea, annotations_);
+    annotations_->hide();  // until asked for: the traces keep the whole width
+    connect(annotations_, &QDockWidget::visibilityChanged, this, [this](bool) {
+        if (QAction* a = Action(static_cast<int>(Cmd::ToggleAnnotationTable)))
+            a->setChecked(!annotations_->isHidden());
+    });
+    connect(annotations_, &TAnnotationDock::Moved, this, &TKoruWin::RefreshCommandStates);
+}
+
+void TKoruWin::SetCommandChecked(int command, bool checked) {
+    if (QAction* a = Action(command)) a->setChecked(checked);
+}
+
 void TKoruWin::SetField(Field field, const QString& text) {
     TTextField* f = fields_.at(field);
     f->SetText(text);
@@ -438,9 +458,15 @@ void TKoruWin::RefreshCommandStates() {
     if (viewMenu_)
         viewMenu_->menuAction()->setEnabled(viewMenuEnabled_ &&
                                             koru::IsCommandEnabled(koru::kViewPopupId, state));
+    if (annotations_) annotations_->Refresh();
 }
 
 void TKoruWin::OnCommand(int command) {
+    if (command == static_cast<int>(Cmd::ToggleAnnotationTable)) {
+        annotations_->setVisible(annotations_->isHidden());
+        RefreshCommandStates();
+        return;
+    }
     runner_->Run(command);
     RefreshCommandStates();
 }

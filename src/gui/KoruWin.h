@@ -22,6 +22,7 @@ class QStyle;
 class QToolBar;
 class TClientWin;
 class TRateStripWin;
+class TAnnotationDock;
 
 // A text field of the bars: as wide as its number of characters of its own
 // font, whatever it shows, so long texts neither push the message field out
@@ -68,6 +69,8 @@ class TKoruWin : public QMainWindow {
     void SetMessage(const QString& text);
     void SetViewMenuEnabled(bool enabled);
     void SetToggleChecks(bool dots, bool markers, bool names, bool timeHacks);
+    void SetCommandChecked(int command, bool checked);
+    TAnnotationDock* AnnotationDock() const { return annotations_; }
     // Applies the enable rules to every action and the View popup.
     void RefreshCommandStates();
     // The About box, modal over this window.
@@ -88,6 +91,7 @@ class TKoruWin : public QMainWindow {
     void BuildMenuBar();
     void BuildToolBars();
     void BuildStatusBar();
+    void BuildAnnotationDock();
     TTextField* AddField(QToolBar* bar, const char* label, int labelChars, koru::Field field,
                          int chars);
     QAction* MakeAction(const koru::CommandInfo& info);
@@ -100,6 +104,7 @@ class TKoruWin : public QMainWindow {
     koru::Session& session_;
     TClientWin* view_ = nullptr;
     TRateStripWin* strip_ = nullptr;
+    TAnnotationDock* annotations_ = nullptr;
     std::unique_ptr<koru::CommandRunner> runner_;
     std::map<int, QAction*> actions_;
     std::map<koru::Field, TTextField*> fields_;

@@ -268,6 +268,10 @@ void QtUi::SetToggleChecks(bool dots, bool markers, bool names, bool timeHacks) 
     if (win_) win_->SetToggleChecks(dots, markers, names, timeHacks);
 }
 
+void QtUi::SetCommandChecked(int32_t command, bool checked) {
+    if (win_) win_->SetCommandChecked(command, checked);
+}
+
 void QtUi::InvalidateAll() {
     if (!win_) return;
     win_->update();

@@ -47,6 +47,7 @@ class QtUi : public koru::Ui {
     void SetTitle(std::string_view title) override;
     void SetViewMenuEnabled(bool enabled) override;
     void SetToggleChecks(bool dots, bool markers, bool names, bool timeHacks) override;
+    void SetCommandChecked(int32_t command, bool checked) override;
     void InvalidateAll() override;
     void ShowHelp(const std::string& path) override;
     void ShowAbout() override;

@@ -54,13 +54,15 @@ class CommandsMenuTest : public QObject {
         QCOMPARE(Texts(bar->actions()), (QStringList{"&File", "&Configure", "&View"}));
         QCOMPARE(Texts(bar->actions()[0]->menu()->actions()),
                  (QStringList{"&Open...", "&Save As...", "Save Markers...", "&Append To...",
-                              "&Convert TXT to SIG...", "-", "&Print", "P&rinter setup...", "-",
-                              "E&xit"}));
+                              "&Convert TXT to SIG...", "Export A&nnotations...", "-", "&Print",
+                              "P&rinter setup...", "-", "E&xit"}));
         QCOMPARE(Texts(bar->actions()[2]->menu()->actions()),
                  (QStringList{"&Time Base...", "Measure &Amplitude", "-", "&Dots", "&Markers",
                               "&Names", "Time&Hack", "Heart &Rate", "-", "Detect &Beats", "-",
                               "High-pass 0.05 Hz", "High-pass 0.5 Hz", "Notch 50 Hz", "Notch 60 Hz",
-                              "Low-pass 40 Hz", "Low-pass 100 Hz", "Low-pass 150 Hz"}));
+                              "Low-pass 40 Hz", "Low-pass 100 Hz", "Low-pass 150 Hz", "-",
+                              "Annotation &Labels", "Annotation &Table", "Ne&xt Annotation",
+                              "&Previous Annotation"}));
         auto* right = qobject_cast<QMenuBar*>(bar->cornerWidget(Qt::TopRightCorner));
         QVERIFY(right);
         QCOMPARE(Texts(right->actions()), QStringList{"&Help"});

@@ -1,5 +1,6 @@
 #include "app/CommandRunner.h"
 
+#include "app/AnnotationCommands.h"
 #include "app/ConfigureCommand.h"
 #include "app/ConvertCommand.h"
 #include "app/CutoutCommands.h"
@@ -55,7 +56,8 @@ void CommandRunner::Filter(Cmd command) {
 
 EnableState CommandRunner::Enables() const {
     const SignalDocument& doc = session_.document();
-    return EnableState{doc.IsOpen(), doc.Markers().Count(), view_.TagCount()};
+    return EnableState{doc.IsOpen(), doc.Markers().Count(), view_.TagCount(),
+                       doc.Annotations().Count()};
 }
 
 void CommandRunner::Run(int32_t command) {
@@ -100,6 +102,19 @@ void CommandRunner::Run(int32_t command) {
         case Cmd::ToggleTimeHacks:
             Toggle(s.timeHacks);
             return;
+        case Cmd::ToggleAnnotationLabels:
+            Toggle(s.annotationLabels);
+            return;
+        case Cmd::ExportAnnotations:
+            ExportAnnotationsCommand(session_);
+            return;
+        case Cmd::NextAnnotation:
+        case Cmd::PreviousAnnotation:
+            StepAnnotationCommand(session_, view_,
+                                  static_cast<Cmd>(command) == Cmd::NextAnnotation);
+            return;
+        case Cmd::ToggleAnnotationTable:
+            return;  // the window shows and hides its dock itself
         case Cmd::Configure:
             RunConfigureCommand(session_, view_);
             return;

@@ -30,6 +30,9 @@ constexpr std::array kCommands{
                 "Data is being scaled and printed.", R::IsOpen},
     CommandInfo{Cmd::PrinterSetup, "P&rinter setup...", "Select printer options.",
                 "Set desired printer configuration", R::IsOpen},
+    CommandInfo{Cmd::ExportAnnotations, "Export A&nnotations...",
+                "Save the annotation list as a CSV file (time, frame, label, text).",
+                "Select a file name for the annotations. Select\"Ok\".", R::HasAnnotations},
     CommandInfo{Cmd::Exit, "E&xit", "Quit KORU VIEW.", "", R::Always},
     CommandInfo{Cmd::Configure, "&Configure", "Sets up NAME, POSITION, COLOR, and GAIN",
                 "Set desired configuration. Then press \"OK\".", R::IsOpen},
@@ -61,6 +64,16 @@ constexpr std::array kCommands{
                 R::IsOpen},
     CommandInfo{Cmd::LowPass150, "Low-pass 150 Hz", "Smooth what is drawn above 150 Hz", "",
                 R::IsOpen},
+    CommandInfo{Cmd::ToggleAnnotationLabels, "Annotation &Labels",
+                "Toggle display of annotation labels above the traces", "", R::Always},
+    CommandInfo{Cmd::ToggleAnnotationTable, "Annotation &Table",
+                "Show or hide the table of annotations", "", R::IsOpen},
+    CommandInfo{Cmd::NextAnnotation, "Ne&xt Annotation",
+                "Go to the next annotation (of the label chosen in the annotation table)", "",
+                R::HasAnnotations},
+    CommandInfo{Cmd::PreviousAnnotation, "&Previous Annotation",
+                "Go to the previous annotation (of the label chosen in the annotation table)", "",
+                R::HasAnnotations},
     CommandInfo{Cmd::Help, "&Help", "Displays help-system index", "", R::Always},
     CommandInfo{Cmd::About, "&About...", "Displays box about KORU VIEW",
                 "Press Enter or click OK to close window", R::Always},
@@ -80,9 +93,10 @@ constexpr MenuEntry Item(Cmd c, bool checked = false) {
 constexpr MenuEntry kSeparator{true, Cmd::Open, false};
 
 constexpr std::array kFileEntries{
-    Item(Cmd::Open),    Item(Cmd::SaveAs), Item(Cmd::SaveMarkers), Item(Cmd::AppendTo),
-    Item(Cmd::Convert), kSeparator,        Item(Cmd::Print),       Item(Cmd::PrinterSetup),
-    kSeparator,         Item(Cmd::Exit),
+    Item(Cmd::Open),     Item(Cmd::SaveAs),  Item(Cmd::SaveMarkers),
+    Item(Cmd::AppendTo), Item(Cmd::Convert), Item(Cmd::ExportAnnotations),
+    kSeparator,          Item(Cmd::Print),   Item(Cmd::PrinterSetup),
+    kSeparator,          Item(Cmd::Exit),
 };
 
 constexpr std::array kViewEntries{
@@ -104,6 +118,11 @@ constexpr std::array kViewEntries{
     Item(Cmd::LowPass40),
     Item(Cmd::LowPass100),
     Item(Cmd::LowPass150),
+    kSeparator,
+    Item(Cmd::ToggleAnnotationLabels, true),
+    Item(Cmd::ToggleAnnotationTable),
+    Item(Cmd::NextAnnotation),
+    Item(Cmd::PreviousAnnotation),
 };
 
 constexpr std::array kHelpEntries{Item(Cmd::Help), kSeparator, Item(Cmd::About)};
@@ -187,6 +206,8 @@ bool IsRuleMet(EnableRule rule, const EnableState& s) {
             return s.markerCount > 0;
         case EnableRule::TwoTags:
             return s.tagCount == 2;
+        case EnableRule::HasAnnotations:
+            return s.isOpen && s.annotationCount > 0;
     }
     return true;
 }

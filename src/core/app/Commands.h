@@ -43,6 +43,11 @@ enum class Cmd : int32_t {
     LowPass150 = 24377,
     DetectBeats = 24378,
     ToggleRateStrip = 24379,
+    ExportAnnotations = 24380,
+    ToggleAnnotationLabels = 24381,
+    ToggleAnnotationTable = 24382,  // the window's dock; the runner has nothing to do
+    NextAnnotation = 24383,
+    PreviousAnnotation = 24384,
 };
 
 // Commands whose menu item carries a check mark that the runner keeps
@@ -60,9 +65,10 @@ inline constexpr std::string_view kIdleStatusMessage =
 
 enum class EnableRule {
     Always,
-    IsOpen,      // a recording is open
-    HasMarkers,  // the Marker list is not empty
-    TwoTags,     // both tags are set
+    IsOpen,          // a recording is open
+    HasMarkers,      // the Marker list is not empty
+    TwoTags,         // both tags are set
+    HasAnnotations,  // the annotation list is not empty
 };
 
 struct CommandInfo {
@@ -129,6 +135,7 @@ struct EnableState {
     bool isOpen = false;
     int32_t markerCount = 0;
     int32_t tagCount = 0;
+    std::size_t annotationCount = 0;
 };
 
 bool IsRuleMet(EnableRule rule, const EnableState& s);

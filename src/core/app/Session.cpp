@@ -34,6 +34,8 @@ Session::Session(Ui& ui) : ui_(ui) {
     openSetup = MakeFileDialogSetup(kOpenFlags, kSignalFilter, "sig", dir);
     saveSetup = MakeFileDialogSetup(kSaveFlags, kSaveFilter, "sig", dir);
     markerSetup = MakeFileDialogSetup(kSaveFlags, "Marker files (*.mrk)|*.mrk", "mrk", dir);
+    annotationSetup = MakeFileDialogSetup(kSaveFlags, "CSV files (*.csv)|*.csv|", "csv", dir);
+    annotationSetup.title = "Export Annotations";
     appendSetup = MakeFileDialogSetup(kAppendFlags, kSaveFilter, "sig", dir);
     convertSourceSetup = MakeFileDialogSetup(kOpenFlags, "Text files (*.txt)|*.txt|", "txt", dir);
     convertTargetSetup = MakeFileDialogSetup(kSaveFlags, "Signal files (*.sig)|*.sig|", "sig", dir);
@@ -163,6 +165,8 @@ void Session::LoadSamples() {
 void Session::SyncToggleChecks() {
     ui_.SetToggleChecks(settings_.dots != 0, settings_.markers != 0, settings_.names != 0,
                         settings_.timeHacks != 0);
+    ui_.SetCommandChecked(static_cast<int32_t>(Cmd::ToggleAnnotationLabels),
+                          settings_.annotationLabels != 0);
 }
 
 }  // namespace koru

@@ -60,9 +60,11 @@ class Session {
 
     void AttachView(ViewControl* view) { view_ = view; }
 
-    // The six remembered file dialogs.
+    // The six remembered file dialogs, and the annotation export's.
     FileDialogSetup openSetup, saveSetup, markerSetup, appendSetup, convertSourceSetup,
-        convertTargetSetup;
+        convertTargetSetup, annotationSetup;
+    // The label Next/Previous Annotation keep to; empty: any.
+    std::string annotationLabel;
 
     // After the settings were read: idle status text shown, and a file named
     // on the command line opened with its samples left for FinishStartUp.

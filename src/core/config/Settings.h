@@ -21,6 +21,9 @@ struct Settings {
     uint8_t fileMode = 0;
     uint8_t timeHacks = 1;
     uint8_t timeResolution = 0;
+    // Labels of the annotation list above the traces; a menu toggle only,
+    // not read from the settings file.
+    uint8_t annotationLabels = 1;
 };
 
 }  // namespace koru

@@ -186,6 +186,8 @@ class Ui : public FieldSink, public ProgressSink {
     virtual void SetToggleChecks(bool dots, bool markers, bool names, bool timeHacks) {
         (void)dots, (void)markers, (void)names, (void)timeHacks;
     }
+    // The check mark of one menu command (a display toggle beyond the four above).
+    virtual void SetCommandChecked(int32_t command, bool checked) { (void)command, (void)checked; }
     // The whole main window (view included) must be drawn again.
     virtual void InvalidateAll() {}
 

@@ -15,12 +15,14 @@ bool FrameBefore(const Annotation& a, const Annotation& b) {
 
 void AnnotationList::Assign(std::vector<Annotation> items) {
     items_ = std::move(items);
+    ++revision_;
     std::stable_sort(items_.begin(), items_.end(), FrameBefore);
 }
 
 void AnnotationList::Add(Annotation a) {
     const auto at = std::upper_bound(items_.begin(), items_.end(), a, FrameBefore);
     items_.insert(at, std::move(a));
+    ++revision_;
 }
 
 void AnnotationList::AddAll(std::vector<Annotation> items) {
@@ -29,9 +31,11 @@ void AnnotationList::AddAll(std::vector<Annotation> items) {
     items_.insert(items_.end(), std::make_move_iterator(items.begin()),
                   std::make_move_iterator(items.end()));
     std::inplace_merge(items_.begin(), items_.begin() + middle, items_.end(), FrameBefore);
+    ++revision_;
 }
 
 std::size_t AnnotationList::RemoveLabel(std::string_view label) {
+    ++revision_;
     return static_cast<std::size_t>(
         std::erase_if(items_, [&](const Annotation& a) { return a.label == label; }));
 }

@@ -29,7 +29,12 @@ class AnnotationList {
     std::size_t Count() const { return items_.size(); }
     bool Empty() const { return items_.empty(); }
     const Annotation& operator[](std::size_t i) const { return items_[i]; }
-    void Clear() { items_.clear(); }
+    void Clear() {
+        items_.clear();
+        ++revision_;
+    }
+    // Counts every change, so a window showing the list can tell it is stale.
+    uint64_t Revision() const { return revision_; }
 
     // Replaces the list; sorted by frame, annotations at one frame keep
     // their given order.
@@ -54,6 +59,7 @@ class AnnotationList {
 
   private:
     std::vector<Annotation> items_;
+    uint64_t revision_ = 0;
 };
 
 }  // namespace koru

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <new>
 
 namespace koru {
 
@@ -110,17 +111,29 @@ void TakeAnnotations(SignalDocument& doc, const ForeignSource& source, Ui& ui) {
     markers.loaded = total > 0;
     markers.MarkSaved();
     // The annotation list keeps every one, with its label, past the Marker
-    // list's limit.
-    std::vector<Annotation> labelled = source.LabelledAnnotations();
-    std::erase_if(labelled,
-                  [&](const Annotation& a) { return a.frame < 0 || a.frame > doc.FrameCount(); });
-    doc.Annotations().Assign(std::move(labelled));
+    // list's limit; several times the markers' memory each, so a file of
+    // millions may not fit where its markers do: the markers then stay alone.
+    try {
+        std::vector<Annotation> labelled = source.LabelledAnnotations();
+        std::erase_if(labelled, [&](const Annotation& a) {
+            return a.frame < 0 || a.frame > doc.FrameCount();
+        });
+        doc.Annotations().Assign(std::move(labelled));
+    } catch (const std::bad_alloc&) {
+        doc.Annotations().Clear();
+        ui.ShowMessage(MessageOwner::None, AnnotationsDroppedText(), "Annotations",
+                       MessageIcon::Information);
+    }
     if (total > markers.items.size())
         ui.ShowMessage(MessageOwner::None, MarkersKeptText(total), "Markers",
                        MessageIcon::Information);
 }
 
 }  // namespace
+
+std::string AnnotationsDroppedText() {
+    return "There is not enough memory for the annotation list; only the markers are kept.";
+}
 
 std::string MarkersKeptText(std::size_t total) {
     return "Only the first " + std::to_string(MarkerList::kCapacity) + " of " +

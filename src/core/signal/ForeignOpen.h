@@ -16,5 +16,7 @@ OpenOutcome OpenForeignRecording(SignalDocument& doc, const std::string& path, U
 
 // The text of the box shown when annotations past the Marker list's room were dropped.
 std::string MarkersKeptText(std::size_t total);
+// Told when the annotation list did not fit in memory.
+std::string AnnotationsDroppedText();
 
 }  // namespace koru

@@ -80,6 +80,7 @@ class LibrarySource : public ForeignSource {
     std::string Identification() const override { return stream_.identification; }
     int64_t FrameCount() const override { return frames_; }
     std::vector<int64_t> Annotations() const override;
+    std::vector<Annotation> LabelledAnnotations() const override;
     void Choose(const std::vector<int>& picked) override;
     std::size_t Read(int64_t first, std::size_t count, Frame* out, std::string& error) override;
 
@@ -177,6 +178,13 @@ std::vector<int64_t> LibrarySource::Annotations() const {
         const double frame = pos * rate_ / eventRate;
         if (std::isfinite(frame) && std::abs(frame) < 9e18) out.push_back(std::llround(frame));
     }
+    return out;
+}
+
+// The reader hands over event positions only, so each is labelled "Event".
+std::vector<Annotation> LibrarySource::LabelledAnnotations() const {
+    std::vector<Annotation> out;
+    for (const int64_t f : Annotations()) out.push_back({f, "Event", {}, -1});
     return out;
 }
 

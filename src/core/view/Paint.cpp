@@ -60,6 +60,7 @@ void SignalView::Paint(Canvas& canvas, const Rect& rect,
 
     if (!lines_.empty() && settings.markers) DrawMeasurementLines(canvas, pass);
     if (doc.Markers().loaded) DrawMarkers(canvas, pass);
+    if (settings.annotationLabels && !doc.Annotations().Empty()) DrawAnnotationLabels(canvas, pass);
     if (tagCount_ > 0) DrawTags(canvas, pass);
     if (!pass.printing) DrawDrags(canvas);
 

@@ -175,6 +175,7 @@ bool SignalView::SetDisplayFilter(const DisplayFilterSettings& settings, std::st
 void SignalView::PrepareForLoad() {
     SetDisplayFilter({});
     background_ = ctx_.settings.background;
+    currentAnnotation_.reset();
     ClearMarks();
     Reposition(0);
 }
@@ -182,6 +183,7 @@ void SignalView::PrepareForLoad() {
 void SignalView::ResetView() {
     SetDisplayFilter({});
     background_ = Rgb(255, 255, 255);
+    currentAnnotation_.reset();
     ClearMarks();
     Reposition(0);
 }

@@ -11,6 +11,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "analysis/DisplayFilter.h"
@@ -263,6 +264,17 @@ class SignalView : public ViewControl {
     // repaints.
     bool SetDisplayFilter(const DisplayFilterSettings& settings, std::string* why = nullptr);
     const DisplayFilterSettings& DisplayFilter() const { return filterSettings_; }
+    // --- Annotations (the document's annotation list).
+    // Shows annotation `index` in the middle of the client area (as near as
+    // the division grid allows) and makes it the current one.
+    void ShowAnnotation(std::size_t index);
+    // The annotation after (or before) the current one while it is on the
+    // screen, else after (before) the frame in the middle of the screen,
+    // with `label` when one is given; shown, and its index returned.
+    // Nothing, and the view unmoved, when there is none.
+    std::optional<std::size_t> StepAnnotation(bool forward, std::string_view label = {});
+    // The frame of the current annotation; none until one was shown.
+    std::optional<int64_t> CurrentAnnotationFrame() const { return currentAnnotation_; }
 
     // --- Tags and measurement lines.
 
@@ -319,6 +331,7 @@ class SignalView : public ViewControl {
     void DrawTimeHacks(Canvas& canvas, const PaintPass& pass) const;
     void DrawTraces(Canvas& canvas, const PaintPass& pass) const;
     void DrawMarkers(Canvas& canvas, const PaintPass& pass) const;
+    void DrawAnnotationLabels(Canvas& canvas, const PaintPass& pass) const;
     void DrawMeasurementLines(Canvas& canvas, const PaintPass& pass) const;
     void DrawTags(Canvas& canvas, const PaintPass& pass) const;
     // The line and the tag being dragged, so that a repaint in the middle
@@ -367,6 +380,7 @@ class SignalView : public ViewControl {
     Point dragStart_;  // the line being dragged, client pixels
     Point dragEnd_;
     Point tagPoint_;  // the tag being dragged
+    std::optional<int64_t> currentAnnotation_;
 };
 
 }  // namespace koru

@@ -45,6 +45,15 @@ const ExpectedCommand kExpected[] = {
     {24346, "&Names", "Toggle display of all channel names", ""},
     {24347, "Time&Hack", "Toggle display of time hacks.", ""},
     {24355, "", "Pop channel names onto left edge of screen", ""},
+    {24380, "Export A&nnotations...",
+     "Save the annotation list as a CSV file (time, frame, label, text).",
+     "Select a file name for the annotations. Select\"Ok\"."},
+    {24381, "Annotation &Labels", "Toggle display of annotation labels above the traces", ""},
+    {24382, "Annotation &Table", "Show or hide the table of annotations", ""},
+    {24383, "Ne&xt Annotation",
+     "Go to the next annotation (of the label chosen in the annotation table)", ""},
+    {24384, "&Previous Annotation",
+     "Go to the previous annotation (of the label chosen in the annotation table)", ""},
     {24349, "&Help", "Displays help-system index", ""},
     {24354, "&About...", "Displays box about KORU VIEW", "Press Enter or click OK to close window"},
     {24378, "Detect &Beats", "Find the QRS complexes and mark them as beats",
@@ -136,6 +145,24 @@ TEST(EnableRules, FollowOpenMarkersAndTags) {
     }
 }
 
+// Export, Next and Previous want an open recording with annotations; the
+// table wants a recording.
+TEST(EnableRules, AnnotationCommandsFollowTheAnnotationCount) {
+    struct Row {
+        bool open;
+        std::size_t annotations;
+        bool listed, table;
+    };
+    for (const Row& r : {Row{false, 0, false, false}, Row{false, 5, false, false},
+                         Row{true, 0, false, true}, Row{true, 1, true, true}}) {
+        EnableState s{r.open, 0, 0, r.annotations};
+        for (const int32_t id : {24380, 24383, 24384})
+            EXPECT_EQ(IsCommandEnabled(id, s), r.listed) << id << " " << r.annotations;
+        EXPECT_EQ(IsCommandEnabled(24382, s), r.table);
+        EXPECT_TRUE(IsCommandEnabled(24381, s));
+    }
+}
+
 TEST(EnableRules, NumbersWithoutARuleAreEnabled) {
     const EnableState none{};
     EXPECT_TRUE(IsCommandEnabled(12345, none));
@@ -164,10 +191,10 @@ TEST(CommandMenu, BarOrderItemsAndSeparators) {
     EXPECT_TRUE(bar[0].isPopup);
     EXPECT_EQ(bar[0].text, "&File");
     EXPECT_EQ(bar[0].id, 24331);
-    EXPECT_EQ(EntryTexts(bar[0]),
-              (std::vector<std::string>{"&Open...", "&Save As...", "Save Markers...",
-                                        "&Append To...", "&Convert TXT to SIG...", "-", "&Print",
-                                        "P&rinter setup...", "-", "E&xit"}));
+    EXPECT_EQ(EntryTexts(bar[0]), (std::vector<std::string>{
+                                      "&Open...", "&Save As...", "Save Markers...", "&Append To...",
+                                      "&Convert TXT to SIG...", "Export A&nnotations...", "-",
+                                      "&Print", "P&rinter setup...", "-", "E&xit"}));
 
     EXPECT_FALSE(bar[1].isPopup);
     EXPECT_EQ(bar[1].text, "&Configure");
@@ -177,12 +204,13 @@ TEST(CommandMenu, BarOrderItemsAndSeparators) {
     EXPECT_TRUE(bar[2].isPopup);
     EXPECT_EQ(bar[2].text, "&View");
     EXPECT_EQ(bar[2].id, 24342);
-    EXPECT_EQ(
-        EntryTexts(bar[2]),
-        (std::vector<std::string>{
-            "&Time Base...", "Measure &Amplitude", "-", "&Dots", "&Markers", "&Names", "Time&Hack",
-            "Heart &Rate", "-", "Detect &Beats", "-", "High-pass 0.05 Hz", "High-pass 0.5 Hz",
-            "Notch 50 Hz", "Notch 60 Hz", "Low-pass 40 Hz", "Low-pass 100 Hz", "Low-pass 150 Hz"}));
+    EXPECT_EQ(EntryTexts(bar[2]),
+              (std::vector<std::string>{
+                  "&Time Base...", "Measure &Amplitude", "-", "&Dots", "&Markers", "&Names",
+                  "Time&Hack", "Heart &Rate", "-", "Detect &Beats", "-", "High-pass 0.05 Hz",
+                  "High-pass 0.5 Hz", "Notch 50 Hz", "Notch 60 Hz", "Low-pass 40 Hz",
+                  "Low-pass 100 Hz", "Low-pass 150 Hz", "-", "Annotation &Labels",
+                  "Annotation &Table", "Ne&xt Annotation", "&Previous Annotation"}));
 
     EXPECT_TRUE(bar[3].isPopup);
     EXPECT_EQ(bar[3].text, "&Help");
@@ -200,7 +228,7 @@ TEST(CommandMenu, InitialStateAsBuilt) {
     EXPECT_FALSE(bar[0].rightAligned || bar[1].rightAligned || bar[2].rightAligned);
     EXPECT_TRUE(bar[3].rightAligned);
 
-    // Only the four toggles start checked.
+    // Only the four toggles and the annotation labels start checked.
     std::set<Cmd> checked;
     for (const auto& item : bar) {
         for (const auto& e : item.entries) {
@@ -208,7 +236,7 @@ TEST(CommandMenu, InitialStateAsBuilt) {
         }
     }
     EXPECT_EQ(checked, (std::set<Cmd>{Cmd::ToggleDots, Cmd::ToggleMarkers, Cmd::ToggleNames,
-                                      Cmd::ToggleTimeHacks}));
+                                      Cmd::ToggleTimeHacks, Cmd::ToggleAnnotationLabels}));
 }
 
 TEST(CommandToolBar, ButtonOrderAndPictures) {
