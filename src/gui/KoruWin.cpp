@@ -41,6 +41,8 @@ namespace {
 // default resolution; microsecond texts elide, whole in the tool tip.
 constexpr int kPositionChars = 32;
 constexpr int kCutChars = 22;
+constexpr int kCutUnitChars = 34;
+constexpr int kReadoutChars = 44;
 
 QString Text(std::string_view s) {
     return QString::fromUtf8(s.data(), static_cast<int>(s.size()));
@@ -199,6 +201,7 @@ TKoruWin::TKoruWin(koru::Session& session, QWidget* parent)
     BuildMenuBar();
     BuildToolBars();
     BuildStatusBar();
+    AddPaperGridToggle();
     RefreshCommandStates();
     setAcceptDrops(true);
     // Go to Time has no menu entry of its own: Ctrl+G anywhere in the window.
@@ -369,7 +372,9 @@ void TKoruWin::BuildToolBars() {
     // Wide enough for the whole texts: an elided position would never show
     // the page number.
     AddField(secondBar_, "Pos:", 3, Field::Position, kPositionChars);
-    AddField(secondBar_, "Cut:", 3, Field::Cut, kCutChars);
+    // With physical units the cut field also gives the duration.
+    AddField(secondBar_, "Cut:", 3, Field::Cut,
+             session_.settings().units ? kCutUnitChars : kCutChars);
 }
 
 void TKoruWin::BuildStatusBar() {
@@ -380,12 +385,39 @@ void TKoruWin::BuildStatusBar() {
     // Whatever it says, it takes the room the fields leave and asks for none.
     message_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     sb->addWidget(message_, 1);
+    // Time and values under the pointer, shown with physical units only.
+    auto* readout = new TTextField(sb, kReadoutChars, true);
+    readout->setVisible(session_.settings().units != 0);
+    sb->addPermanentWidget(readout);
+    fields_[Field::Readout] = readout;
     for (auto [field, chars] : {std::pair{Field::Length, 12}, std::pair{Field::Frequency, 7},
                                 std::pair{Field::Description, 7}}) {
         auto* f = new TTextField(sb, chars, true);
         sb->addPermanentWidget(f);
         fields_[field] = f;
     }
+}
+
+void TKoruWin::AddPaperGridToggle() {
+    if (!session_.settings().units || !viewMenu_) return;
+    paperGrid_ = new QAction("ECG &Paper Grid", this);
+    paperGrid_->setCheckable(true);
+    paperGrid_->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_G));
+    paperGrid_->setShortcutContext(Qt::WindowShortcut);
+    paperGrid_->setStatusTip("Draws ECG paper behind the traces: 1 mm and 5 mm lines");
+    connect(paperGrid_, &QAction::triggered, this, [this](bool on) {
+        session_.settings().paperGrid = on ? 1 : 0;
+        koru::SignalView& model = view_->Model();
+        model.InvalidateAll();
+        model.Update();
+        view_->viewport()->update();
+        if (on && session_.document().IsOpen())
+            SetMessage(QString::fromStdString(model.PaperGridNotice()));
+    });
+    viewMenu_->addSeparator();
+    viewMenu_->addAction(paperGrid_);
+    // Also reached while the View menu is closed or grayed.
+    addAction(paperGrid_);
 }
 
 void TKoruWin::SetField(Field field, const QString& text) {

@@ -21,6 +21,12 @@ struct Settings {
     uint8_t fileMode = 0;
     uint8_t timeHacks = 1;
     uint8_t timeResolution = 0;
+    // Physical units: times, rates and values beside the sample counts, a
+    // pointer readout and calibration bars. A settings file from before
+    // the key reads 0, so those users see what they always saw.
+    uint8_t units = 0;
+    // The ECG-paper grid behind the traces (with units on); not kept.
+    uint8_t paperGrid = 0;
 };
 
 }  // namespace koru

@@ -6,7 +6,8 @@
 namespace koru {
 
 // Text fields of the main window's bars.
-enum class Field { SampPerDiv, Position, Cut, Length, Frequency, Description };
+// Readout: time and values under the pointer, with physical units on.
+enum class Field { SampPerDiv, Position, Cut, Length, Frequency, Description, Readout };
 
 class FieldSink {
   public:

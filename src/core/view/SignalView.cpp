@@ -157,6 +157,7 @@ void SignalView::ClearMarks() {
 
 void SignalView::PrepareForLoad() {
     background_ = ctx_.settings.background;
+    zoom_ = {};
     ClearMarks();
     Reposition(0);
 }
