@@ -43,6 +43,7 @@ constexpr int kPositionChars = 32;
 constexpr int kCutChars = 22;
 constexpr int kCutUnitChars = 34;
 constexpr int kReadoutChars = 44;
+constexpr int32_t kOneRowUnitsWidth = 1600;
 
 QString Text(std::string_view s) {
     return QString::fromUtf8(s.data(), static_cast<int>(s.size()));
@@ -364,7 +365,12 @@ void TKoruWin::BuildToolBars() {
     }
     AddField(firstBar_, "Samp/div:", 6, Field::SampPerDiv, 3);
     secondBar_ = firstBar_;
-    if (session_.geometry().ScreenWidth < 1024) {
+    // The cut field with its duration needs a window about 1100 pixels wide
+    // beside the buttons; below a screen that gives that even to a restored
+    // window, the position fields get a row of their own rather than hide
+    // behind the bar's overflow arrow.
+    const int32_t screenWidth = session_.geometry().ScreenWidth;
+    if (screenWidth < 1024 || (session_.settings().units && screenWidth < kOneRowUnitsWidth)) {
         addToolBarBreak();
         secondBar_ = addToolBar("Position");
         secondBar_->setMovable(false);

@@ -21,6 +21,7 @@
 #include "support/AppHarness.h"
 
 using koru::Cmd;
+using koru::Field;
 
 class CommandsMenuTest : public QObject {
     Q_OBJECT
@@ -56,9 +57,10 @@ class CommandsMenuTest : public QObject {
                  (QStringList{"&Open...", "&Save As...", "Save Markers...", "&Append To...",
                               "&Convert TXT to SIG...", "-", "&Print", "P&rinter setup...", "-",
                               "E&xit"}));
+        // A first start turns physical units on, which brings the paper grid.
         QCOMPARE(Texts(bar->actions()[2]->menu()->actions()),
                  (QStringList{"&Time Base...", "Measure &Amplitude", "-", "&Dots", "&Markers",
-                              "&Names", "Time&Hack"}));
+                              "&Names", "Time&Hack", "-", "ECG &Paper Grid"}));
         auto* right = qobject_cast<QMenuBar*>(bar->cornerWidget(Qt::TopRightCorner));
         QVERIFY(right);
         QCOMPARE(Texts(right->actions()), QStringList{"&Help"});
@@ -114,6 +116,28 @@ class CommandsMenuTest : public QObject {
         dots->trigger();
         QVERIFY(!dots->isChecked());
         QCOMPARE(app->session().settings().dots, uint8_t{0});
+    }
+
+    void physicalUnitsFollowTheUnitsKey() {
+        // A settings file from before the key: the View menu and status bar as always.
+        auto old = Start("[SYSTEM]\r\nVERSION=95.400\r\n");
+        QCOMPARE(Texts(old->window()->ViewMenu()->actions()),
+                 (QStringList{"&Time Base...", "Measure &Amplitude", "-", "&Dots", "&Markers",
+                              "&Names", "Time&Hack"}));
+        QVERIFY(old->window()->FieldLabel(Field::Readout)->isHidden());
+        old.reset();
+
+        auto app = Start("[SYSTEM]\r\nVERSION=95.400\r\nUNITS=1\r\n");
+        QVERIFY(!app->window()->FieldLabel(Field::Readout)->isHidden());
+        app->session().OpenRecording(std::string(KORU_REAL_DATA_DIR) + "/mitdb/100.hea", false);
+        QAction* grid = app->window()->ViewMenu()->actions().last();
+        QCOMPARE(grid->text(), QString("ECG &Paper Grid"));
+        QCOMPARE(grid->shortcut(), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_G));
+        grid->trigger();
+        QCOMPARE(app->session().settings().paperGrid, uint8_t{1});
+        QVERIFY(app->window()->MessageField()->text().startsWith("ECG paper at "));
+        grid->trigger();
+        QCOMPARE(app->session().settings().paperGrid, uint8_t{0});
     }
 
     void cancelledDialogCommandRestoresTheIdleText() {

@@ -100,7 +100,8 @@ std::string SignalView::LabelOf(const MeasurementLine& line) const {
     const ShownTraceScale trace = ShownScale(*ch);
     if (!scale.Known() || trace.size <= 0) return label;
     const double values = static_cast<double>(dy) * trace.divisor / trace.size;
-    return label + " = " + ValueText(values * scale.perValue, DecimalsFor(scale.perValue), scale.unit);
+    return label + " = " +
+           ValueText(values * scale.perValue, DecimalsFor(scale.perValue), scale.unit);
 }
 
 std::string SignalView::ReadoutAt(int x) const {
@@ -120,9 +121,9 @@ std::string SignalView::ReadoutAt(int x) const {
         const int16_t value = run[0][ch];
         const ChannelScale scale = ScaleOf(doc, ch);
         text += "  " + name + " ";
-        text += scale.Known() ? ValueText(value * scale.perValue, DecimalsFor(scale.perValue),
-                                          scale.unit)
-                              : std::to_string(value);
+        text += scale.Known()
+                    ? ValueText(value * scale.perValue, DecimalsFor(scale.perValue), scale.unit)
+                    : std::to_string(value);
     }
     return text;
 }
@@ -167,6 +168,12 @@ void SignalView::DrawCalibration(Canvas& canvas, const PaintPass& pass) const {
         canvas.LineTo(kCalibrationRight, top);
         canvas.LineTo(kCalibrationRight, base);
         canvas.LineTo(kCalibrationRight + 2, base);
+        // A bar other than the usual 1 mV (or 1 of the unit) says what it is.
+        if (!bar->standard) {
+            canvas.SetTextColor(pass.printing ? PaperColor(color) : color);
+            canvas.TextOut(kCalibrationRight + 3, top,
+                           CalibrationLabel(*bar, ScaleOf(ctx_.document, ch)));
+        }
     }
     canvas.SetROP2(oldRop);
     canvas.SelectPen(oldPen);

@@ -99,9 +99,9 @@ std::string LineLabel(const MeasurementLine& line);
 
 // --- Physical units (the UNITS setting).
 
-// Columns left of the traces where calibration bars stand, repainted
-// after every horizontal shift so the bars stay put.
-inline constexpr int kCalibrationStrip = 10;
+// Columns left of the traces where calibration bars and their labels
+// stand, repainted after every horizontal shift so the bars stay put.
+inline constexpr int kCalibrationStrip = 64;
 // Finer trace sizes at the keyboard and wheel: each step multiplies the
 // configured size by 2^(1/8), from an eighth (-24) to sixteen times (32).
 inline constexpr int32_t kMinZoomStep = -24;
@@ -392,7 +392,7 @@ class SignalView : public ViewControl {
     bool rightDrag_ = false;
     Point dragStart_;  // the line being dragged, client pixels
     Point dragEnd_;
-    Point tagPoint_;  // the tag being dragged
+    Point tagPoint_;                             // the tag being dragged
     std::array<int32_t, kChannelCount> zoom_{};  // size steps per channel
     Point pointer_;                              // where the pointer was last seen
 };

@@ -29,8 +29,8 @@ void SignalView::UpdateCutText() {
     std::string text = CutText(tags_, tagCount_, clock, ctx_.settings.timeResolution != 0);
     if (ctx_.settings.units && tagCount_ == 2) {
         const Cutout cut = Cutout::FromTags(tags_[0].Sample, tags_[1].Sample);
-        text += " = " + DurationText(static_cast<double>(cut.end - cut.start) *
-                                     clock.MicrosPerFrame());
+        text +=
+            " = " + DurationText(static_cast<double>(cut.end - cut.start) * clock.MicrosPerFrame());
     }
     ctx_.fields.SetField(Field::Cut, text);
 }

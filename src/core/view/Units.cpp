@@ -5,18 +5,27 @@
 
 namespace koru {
 
-std::optional<Calibration> CalibrationFor(const ChannelScale& scale, int64_t size,
-                                          int64_t divisor, int maxPixels) {
+std::optional<Calibration> CalibrationFor(const ChannelScale& scale, int64_t size, int64_t divisor,
+                                          int maxPixels) {
     if (!scale.Known() || size <= 0 || divisor <= 0) return std::nullopt;
     const double mv = MillivoltsPerUnit(scale.unit);
-    double amount = mv > 0 ? 1 / mv : 1;
+    const double standard = mv > 0 ? 1 / mv : 1;
+    double amount = standard;
     auto pixels = [&](double a) {
         return a / scale.perValue * static_cast<double>(size) / static_cast<double>(divisor);
     };
     for (int i = 0; i < 6 && pixels(amount) > maxPixels; ++i) amount /= 10;
     const double height = std::round(pixels(amount));
     if (height < 2 || height > maxPixels) return std::nullopt;
-    return Calibration{amount, static_cast<int>(height)};
+    return Calibration{amount, static_cast<int>(height), amount == standard};
+}
+
+std::string CalibrationLabel(const Calibration& bar, const ChannelScale& scale) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%g", bar.amount);
+    std::string label = text;
+    if (!scale.unit.empty()) label += " " + scale.unit;
+    return label;
 }
 
 GridLine GridLineAt(int64_t position, double pixelsPerMm) {

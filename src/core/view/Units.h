@@ -17,11 +17,14 @@ namespace koru {
 struct Calibration {
     double amount = 0;  // in the channel's unit
     int pixels = 0;
+    bool standard = true;  // 1 mV, or 1 of a unit that is no voltage
 };
+// "100 uV", "0.1 mV": what a bar other than the standard one stands for.
+std::string CalibrationLabel(const Calibration& bar, const ChannelScale& scale);
 // Nothing for a channel without a scale, or one whose bar would be under
 // two pixels.
-std::optional<Calibration> CalibrationFor(const ChannelScale& scale, int64_t size,
-                                          int64_t divisor, int maxPixels);
+std::optional<Calibration> CalibrationFor(const ChannelScale& scale, int64_t size, int64_t divisor,
+                                          int maxPixels);
 
 // ECG paper: 1 mm and 5 mm lines, 25 mm a second, 10 mm a millivolt.
 inline constexpr double kPaperMmPerSecond = 25;

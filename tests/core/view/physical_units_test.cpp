@@ -9,6 +9,7 @@
 #include "app/CutoutCommands.h"
 #include "app/ReadSettings.h"
 #include "app/TimeBaseCommand.h"
+#include "export/Amplitude.h"
 #include "platform/Profile.h"
 #include "support/TempDir.h"
 #include "text/UnitText.h"
@@ -64,8 +65,8 @@ TEST(UnitTextTest, DurationsRatesAndValues) {
         double step;
         int decimals;
     };
-    for (const Case& c : {Case{0.005, 3}, Case{0.5, 1}, Case{0.1, 1}, Case{2, 0},
-                          Case{0.030518, 2}, Case{1e-9, 6}})
+    for (const Case& c :
+         {Case{0.005, 3}, Case{0.5, 1}, Case{0.1, 1}, Case{2, 0}, Case{0.030518, 2}, Case{1e-9, 6}})
         EXPECT_EQ(DecimalsFor(c.step), c.decimals) << c.step;
     EXPECT_EQ(ValueText(1.25, 3, "mV"), "1.250 mV");
     EXPECT_EQ(ValueText(-0.0001, 3, "mV"), "0.000 mV");  // no "-0.000"
@@ -101,8 +102,8 @@ TEST(PhysicalUnitsTest, Mit100TextsWithUnitsOn) {
     ASSERT_EQ(fx.ui.amplitudeLinesShown.size(), 1u);
     const auto range = RawRange(360, 1080);
     for (int c = 0; c < 2; ++c) {
-        const int p = range[static_cast<std::size_t>(c)].second -
-                      range[static_cast<std::size_t>(c)].first;
+        const int p =
+            range[static_cast<std::size_t>(c)].second - range[static_cast<std::size_t>(c)].first;
         char want[64];
         std::snprintf(want, sizeof want, "Channel %d:  %d = %.3f mV", c + 1, p, p * 0.005);
         EXPECT_EQ(fx.ui.amplitudeLinesShown[0][static_cast<std::size_t>(c)], want);
@@ -148,30 +149,32 @@ TEST(PhysicalUnitsTest, CalibrationBarIsOneMillivoltAtTheLeftOfEachTrace) {
         std::optional<double> amount;
         int pixels;
     };
-    for (const Case& c : std::vector<Case>{
-             {{0.005, "mV"}, 34, 500, 60, 1.0, 14},
-             {{0.005, "mV"}, 20, 160, 60, 1.0, 25},     // 200 values * 20 / 160
-             {{0.005, "mV"}, 20, 160, 20, 0.1, 3},      // 25 px over 20: 0.1 mV, 2.5 px
-             {{0.1, "uV"}, 20, 160, 60, 10.0, 13},      // 1000 uV = 1250 px; 10 uV = 12.5
-             {{1, "degC"}, 20, 1, 60, 1.0, 20},         // 1 of its own unit
-             {{1, ""}, 20, 160, 60, std::nullopt, 0},   // under two pixels
-             {{0, "mV"}, 20, 160, 60, std::nullopt, 0}}) {  // no scale
+    for (const Case& c :
+         std::vector<Case>{{{0.005, "mV"}, 34, 500, 60, 1.0, 14},
+                           {{0.005, "mV"}, 20, 160, 60, 1.0, 25},  // 200 values * 20 / 160
+                           {{0.005, "mV"}, 20, 160, 20, 0.1, 3},   // 25 px over 20: 0.1 mV, 2.5 px
+                           {{0.1, "uV"}, 20, 160, 60, 10.0, 13},  // 1000 uV = 1250 px; 10 uV = 12.5
+                           {{1, "degC"}, 20, 1, 60, 1.0, 20},     // 1 of its own unit
+                           {{1, ""}, 20, 160, 60, std::nullopt, 0},       // under two pixels
+                           {{0, "mV"}, 20, 160, 60, std::nullopt, 0}}) {  // no scale
         const std::optional<Calibration> got =
             CalibrationFor(c.scale, c.size, c.divisor, c.maxPixels);
         ASSERT_EQ(got.has_value(), c.amount.has_value()) << c.scale.unit;
         if (!got) continue;
         EXPECT_DOUBLE_EQ(got->amount, *c.amount) << c.scale.unit;
         EXPECT_EQ(got->pixels, c.pixels) << c.scale.unit;
+        EXPECT_EQ(got->standard, *c.amount == (c.scale.unit == "uV" ? 1000.0 : 1.0));
     }
+    EXPECT_EQ(CalibrationLabel(Calibration{100, 13, false}, ChannelScale{0.1, "uV"}), "100 uV");
+    EXPECT_EQ(CalibrationLabel(Calibration{0.1, 3, false}, ChannelScale{0.005, "mV"}), "0.1 mV");
 }
 
 TEST(PaperGridTest, LinesAndScaleFromTheDpi) {
     // 96 dpi: 3.7795 pixels a millimetre; line k on the pixel holding k mm.
     const std::vector<std::pair<int64_t, GridLine>> at96 = {
-        {0, GridLine::Major}, {1, GridLine::None},  {3, GridLine::Minor},
-        {4, GridLine::None},  {7, GridLine::Minor}, {11, GridLine::Minor},
-        {15, GridLine::Minor}, {18, GridLine::Major}, {19, GridLine::None},
-        {37, GridLine::Major}, {-4, GridLine::Minor}};
+        {0, GridLine::Major}, {1, GridLine::None},   {3, GridLine::Minor},  {4, GridLine::None},
+        {7, GridLine::Minor}, {11, GridLine::Minor}, {15, GridLine::Minor}, {18, GridLine::Major},
+        {19, GridLine::None}, {37, GridLine::Major}, {-4, GridLine::Minor}};
     for (const auto& [pos, kind] : at96) EXPECT_EQ(GridLineAt(pos, 96 / 25.4), kind) << pos;
     // 254 dpi: exactly ten pixels a millimetre.
     for (const auto& [pos, kind] : std::vector<std::pair<int64_t, GridLine>>{
@@ -255,9 +258,10 @@ TEST(UnitsSettingTest, OnForANewSettingsFileOnlyExistingOnesReadOff) {
         EXPECT_EQ(settings.units, c.units) << c.name;
         // Only the created file gains the key.
         EXPECT_EQ(ProfileReadString(ini, "SYSTEM", "UNITS", "absent", 79),
-                  !c.file ? "1" : (c.file->find("UNITS") != std::string::npos
-                                       ? std::string(1, static_cast<char>('0' + c.units))
-                                       : "absent"))
+                  !c.file ? "1"
+                          : (c.file->find("UNITS") != std::string::npos
+                                 ? std::string(1, static_cast<char>('0' + c.units))
+                                 : "absent"))
             << c.name;
     }
 }
