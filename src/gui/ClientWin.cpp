@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "QtTextRenderer.h"
+#include "app/TimeBaseCommand.h"
 
 using koru::ScrollAxis;
 using koru::ScrollRequest;
@@ -21,6 +22,8 @@ TClientWin::TClientWin(koru::Session& session, QWidget* parent)
       view_(session.viewContext()),
       viewCursor_(MakeViewCursor()) {
     viewport()->setCursor(viewCursor_);
+    // The readout follows the pointer, not only a drag.
+    if (session.settings().units) viewport()->setMouseTracking(true);
     // The back buffer covers every pixel; Qt need not erase first.
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::StrongFocus);
@@ -94,6 +97,11 @@ int TClientWin::ViewKeyOf(int qtKey, Qt::KeyboardModifiers modifiers) {
             return koru::kKeyInsert;
         case Qt::Key_Delete:
             return koru::kKeyDelete;
+        case Qt::Key_Plus:
+        case Qt::Key_Equal:  // + without Shift on many layouts
+            return koru::kKeyAdd;
+        case Qt::Key_Minus:
+            return koru::kKeySubtract;
         case Qt::Key_0:
             return keypad ? koru::kKeyNumpad0 : 0;
         case Qt::Key_Period:
@@ -282,10 +290,21 @@ void TClientWin::wheelEvent(QWheelEvent* event) {
     // sideways wheel moves through time too.
     const QPoint angle = event->angleDelta();
     const bool bySlots = event->modifiers().testFlag(Qt::ShiftModifier);
+    const bool ctrl = event->modifiers().testFlag(Qt::ControlModifier);
     // Some systems turn a Shift+wheel into a sideways one.
     wheelAngle_ += angle.y() != 0 ? angle.y() : angle.x();
     const int steps = wheelAngle_ / 120;
     wheelAngle_ -= steps * 120;
+    if (ctrl) {
+        // Away from the user: larger traces, or a finer time base.
+        if (bySlots) {
+            koru::StepTimeBase(session_, view_, steps);
+        } else {
+            view_.OnZoom(steps, event->position().toPoint().y());
+        }
+        event->accept();
+        return;
+    }
     // Turning the wheel away from the user goes back in time, or up.
     view_.OnWheel(-steps, bySlots);
     event->accept();

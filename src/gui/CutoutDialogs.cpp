@@ -60,6 +60,20 @@ int TChannelSelectDialog::SelectedCount() const {
 
 TAmplitudeDialog::TAmplitudeDialog(const std::array<int32_t, 8>& values, QWidget* parent)
     : QDialog(parent) {
+    std::array<std::string, 8> lines;
+    for (int i = 0; i < 8; ++i)
+        lines[static_cast<std::size_t>(i)] =
+            koru::AmplitudeLine(i + 1, values[static_cast<std::size_t>(i)]);
+    Build(lines, koru::kAmplitudeExplanation);
+}
+
+TAmplitudeDialog::TAmplitudeDialog(const std::array<std::string, 8>& lines,
+                                   const std::string& explanation, QWidget* parent)
+    : QDialog(parent) {
+    Build(lines, QString::fromStdString(explanation));
+}
+
+void TAmplitudeDialog::Build(const std::array<std::string, 8>& lines, const QString& explanation) {
     setWindowTitle("Signal Amplitude");
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(14, 12, 14, 12);
@@ -67,7 +81,7 @@ TAmplitudeDialog::TAmplitudeDialog(const std::array<int32_t, 8>& values, QWidget
     auto* grid = new QGridLayout;
     grid->setHorizontalSpacing(40);
     for (int i = 0; i < 8; ++i) {
-        const auto text = koru::AmplitudeLine(i + 1, values[static_cast<std::size_t>(i)]);
+        const std::string& text = lines[static_cast<std::size_t>(i)];
         auto* label = new QLabel(QString::fromStdString(text), this);
         label->setObjectName(QString::number(kFirstValue + i));
         values_[static_cast<std::size_t>(i)] = label;
@@ -75,11 +89,11 @@ TAmplitudeDialog::TAmplitudeDialog(const std::array<int32_t, 8>& values, QWidget
     }
     layout->addLayout(grid);
 
-    auto* explanation = new QLabel(koru::kAmplitudeExplanation, this);
-    explanation->setWordWrap(true);
-    explanation->setFixedWidth(320);
+    auto* explanationLabel = new QLabel(explanation, this);
+    explanationLabel->setWordWrap(true);
+    explanationLabel->setFixedWidth(320);
     layout->addSpacing(6);
-    layout->addWidget(explanation);
+    layout->addWidget(explanationLabel);
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();

@@ -5,6 +5,7 @@
 #include <QDialog>
 #include <array>
 #include <cstdint>
+#include <string>
 
 class QCheckBox;
 class QLabel;
@@ -38,9 +39,13 @@ class TAmplitudeDialog : public QDialog {
     static constexpr int kFirstValue = 400;  // static 400 + i is channel i + 1
 
     explicit TAmplitudeDialog(const std::array<int32_t, 8>& values, QWidget* parent = nullptr);
+    // With physical units: the lines and the explanation as the core wrote them.
+    TAmplitudeDialog(const std::array<std::string, 8>& lines, const std::string& explanation,
+                     QWidget* parent = nullptr);
 
     QLabel* Value(int i) const { return values_[static_cast<std::size_t>(i)]; }
 
   private:
+    void Build(const std::array<std::string, 8>& lines, const QString& explanation);
     std::array<QLabel*, 8> values_{};
 };

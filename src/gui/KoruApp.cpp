@@ -41,6 +41,8 @@ void TKoruApp::Start() {
         h = s->size().height();
     }
     session_.geometry().SetScreen(w, h);
+    if (QScreen* s = QGuiApplication::primaryScreen())
+        session_.geometry().DotsPerInch = s->physicalDotsPerInch();
 
     win_ = std::make_unique<TKoruWin>(session_);
     ui_.SetWindow(win_.get());

@@ -43,6 +43,9 @@ namespace {
 // default resolution; microsecond texts elide, whole in the tool tip.
 constexpr int kPositionChars = 32;
 constexpr int kCutChars = 22;
+constexpr int kCutUnitChars = 34;
+constexpr int kReadoutChars = 44;
+constexpr int32_t kOneRowUnitsWidth = 1600;
 
 QString Text(std::string_view s) {
     return QString::fromUtf8(s.data(), static_cast<int>(s.size()));
@@ -213,6 +216,7 @@ TKoruWin::TKoruWin(koru::Session& session, QWidget* parent)
     BuildToolBars();
     BuildStatusBar();
     BuildAnnotationDock();
+    AddPaperGridToggle();
     RefreshCommandStates();
     setAcceptDrops(true);
     // Go to Time has no menu entry of its own: Ctrl+G anywhere in the window.
@@ -377,7 +381,12 @@ void TKoruWin::BuildToolBars() {
     }
     AddField(firstBar_, "Samp/div:", 6, Field::SampPerDiv, 3);
     secondBar_ = firstBar_;
-    if (session_.geometry().ScreenWidth < 1024) {
+    // The cut field with its duration needs a window about 1100 pixels wide
+    // beside the buttons; below a screen that gives that even to a restored
+    // window, the position fields get a row of their own rather than hide
+    // behind the bar's overflow arrow.
+    const int32_t screenWidth = session_.geometry().ScreenWidth;
+    if (screenWidth < 1024 || (session_.settings().units && screenWidth < kOneRowUnitsWidth)) {
         addToolBarBreak();
         secondBar_ = addToolBar("Position");
         secondBar_->setMovable(false);
@@ -385,7 +394,9 @@ void TKoruWin::BuildToolBars() {
     // Wide enough for the whole texts: an elided position would never show
     // the page number.
     AddField(secondBar_, "Pos:", 3, Field::Position, kPositionChars);
-    AddField(secondBar_, "Cut:", 3, Field::Cut, kCutChars);
+    // With physical units the cut field also gives the duration.
+    AddField(secondBar_, "Cut:", 3, Field::Cut,
+             session_.settings().units ? kCutUnitChars : kCutChars);
 }
 
 void TKoruWin::BuildStatusBar() {
@@ -396,6 +407,11 @@ void TKoruWin::BuildStatusBar() {
     // Whatever it says, it takes the room the fields leave and asks for none.
     message_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     sb->addWidget(message_, 1);
+    // Time and values under the pointer, shown with physical units only.
+    auto* readout = new TTextField(sb, kReadoutChars, true);
+    readout->setVisible(session_.settings().units != 0);
+    sb->addPermanentWidget(readout);
+    fields_[Field::Readout] = readout;
     // The display filters and the beats between the tags show only while
     // they have something to say.
     for (auto [field, chars] :
@@ -421,6 +437,28 @@ void TKoruWin::BuildAnnotationDock() {
 
 void TKoruWin::SetCommandChecked(int command, bool checked) {
     if (QAction* a = Action(command)) a->setChecked(checked);
+}
+
+void TKoruWin::AddPaperGridToggle() {
+    if (!session_.settings().units || !viewMenu_) return;
+    paperGrid_ = new QAction("ECG &Paper Grid", this);
+    paperGrid_->setCheckable(true);
+    paperGrid_->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_G));
+    paperGrid_->setShortcutContext(Qt::WindowShortcut);
+    paperGrid_->setStatusTip("Draws ECG paper behind the traces: 1 mm and 5 mm lines");
+    connect(paperGrid_, &QAction::triggered, this, [this](bool on) {
+        session_.settings().paperGrid = on ? 1 : 0;
+        koru::SignalView& model = view_->Model();
+        model.InvalidateAll();
+        model.Update();
+        view_->viewport()->update();
+        if (on && session_.document().IsOpen())
+            SetMessage(QString::fromStdString(model.PaperGridNotice()));
+    });
+    viewMenu_->addSeparator();
+    viewMenu_->addAction(paperGrid_);
+    // Also reached while the View menu is closed or grayed.
+    addAction(paperGrid_);
 }
 
 void TKoruWin::SetField(Field field, const QString& text) {

@@ -92,6 +92,8 @@ class TKoruWin : public QMainWindow {
     void BuildToolBars();
     void BuildStatusBar();
     void BuildAnnotationDock();
+    // The View menu's ECG-paper grid, with physical units on.
+    void AddPaperGridToggle();
     TTextField* AddField(QToolBar* bar, const char* label, int labelChars, koru::Field field,
                          int chars);
     QAction* MakeAction(const koru::CommandInfo& info);
@@ -117,4 +119,5 @@ class TKoruWin : public QMainWindow {
     QToolBar* firstBar_ = nullptr;
     QToolBar* secondBar_ = nullptr;
     bool viewMenuEnabled_ = false;
+    QAction* paperGrid_ = nullptr;
 };

@@ -218,6 +218,15 @@ void QtUi::AmplitudeDialog(const std::array<int32_t, 8>& values) {
     dlg.exec();
 }
 
+void QtUi::PhysicalAmplitudeDialog(const std::array<int32_t, 8>& values,
+                                   const std::array<std::string, 8>& lines,
+                                   const std::string& explanation) {
+    (void)values;
+    TAmplitudeDialog dlg(lines, explanation, win_);
+    const FrontDialog front(dialogs_, &dlg);
+    dlg.exec();
+}
+
 void QtUi::ProgressBegin(koru::ProgressMode mode) {
     progress_ =
         std::make_unique<TProgressDialog>(win_ ? static_cast<QWidget*>(win_->View()) : nullptr,

@@ -39,6 +39,9 @@ class QtUi : public koru::Ui {
     // The box Help shows when the guide cannot be shown.
     static std::string HelpNotShownText(const std::string& path, bool exists);
     void AmplitudeDialog(const std::array<int32_t, 8>& values) override;
+    void PhysicalAmplitudeDialog(const std::array<int32_t, 8>& values,
+                                 const std::array<std::string, 8>& lines,
+                                 const std::string& explanation) override;
     void ProgressBegin(koru::ProgressMode mode) override;
     void ProgressSet(int percent) override;
     void ProgressEnd() override;

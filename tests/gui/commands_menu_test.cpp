@@ -21,6 +21,7 @@
 #include "support/AppHarness.h"
 
 using koru::Cmd;
+using koru::Field;
 
 class CommandsMenuTest : public QObject {
     Q_OBJECT
@@ -56,13 +57,14 @@ class CommandsMenuTest : public QObject {
                  (QStringList{"&Open...", "&Save As...", "Save Markers...", "&Append To...",
                               "&Convert TXT to SIG...", "Export A&nnotations...", "-", "&Print",
                               "P&rinter setup...", "-", "E&xit"}));
+        // A first start turns physical units on, which brings the paper grid.
         QCOMPARE(Texts(bar->actions()[2]->menu()->actions()),
                  (QStringList{"&Time Base...", "Measure &Amplitude", "-", "&Dots", "&Markers",
                               "&Names", "Time&Hack", "Heart &Rate", "-", "Detect &Beats", "-",
                               "High-pass 0.05 Hz", "High-pass 0.5 Hz", "Notch 50 Hz", "Notch 60 Hz",
                               "Low-pass 40 Hz", "Low-pass 100 Hz", "Low-pass 150 Hz", "-",
                               "Annotation &Labels", "Annotation &Table", "Ne&xt Annotation",
-                              "&Previous Annotation"}));
+                              "&Previous Annotation", "-", "ECG &Paper Grid"}));
         auto* right = qobject_cast<QMenuBar*>(bar->cornerWidget(Qt::TopRightCorner));
         QVERIFY(right);
         QCOMPARE(Texts(right->actions()), QStringList{"&Help"});
@@ -118,6 +120,28 @@ class CommandsMenuTest : public QObject {
         dots->trigger();
         QVERIFY(!dots->isChecked());
         QCOMPARE(app->session().settings().dots, uint8_t{0});
+    }
+
+    void physicalUnitsFollowTheUnitsKey() {
+        // A settings file from before the key: the View menu and status bar as always.
+        auto old = Start("[SYSTEM]\r\nVERSION=95.400\r\n");
+        QCOMPARE(Texts(old->window()->ViewMenu()->actions()),
+                 (QStringList{"&Time Base...", "Measure &Amplitude", "-", "&Dots", "&Markers",
+                              "&Names", "Time&Hack"}));
+        QVERIFY(old->window()->FieldLabel(Field::Readout)->isHidden());
+        old.reset();
+
+        auto app = Start("[SYSTEM]\r\nVERSION=95.400\r\nUNITS=1\r\n");
+        QVERIFY(!app->window()->FieldLabel(Field::Readout)->isHidden());
+        app->session().OpenRecording(std::string(KORU_REAL_DATA_DIR) + "/mitdb/100.hea", false);
+        QAction* grid = app->window()->ViewMenu()->actions().last();
+        QCOMPARE(grid->text(), QString("ECG &Paper Grid"));
+        QCOMPARE(grid->shortcut(), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_G));
+        grid->trigger();
+        QCOMPARE(app->session().settings().paperGrid, uint8_t{1});
+        QVERIFY(app->window()->MessageField()->text().startsWith("ECG paper at "));
+        grid->trigger();
+        QCOMPARE(app->session().settings().paperGrid, uint8_t{0});
     }
 
     void cancelledDialogCommandRestoresTheIdleText() {

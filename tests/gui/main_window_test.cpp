@@ -118,7 +118,14 @@ class MainWindowTest : public QObject {
             narrow->window()->FieldLabel(Field::Position)));
         QVERIFY(narrow->window()->FirstBar()->isAncestorOf(
             narrow->window()->FieldLabel(Field::SampPerDiv)));
-        auto wide = Start({1024, 768});
+        // A first start has physical units on: the cut field with its
+        // duration shares the first row only on a screen of 1600 or wider.
+        auto units = Start({1024, 768});
+        QVERIFY(units->window()->SecondBar() != units->window()->FirstBar());
+        QVERIFY(
+            units->window()->SecondBar()->isAncestorOf(units->window()->FieldLabel(Field::Cut)));
+        units.reset();
+        auto wide = Start({1920, 1080});
         QCOMPARE(wide->window()->SecondBar(), wide->window()->FirstBar());
         QVERIFY(wide->window()->FirstBar()->isAncestorOf(wide->window()->FieldLabel(Field::Cut)));
     }

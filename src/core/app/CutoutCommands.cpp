@@ -57,7 +57,19 @@ void MeasureAmplitudeCommand(Session& session, const Cutout& cutout) {
     ui.SetCursor(CursorShape::Wait);
     const Amplitudes values = MeasureAmplitudes(session.document(), cutout);
     ui.SetCursor(CursorShape::View);
-    ui.AmplitudeDialog(values);
+    if (!session.settings().units) {
+        ui.AmplitudeDialog(values);
+        return;
+    }
+    std::array<std::string, 8> lines;
+    bool scaled = false;
+    for (std::size_t c = 0; c < lines.size(); ++c) {
+        const ChannelScale scale = ScaleOf(session.document(), c);
+        scaled = scaled || scale.Known();
+        lines[c] = AmplitudeUnitLine(static_cast<int>(c + 1), values[c], scale);
+    }
+    ui.PhysicalAmplitudeDialog(values, lines,
+                               scaled ? kAmplitudeUnitExplanation : kAmplitudeExplanation);
 }
 
 }  // namespace koru

@@ -77,7 +77,10 @@ SettingsReadReport ReadAndUpgrade(const std::string& ini, const std::string& pro
     if (profile.ReadString(kSystemSection, "VERSION", kNoVersion, kLongText) != kNoVersion)
         return report;
     std::array<std::string, kChannelCount> keys, values;
-    const std::vector<ProfileEntry> entries = UpgradeEntries(profile, keys, values);
+    std::vector<ProfileEntry> entries = UpgradeEntries(profile, keys, values);
+    // Only a file this start creates turns physical units on: an upgraded
+    // file belongs to a user who knows the view without them.
+    if (source == ProfileText::Source::Missing) entries.push_back({kSystemSection, "UNITS", "1"});
     std::string text = profile.Text();
     bool changed = false;
     ProfileSetStrings(text, entries, changed);
@@ -169,6 +172,7 @@ SettingsReadReport ReadSettings(const std::string& iniPath, const std::string& p
     ReadSwitch(ini, "FILEMODE", settings.fileMode);
     ReadSwitch(ini, "TIME HACKS", settings.timeHacks);
     ReadSwitch(ini, "TIME RESOLUTION", settings.timeResolution);
+    ReadSwitch(ini, "UNITS", settings.units);
 
     for (int n = 1; n <= kChannelCount; ++n) {
         ChannelRecord& record = channels.current[static_cast<std::size_t>(n - 1)];

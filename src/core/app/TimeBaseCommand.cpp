@@ -26,13 +26,24 @@ void RunTimeBaseCommand(Session& session, SignalView& view) {
         entries[static_cast<std::size_t>(i)] = timeBase.Entry(i);
 
     const int32_t old = timeBase.Index();
-    const std::optional<int32_t> chosen = ui.TimeBaseDialog(entries, old);
+    // A wide overview step is none of the dialog's: it offers the widest.
+    const std::optional<int32_t> chosen = ui.TimeBaseDialog(entries, std::max(old, 0));
     if (!chosen) return;
     timeBase.SetIndex(*chosen);
     const int32_t now = timeBase.Index();
     // Written even when nothing changed, as the field always shows the choice.
     ui.SetField(Field::SampPerDiv, std::to_string(timeBase.Spd()));
     if (now != old) view.Reposition(RescaledScrollX(view.ScrollX(), old, now));
+}
+
+bool StepTimeBase(Session& session, SignalView& view, int32_t steps) {
+    if (!session.document().IsOpen() || view.TagDragging() || view.LineDragging()) return false;
+    TimeBase& timeBase = session.timeBase();
+    const int32_t old = timeBase.Index();
+    if (!timeBase.Step(steps)) return false;
+    session.ui().SetField(Field::SampPerDiv, std::to_string(timeBase.Spd()));
+    view.Reposition(RescaledScrollX(view.ScrollX(), old, timeBase.Index()));
+    return true;
 }
 
 }  // namespace koru

@@ -16,4 +16,9 @@ int32_t RescaledScrollX(int32_t scrollX, int32_t from, int32_t to);
 
 void RunTimeBaseCommand(Session& session, SignalView& view);
 
+// Ctrl+Shift+wheel: `steps` time-base steps finer (positive) or wider, the
+// two overview steps past the dialog's widest included, keeping the sample
+// at the left edge. False when it is already at that end (or nothing is open).
+bool StepTimeBase(Session& session, SignalView& view, int32_t steps);
+
 }  // namespace koru

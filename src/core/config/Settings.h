@@ -24,6 +24,12 @@ struct Settings {
     // Labels of the annotation list above the traces; a menu toggle only,
     // not read from the settings file.
     uint8_t annotationLabels = 1;
+    // Physical units: times, rates and values beside the sample counts, a
+    // pointer readout and calibration bars. A settings file from before
+    // the key reads 0, so those users see what they always saw.
+    uint8_t units = 0;
+    // The ECG-paper grid behind the traces (with units on); not kept.
+    uint8_t paperGrid = 0;
 };
 
 }  // namespace koru

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "text/NumberText.h"
+#include "text/UnitText.h"
 
 namespace koru {
 
@@ -34,6 +35,13 @@ std::string AmplitudeLine(int channel, int32_t value) {
     AppendRightAligned(text, channel, 0);
     text += ":  ";
     AppendRightAligned(text, value, 0);
+    return text;
+}
+
+std::string AmplitudeUnitLine(int channel, int32_t value, const ChannelScale& scale) {
+    std::string text = AmplitudeLine(channel, value);
+    if (scale.Known())
+        text += " = " + ValueText(value * scale.perValue, DecimalsFor(scale.perValue), scale.unit);
     return text;
 }
 

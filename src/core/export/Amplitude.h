@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "signal/ChannelScale.h"
 #include "signal/Cutout.h"
 #include "signal/SignalDocument.h"
 
@@ -19,6 +20,16 @@ Amplitudes MeasureAmplitudes(const SignalDocument& doc, const Cutout& cutout);
 
 // "Channel %d:  %d" for channel c (1 to 8).
 std::string AmplitudeLine(int channel, int32_t value);
+
+// With physical units: "Channel %d:  %d" and, for a channel with a scale,
+// " = " and the value in its unit ("Channel 1:  250 = 1.250 mV").
+std::string AmplitudeUnitLine(int channel, int32_t value, const ChannelScale& scale);
+
+// The explanation under values some of which are in physical units.
+inline constexpr const char* kAmplitudeUnitExplanation =
+    "Presented above are the differences between the highest and lowest values in the selected "
+    "range, in digital source units and, where the recording states its scale, in the "
+    "channel's physical unit.";
 
 // The dialog's explanation under the eight values.
 inline constexpr const char* kAmplitudeExplanation =

@@ -175,6 +175,15 @@ class Ui : public FieldSink, public ProgressSink {
     }
     // Signal Amplitude: the eight values until OK.
     virtual void AmplitudeDialog(const std::array<int32_t, 8>& values) { (void)values; }
+    // The same with physical units: each channel's line as shown, and the
+    // explanation under them; by default the plain dialog.
+    virtual void PhysicalAmplitudeDialog(const std::array<int32_t, 8>& values,
+                                         const std::array<std::string, 8>& lines,
+                                         const std::string& explanation) {
+        (void)lines;
+        (void)explanation;
+        AmplitudeDialog(values);
+    }
 
     virtual void ProgressBegin(ProgressMode mode) { (void)mode; }
     virtual void ProgressEnd() {}

@@ -10,6 +10,8 @@ struct ScreenGeometry {
     int32_t ScreenWidth = 1024;
     int32_t ScreenHeight = 768;
     int32_t PageDivisions = 100;  // until the screen size is known
+    // The screen's physical resolution, which the ECG-paper grid is drawn from.
+    double DotsPerInch = 96;
 
     void SetScreen(int32_t width, int32_t height) {
         ScreenWidth = width;

@@ -73,7 +73,7 @@ void InvertLine(Canvas& canvas, int64_t x1, int64_t y1, int64_t x2, int64_t y2, 
 }
 
 Rect SignalView::LabelRect(const MeasurementLine& line) const {
-    const Size size = buffer_.GetTextExtent(LineLabel(line));
+    const Size size = buffer_.GetTextExtent(LabelOf(line));
     const int x = ToPixel(ColumnOfFrame(line.EndSample));
     const int y = ClientY(line.EndY);
     return Rect{x, y, x + size.cx, y + size.cy};
@@ -143,6 +143,8 @@ void SignalView::OnMouseMove(int x, int y) {
         dragEnd_ = Point{x, y};
         InvertBand(dragStart_, dragEnd_);
     }
+    pointer_ = Point{x, y};
+    if (ctx_.settings.units) ctx_.fields.SetField(Field::Readout, ReadoutAt(x));
     if (rightDrag_) {
         InvertTagLine(tagPoint_.x);
         InvertTagLine(x);
@@ -157,7 +159,7 @@ void SignalView::DrawMeasurementLines(Canvas& canvas, const PaintPass& pass) con
     const int margin = canvas.GetTextExtent("MMMM").cx;
     const Rop oldRop = canvas.SetROP2(Rop::Not);
     for (const MeasurementLine& line : lines_) {
-        const std::string label = LineLabel(line);
+        const std::string label = LabelOf(line);
         // Labels reach right of their end points. One wider than the usual
         // margin widens it, or a strip right of a long label would leave
         // its tail out.

@@ -115,6 +115,13 @@ void SignalView::ScrollTo(int32_t x, int32_t y) {
         for (const Rect& r : buffer_.ScrollPixels(static_cast<int>(dx * kDivisionWidth),
                                                   static_cast<int>(dy * kVerticalUnit)))
             RepaintRect(r);
+        // The calibration bars stand still while the traces move: the strip
+        // they left, and the copy the shift carried right, are drawn anew.
+        if (ctx_.settings.units && dx != 0)
+            RepaintRect(Rect{
+                0, 0,
+                kCalibrationStrip + static_cast<int>(std::max<int64_t>(dx, 0)) * kDivisionWidth,
+                buffer_.Height()});
         Show(ClientRect());
     } else {
         InvalidateAll();
@@ -146,6 +153,7 @@ bool SignalView::OnKeyDown(int key) {
         Scroll(move->axis, move->request);
         return x != scrollX_ || y != scrollY_;
     }
+    if (key == kKeyAdd || key == kKeySubtract) return OnZoom(key == kKeyAdd ? 1 : -1, pointer_.y);
     if (tagCount_ < 1) return false;
     MarkerList& markers = doc.Markers();
     if (key == kKeyDelete || key == kKeyDecimal) {

@@ -44,6 +44,8 @@ void SignalView::Paint(Canvas& canvas, const Rect& rect,
         canvas.SetBkColor(settings.background);
     }
 
+    const bool units = settings.units != 0;
+    if (units && settings.paperGrid && !pass.printing) DrawPaperGrid(canvas, pass);
     if (settings.dots) DrawDots(canvas, pass);
     if (settings.names && (pass.map.H == 0 || pass.printing)) DrawNames(canvas, pass.printing);
 
@@ -57,6 +59,7 @@ void SignalView::Paint(Canvas& canvas, const Rect& rect,
     DrawTraces(canvas, pass);
     canvas.SetROP2(oldRop);
     canvas.SelectPen(oldPen);
+    if (units) DrawCalibration(canvas, pass);
 
     if (!lines_.empty() && settings.markers) DrawMeasurementLines(canvas, pass);
     if (doc.Markers().loaded) DrawMarkers(canvas, pass);
@@ -87,12 +90,13 @@ void SignalView::DrawTraces(Canvas& canvas, const PaintPass& pass) const {
         if (!IsDrawable(rec)) continue;
         const ColorRef shown = ctx_.channels.ShownColor(ch);
         const ColorRef color = pass.printing ? PaperColor(shown) : shown;
+        const ShownTraceScale scale = ShownScale(ch);
         channels[count++] = TraceChannel{ch,
                                          BaselineY(rec.DisplayPosition) - scrollOffset,
-                                         rec.DisplaySize,
+                                         scale.size,
                                          color,
                                          PixelFromColor(color),
-                                         ctx_.channels.ShownDivisor(ch)};
+                                         scale.divisor};
     }
 
     // Every frame the columns will take, asked for at once: runs then end

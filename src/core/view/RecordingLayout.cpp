@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "signal/ChannelScale.h"
 #include "view/SignalView.h"
 
 namespace koru {
@@ -22,21 +23,6 @@ constexpr std::array<ColorRef, kChannelCount> kOnLight = {
 bool IsLight(ColorRef c) {
     // Rec. 601 weights; above the middle grey counts as light.
     return 299 * RedOf(c) + 587 * GreenOf(c) + 114 * BlueOf(c) > 128'000;
-}
-
-std::string Trimmed(const std::string& s) {
-    const auto first = s.find_first_not_of(' ');
-    if (first == std::string::npos) return {};
-    return s.substr(first, s.find_last_not_of(' ') - first + 1);
-}
-
-// Millivolts in one of the signal's units, or 0 for a unit that is no voltage.
-double MillivoltsPerUnit(std::string unit) {
-    unit = Trimmed(unit);
-    if (unit == "mV") return 1;
-    if (unit == "uV" || unit == "\xC2\xB5V") return 1e-3;
-    if (unit == "V") return 1e3;
-    return 0;
 }
 
 // A voltage channel is sized for the cardiac range, not its converter's:
@@ -87,7 +73,7 @@ RecordingLayout MakeRecordingLayout(const std::vector<ForeignSignal>& signals,
             ScaleToFit(static_cast<int32_t>(-reach), static_cast<int32_t>(reach), step);
         rec.DisplaySize = scale.size;
         layout.divisors[ch] = scale.divisor;
-        layout.names[ch] = Trimmed(s.label);
+        layout.names[ch] = TrimBlanks(s.label);
         layout.colors[ch] = palette[ch];
     }
     return layout;

@@ -176,6 +176,7 @@ void SignalView::PrepareForLoad() {
     SetDisplayFilter({});
     background_ = ctx_.settings.background;
     currentAnnotation_.reset();
+    zoom_ = {};
     ClearMarks();
     Reposition(0);
 }

@@ -99,6 +99,23 @@ struct MeasurementLine {
 // The number a line is labelled with: its length in samples.
 std::string LineLabel(const MeasurementLine& line);
 
+// --- Physical units (the UNITS setting).
+
+// Columns left of the traces where calibration bars and their labels
+// stand, repainted after every horizontal shift so the bars stay put.
+inline constexpr int kCalibrationStrip = 64;
+// Finer trace sizes at the keyboard and wheel: each step multiplies the
+// configured size by 2^(1/8), from an eighth (-24) to sixteen times (32).
+inline constexpr int32_t kMinZoomStep = -24;
+inline constexpr int32_t kMaxZoomStep = 32;
+// The factor of a step in thousandths: 1000 for none, 1091 for one.
+int32_t ZoomPermille(int32_t step);
+// A trace's scale: value * size / divisor pixels.
+struct ShownTraceScale {
+    int32_t size = 0;
+    int32_t divisor = kTraceDivisor;
+};
+
 // Inverts the pixels of the line from (x1, y1) to (x2, y2), both ends
 // included, but only those in columns a..b. The pixels are those a LineTo
 // from the first point to the second covers, plus its end pixel, so a line
@@ -131,6 +148,8 @@ enum ViewKey : int {
     kKeyInsert = 0x2D,
     kKeyDelete = 0x2E,
     kKeyNumpad0 = 0x60,
+    kKeyAdd = 0x6B,
+    kKeySubtract = 0x6D,
     kKeyDecimal = 0x6E,
 };
 
@@ -286,6 +305,25 @@ class SignalView : public ViewControl {
     Cutout CurrentCutout() const { return Cutout::FromTags(tags_[0].Sample, tags_[1].Sample); }
     // Writes the cut field from the tags.
     void UpdateCutText();
+    // A line's label: its samples, and with physical units its time and
+    // rate (mostly horizontal) or its value difference (mostly vertical).
+    std::string LabelOf(const MeasurementLine& line) const;
+
+    // --- Physical units and sizes.
+
+    // Time and each shown channel's value at client column x; empty off
+    // the recording.
+    std::string ReadoutAt(int x) const;
+    // The scale a channel's trace is drawn at, its size steps included.
+    ShownTraceScale ShownScale(std::size_t channel) const;
+    int32_t ZoomStep(std::size_t channel) const { return zoom_[channel]; }
+    // Sizes the channels of the slot nearest client y by `steps` (positive:
+    // larger); false when nothing changed.
+    bool OnZoom(int steps, int clientY);
+    // The first drawn channel of the slot nearest absolute y, if any.
+    std::optional<std::size_t> ChannelNear(int32_t absoluteY) const;
+    // What the ECG-paper grid implies at the current time base and gain.
+    std::string PaperGridNotice() const;
 
     // --- Mouse and keys. Points are client pixels; while a drag holds the
     // mouse they can lie outside the client area, negative included. ctrl
@@ -326,6 +364,7 @@ class SignalView : public ViewControl {
 
   private:
     // Paint steps, in the order Paint runs them.
+    void DrawPaperGrid(Canvas& canvas, const PaintPass& pass) const;
     void DrawDots(Canvas& canvas, const PaintPass& pass) const;
     void DrawNames(Canvas& canvas, bool paper = false) const;
     void DrawTimeHacks(Canvas& canvas, const PaintPass& pass) const;
@@ -334,6 +373,7 @@ class SignalView : public ViewControl {
     void DrawAnnotationLabels(Canvas& canvas, const PaintPass& pass) const;
     void DrawMeasurementLines(Canvas& canvas, const PaintPass& pass) const;
     void DrawTags(Canvas& canvas, const PaintPass& pass) const;
+    void DrawCalibration(Canvas& canvas, const PaintPass& pass) const;
     // The line and the tag being dragged, so that a repaint in the middle
     // of a drag keeps them where the next mouse move expects them.
     void DrawDrags(Canvas& canvas) const;
@@ -379,7 +419,9 @@ class SignalView : public ViewControl {
     bool rightDrag_ = false;
     Point dragStart_;  // the line being dragged, client pixels
     Point dragEnd_;
-    Point tagPoint_;  // the tag being dragged
+    Point tagPoint_;                             // the tag being dragged
+    std::array<int32_t, kChannelCount> zoom_{};  // size steps per channel
+    Point pointer_;                              // where the pointer was last seen
     std::optional<int64_t> currentAnnotation_;
 };
 

@@ -7,6 +7,7 @@
 #include "analysis/Beats.h"
 #include "analysis/Rhythm.h"
 #include "text/TimeText.h"
+#include "text/UnitText.h"
 #include "view/SignalView.h"
 
 namespace koru {
@@ -26,8 +27,14 @@ std::string CutText(const std::array<Tag, kMaxTags>& tags, int32_t tagCount,
 }
 
 void SignalView::UpdateCutText() {
-    ctx_.fields.SetField(Field::Cut, CutText(tags_, tagCount_, ctx_.document.Clock(),
-                                             ctx_.settings.timeResolution != 0));
+    const FrameClock clock = ctx_.document.Clock();
+    std::string text = CutText(tags_, tagCount_, clock, ctx_.settings.timeResolution != 0);
+    if (ctx_.settings.units && tagCount_ == 2) {
+        const Cutout cut = Cutout::FromTags(tags_[0].Sample, tags_[1].Sample);
+        text +=
+            " = " + DurationText(static_cast<double>(cut.end - cut.start) * clock.MicrosPerFrame());
+    }
+    ctx_.fields.SetField(Field::Cut, text);
     // Between two tags: the beats of the annotation list there and their rhythm.
     std::string rhythm;
     if (tagCount_ == 2 && ctx_.document.IsOpen()) {

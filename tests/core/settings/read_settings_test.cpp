@@ -38,7 +38,7 @@ TEST(ReadSettings, FirstStartCreatesTheUpgradedFileAndUsesIt) {
     EXPECT_TRUE(s.report.upgraded);
     EXPECT_FALSE(s.report.writeFailed);
     EXPECT_EQ(test::ReadText(dir.File("koruview.INI")),
-              "[SYSTEM]\r\nVERSION=95.400\r\n\r\n[DEFAULT CONFIGURATION]\r\n"
+              "[SYSTEM]\r\nVERSION=95.400\r\nUNITS=1\r\n\r\n[DEFAULT CONFIGURATION]\r\n"
               "CHAN1=1,1,9,5,0\r\nCHAN2=1,1,9,5,0\r\nCHAN3=3,2,10,5,0\r\nCHAN4=4,3,11,5,0\r\n"
               "CHAN5=13,4,12,5,1\r\nCHAN6=15,5,13,5,0\r\nCHAN7=14,6,9,5,0\r\n"
               "CHAN8=16,7,14,5,0\r\n");
@@ -55,6 +55,7 @@ TEST(ReadSettings, FirstStartCreatesTheUpgradedFileAndUsesIt) {
     EXPECT_EQ(s.settings.dots, 1);
     EXPECT_EQ(s.settings.fileMode, 0);
     EXPECT_EQ(s.settings.timeHacks, 1);
+    EXPECT_EQ(s.settings.units, 1);  // a new settings file turns physical units on
 
     // The next start finds the version and changes nothing.
     const std::string before = test::ReadText(dir.File("koruview.INI"));

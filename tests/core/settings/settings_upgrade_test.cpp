@@ -79,7 +79,7 @@ TEST(SettingsUpgrade, FourFirstStartsAtOnceUpgradeExactlyOnce) {
         }
         EXPECT_EQ(upgrades, 1) << "round " << round;
         EXPECT_EQ(ReadText(dir.File("koruview.INI")),
-                  std::string("[SYSTEM]\r\nVERSION=95.400\r\n\r\n") + kUpgradedDefaults)
+                  std::string("[SYSTEM]\r\nVERSION=95.400\r\nUNITS=1\r\n\r\n") + kUpgradedDefaults)
             << "round " << round;
         EXPECT_EQ(Names(dir), std::vector<std::string>{"koruview.INI"});
     }
@@ -134,7 +134,7 @@ TEST(SettingsUpgrade, ADanglingLinkAsTheSettingsFileIsWrittenThrough) {
     EXPECT_TRUE(Start(dir).upgraded);
     EXPECT_TRUE(std::filesystem::is_symlink(dir.File("koruview.INI")));
     EXPECT_EQ(ReadText(dir.File("conf/settings.ini")),
-              std::string("[SYSTEM]\r\nVERSION=95.400\r\n\r\n") + kUpgradedDefaults);
+              std::string("[SYSTEM]\r\nVERSION=95.400\r\nUNITS=1\r\n\r\n") + kUpgradedDefaults);
     EXPECT_FALSE(Start(dir).upgraded);  // the next start reads it through the link
 }
 

@@ -44,6 +44,9 @@ class ScriptedUi : public Ui {
     std::deque<std::array<bool, 8>> channelAnswers;  // empty: all eight ticked
     int channelDialogs = 0;
     std::vector<std::array<int32_t, 8>> amplitudesShown;
+    // The lines and explanation of the dialog with physical units.
+    std::vector<std::array<std::string, 8>> amplitudeLinesShown;
+    std::string amplitudeExplanation;
     std::deque<Reply> replies;  // Yes / No / Cancel questions; empty: Cancel
     // Signals dialog answers (indexes into the offered signals; an empty
     // answer cancels); no answer left takes what was ticked at first.
@@ -159,6 +162,13 @@ class ScriptedUi : public Ui {
     }
     void AmplitudeDialog(const std::array<int32_t, 8>& values) override {
         amplitudesShown.push_back(values);
+    }
+    void PhysicalAmplitudeDialog(const std::array<int32_t, 8>& values,
+                                 const std::array<std::string, 8>& lines,
+                                 const std::string& explanation) override {
+        amplitudesShown.push_back(values);
+        amplitudeLinesShown.push_back(lines);
+        amplitudeExplanation = explanation;
     }
     void ProgressBegin(ProgressMode) override {
         ++progressBegins;
