@@ -254,6 +254,11 @@ void TClientWin::mouseMoveEvent(QMouseEvent* event) {
     view_.OnMouseMove(p.x(), p.y());
 }
 
+void TClientWin::leaveEvent(QEvent* event) {
+    view_.OnMouseLeave();
+    QAbstractScrollArea::leaveEvent(event);
+}
+
 void TClientWin::mouseReleaseEvent(QMouseEvent* event) {
     const QPoint p = event->position().toPoint();
     if (event->button() == Qt::LeftButton) {

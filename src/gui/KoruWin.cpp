@@ -407,9 +407,10 @@ void TKoruWin::BuildStatusBar() {
     // Whatever it says, it takes the room the fields leave and asks for none.
     message_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     sb->addWidget(message_, 1);
-    // Time and values under the pointer, shown with physical units only.
+    // Time and values under the pointer, with physical units on and the
+    // pointer over the traces.
     auto* readout = new TTextField(sb, kReadoutChars, true);
-    readout->setVisible(session_.settings().units != 0);
+    readout->hide();
     sb->addPermanentWidget(readout);
     fields_[Field::Readout] = readout;
     // The display filters and the beats between the tags show only while
@@ -464,7 +465,10 @@ void TKoruWin::AddPaperGridToggle() {
 void TKoruWin::SetField(Field field, const QString& text) {
     TTextField* f = fields_.at(field);
     f->SetText(text);
-    if (field == Field::Filter || field == Field::Rhythm) f->setVisible(!text.isEmpty());
+    // These show only while they have something to say, so the message
+    // field keeps its room for the hints.
+    if (field == Field::Filter || field == Field::Rhythm || field == Field::Readout)
+        f->setVisible(!text.isEmpty());
 }
 
 void TKoruWin::SetMessage(const QString& text) {

@@ -16,6 +16,7 @@
 #include <QToolBar>
 #include <QtTest>
 
+#include "ClientWin.h"
 #include "KoruApp.h"
 #include "KoruWin.h"
 #include "support/AppHarness.h"
@@ -58,13 +59,31 @@ class CommandsMenuTest : public QObject {
                               "&Convert TXT to SIG...", "Export A&nnotations...", "-", "&Print",
                               "P&rinter setup...", "-", "E&xit"}));
         // A first start turns physical units on, which brings the paper grid.
-        QCOMPARE(Texts(bar->actions()[2]->menu()->actions()),
-                 (QStringList{"&Time Base...", "Measure &Amplitude", "-", "&Dots", "&Markers",
-                              "&Names", "Time&Hack", "Heart &Rate", "-", "Detect &Beats", "-",
-                              "High-pass 0.05 Hz", "High-pass 0.5 Hz", "Notch 50 Hz", "Notch 60 Hz",
-                              "Low-pass 40 Hz", "Low-pass 100 Hz", "Low-pass 150 Hz", "-",
-                              "Annotation &Labels", "Annotation &Table", "Ne&xt Annotation",
-                              "&Previous Annotation", "-", "ECG &Paper Grid"}));
+        QCOMPARE(Texts(bar->actions()[2]->menu()->actions()), (QStringList{"&Time Base...",
+                                                                           "Measure &Amplitude",
+                                                                           "-",
+                                                                           "&Dots",
+                                                                           "&Markers",
+                                                                           "&Names",
+                                                                           "Time&Hack",
+                                                                           "Heart &Rate",
+                                                                           "-",
+                                                                           "Detect &Beats",
+                                                                           "-",
+                                                                           "High-pass 0.05 Hz",
+                                                                           "High-pass 0.5 Hz",
+                                                                           "Notch 50 Hz",
+                                                                           "Notch 60 Hz",
+                                                                           "Low-pass 40 Hz",
+                                                                           "Low-pass 100 Hz",
+                                                                           "Low-pass 150 Hz",
+                                                                           "-",
+                                                                           "Annotation &Labels",
+                                                                           "Annotation &Table",
+                                                                           "Ne&xt Annotation",
+                                                                           "&Previous Annotation",
+                                                                           "-",
+                                                                           "ECG &Paper Grid"}));
         auto* right = qobject_cast<QMenuBar*>(bar->cornerWidget(Qt::TopRightCorner));
         QVERIFY(right);
         QCOMPARE(Texts(right->actions()), QStringList{"&Help"});
@@ -126,14 +145,49 @@ class CommandsMenuTest : public QObject {
         // A settings file from before the key: the View menu and status bar as always.
         auto old = Start("[SYSTEM]\r\nVERSION=95.400\r\n");
         QCOMPARE(Texts(old->window()->ViewMenu()->actions()),
-                 (QStringList{"&Time Base...", "Measure &Amplitude", "-", "&Dots", "&Markers",
-                              "&Names", "Time&Hack"}));
+                 (QStringList{"&Time Base...",
+                              "Measure &Amplitude",
+                              "-",
+                              "&Dots",
+                              "&Markers",
+                              "&Names",
+                              "Time&Hack",
+                              "Heart &Rate",
+                              "-",
+                              "Detect &Beats",
+                              "-",
+                              "High-pass 0.05 Hz",
+                              "High-pass 0.5 Hz",
+                              "Notch 50 Hz",
+                              "Notch 60 Hz",
+                              "Low-pass 40 Hz",
+                              "Low-pass 100 Hz",
+                              "Low-pass 150 Hz",
+                              "-",
+                              "Annotation &Labels",
+                              "Annotation &Table",
+                              "Ne&xt Annotation",
+                              "&Previous Annotation"}));
         QVERIFY(old->window()->FieldLabel(Field::Readout)->isHidden());
         old.reset();
 
         auto app = Start("[SYSTEM]\r\nVERSION=95.400\r\nUNITS=1\r\n");
-        QVERIFY(!app->window()->FieldLabel(Field::Readout)->isHidden());
+        // The record brings more beats than the Marker list holds: close its box.
+        QTimer closer;
+        connect(&closer, &QTimer::timeout, [] {
+            if (QWidget* modal = QApplication::activeModalWidget()) modal->close();
+        });
+        closer.start(50);
         app->session().OpenRecording(std::string(KORU_REAL_DATA_DIR) + "/mitdb/100.hea", false);
+        closer.stop();
+        // The readout shows while the pointer is over the traces, and only then.
+        TTextField* readout = app->window()->FieldLabel(Field::Readout);
+        QVERIFY(readout->isHidden());
+        app->window()->View()->Model().OnMouseMove(100, 100);
+        QVERIFY(!readout->isHidden());
+        QVERIFY(readout->text().contains(" mV"));
+        app->window()->View()->Model().OnMouseLeave();
+        QVERIFY(readout->isHidden());
         QAction* grid = app->window()->ViewMenu()->actions().last();
         QCOMPARE(grid->text(), QString("ECG &Paper Grid"));
         QCOMPARE(grid->shortcut(), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_G));

@@ -137,6 +137,10 @@ void SignalView::OnLeftUp(int x, int y) {
     Show(label.Intersect(ClientRect()));
 }
 
+void SignalView::OnMouseLeave() {
+    if (ctx_.settings.units) ctx_.fields.SetField(Field::Readout, {});
+}
+
 void SignalView::OnMouseMove(int x, int y) {
     if (leftDrag_) {
         InvertBand(dragStart_, dragEnd_);

@@ -334,6 +334,8 @@ class SignalView : public ViewControl {
     void OnLeftDown(int x, int y, bool ctrl);
     void OnLeftUp(int x, int y);
     void OnMouseMove(int x, int y);
+    // The pointer left the client area: nothing is under it to read out.
+    void OnMouseLeave();
     // The marker keys and the navigation keys; true when the key took effect.
     bool OnKeyDown(int key);
     // Wheel turns, in steps (positive: towards the end or the lower slots):
