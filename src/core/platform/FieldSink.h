@@ -8,7 +8,17 @@ namespace koru {
 // Text fields of the main window's bars.
 // Filter names the display filters that are on; Rhythm the beats between the tags;
 // Readout the time and values under the pointer, with physical units on.
-enum class Field { SampPerDiv, Position, Cut, Length, Frequency, Description, Filter, Rhythm, Readout };
+enum class Field {
+    SampPerDiv,
+    Position,
+    Cut,
+    Length,
+    Frequency,
+    Description,
+    Filter,
+    Rhythm,
+    Readout
+};
 
 class FieldSink {
   public:
