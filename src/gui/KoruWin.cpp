@@ -150,8 +150,19 @@ QLabel* MakeCaption(QWidget* parent, const char* text, int chars) {
 TTextField::TTextField(QWidget* parent, int chars, bool recessed) : QLabel(parent) {
     setAlignment(Qt::AlignCenter);
     if (recessed) setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    // Half a character of air on either side, as the bars' gadgets have.
-    setFixedWidth((chars + 1) * CharWidth(font()) + 2 * frameWidth());
+    fullWidth_ = WidthFor(chars);
+    setFixedWidth(fullWidth_);
+}
+
+// Half a character of air on either side, as the bars' gadgets have.
+int TTextField::WidthFor(int chars) const {
+    return (chars + 1) * CharWidth(font()) + 2 * frameWidth();
+}
+
+void TTextField::LetShrinkTo(int chars) {
+    setMinimumWidth(std::min(WidthFor(chars), fullWidth_));
+    setMaximumWidth(fullWidth_);
+    setSizePolicy(QSizePolicy::Preferred, sizePolicy().verticalPolicy());
 }
 
 void TTextField::SetText(const QString& text) {
@@ -169,11 +180,11 @@ QString TTextField::ShownText() const {
 }
 
 QSize TTextField::sizeHint() const {
-    return {width(), fontMetrics().height() + 2 * frameWidth()};
+    return {fullWidth_, fontMetrics().height() + 2 * frameWidth()};
 }
 
 QSize TTextField::minimumSizeHint() const {
-    return sizeHint();
+    return {minimumWidth(), sizeHint().height()};
 }
 
 void TTextField::paintEvent(QPaintEvent* event) {
@@ -410,6 +421,7 @@ void TKoruWin::BuildStatusBar() {
     // Time and values under the pointer, with physical units on and the
     // pointer over the traces.
     auto* readout = new TTextField(sb, kReadoutChars, true);
+    readout->LetShrinkTo(16);
     readout->hide();
     sb->addPermanentWidget(readout);
     fields_[Field::Readout] = readout;
@@ -421,7 +433,10 @@ void TKoruWin::BuildStatusBar() {
         auto* f = new TTextField(sb, chars, true);
         sb->addPermanentWidget(f);
         fields_[field] = f;
-        if (field == Field::Filter || field == Field::Rhythm) f->hide();
+        if (field == Field::Filter || field == Field::Rhythm) {
+            f->LetShrinkTo(10);
+            f->hide();
+        }
     }
 }
 

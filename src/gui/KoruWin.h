@@ -38,6 +38,9 @@ class TTextField : public QLabel {
     bool Elided() const { return ShownText() != text(); }
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
+    // Lets a narrow window squeeze the field down to `chars`, eliding its
+    // text, instead of laying it over its neighbours.
+    void LetShrinkTo(int chars);
 
   protected:
     void paintEvent(QPaintEvent* event) override;
@@ -45,6 +48,9 @@ class TTextField : public QLabel {
 
   private:
     void UpdateToolTip();
+    int WidthFor(int chars) const;
+
+    int fullWidth_ = 0;
 };
 
 class TKoruWin : public QMainWindow {

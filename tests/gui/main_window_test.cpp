@@ -201,6 +201,32 @@ class MainWindowTest : public QObject {
         QVERIFY(w->MessageField()->isVisible());
     }
 
+    // In a narrow window the pointer readout and the beats between the tags
+    // give up width and elide; no field is laid over another.
+    void narrowStatusBarFieldsNeverOverlap() {
+        auto app = Start({1024, 768});
+        TKoruWin* w = app->window();
+        w->resize(768, 560);
+        QVERIFY(QTest::qWaitForWindowExposed(w));
+        w->SetField(Field::Readout, "00:03.777  MLII -0.320 mV  V5 -0.245 mV  extra");
+        w->SetField(Field::Rhythm, "5 beats, mean RR 0.795 s, 75.5 /min");
+        w->SetField(Field::Length, "Len:30:05.555");
+        QApplication::processEvents();
+        std::vector<QRect> rects;
+        for (Field f :
+             {Field::Readout, Field::Rhythm, Field::Length, Field::Frequency, Field::Description}) {
+            TTextField* label = w->FieldLabel(f);
+            QVERIFY(label->isVisible());
+            rects.push_back(QRect(label->mapTo(w->statusBar(), QPoint()), label->size()));
+        }
+        for (std::size_t i = 0; i + 1 < rects.size(); ++i)
+            QVERIFY2(rects[i].right() < rects[i + 1].left(), qPrintable(QString::number(i)));
+        QVERIFY(rects.back().right() < w->statusBar()->width());
+        QVERIFY(!w->FieldLabel(Field::Length)->Elided());
+        TTextField* rhythm = w->FieldLabel(Field::Rhythm);
+        if (rhythm->Elided()) QCOMPARE(rhythm->toolTip(), rhythm->text());
+    }
+
     void noSeparatorBeforeTheSampPerDivCaption() {
         auto app = Start({1280, 1024});
         QToolBar* bar = app->window()->FirstBar();
