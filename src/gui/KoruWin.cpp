@@ -297,8 +297,7 @@ void TKoruWin::GoToTime() {
         this, "Go to Time", "Time (mm:ss.fff or hh:mm:ss) or frame number:", QLineEdit::Normal,
         QString(), &ok);
     if (!ok) return;
-    const std::optional<int64_t> frame =
-        koru::FrameOfGoToText(text.toStdString(), doc.Header().Interval);
+    const std::optional<int64_t> frame = koru::FrameOfGoToText(text.toStdString(), doc.Clock());
     if (!frame) {
         SetMessage("Not a time or frame number: " + text);
         return;

@@ -40,8 +40,9 @@ std::optional<int64_t> SecondsMicros(std::string_view text) {
     return micros;
 }
 
-// "MM:SS.f" or "H:MM:SS.f".
-std::optional<int64_t> ClockMicros(std::string_view text) {
+}  // namespace
+
+std::optional<int64_t> ParseClockMicros(std::string_view text) {
     std::vector<std::string_view> parts;
     for (std::size_t from = 0;;) {
         const std::size_t colon = text.find(':', from);
@@ -64,13 +65,15 @@ std::optional<int64_t> ClockMicros(std::string_view text) {
     return micros;
 }
 
-}  // namespace
+std::optional<int64_t> ParseFrameNumber(std::string_view text) {
+    return Whole(text);
+}
 
 std::optional<int64_t> ParseFramePosition(std::string_view text, const FrameClock& clock,
                                           std::string& error) {
     std::optional<int64_t> micros;
     if (text.find(':') != std::string_view::npos) {
-        micros = ClockMicros(text);
+        micros = ParseClockMicros(text);
     } else if (text.ends_with('s')) {
         micros = SecondsMicros(text.substr(0, text.size() - 1));
     } else {

@@ -11,6 +11,12 @@
 
 namespace koru {
 
+// A clock time, "MM:SS.f" or "H:MM:SS.f" (minutes and seconds below 60
+// after the first field), as microseconds rounded to the nearest.
+std::optional<int64_t> ParseClockMicros(std::string_view text);
+// A frame number: digits only.
+std::optional<int64_t> ParseFrameNumber(std::string_view text);
+
 // The frame at that position (the nearest one to a time); nothing, with
 // `error` saying what is accepted, when the text is none of the three.
 std::optional<int64_t> ParseFramePosition(std::string_view text, const FrameClock& clock,

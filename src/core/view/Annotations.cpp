@@ -50,7 +50,10 @@ void SignalView::DrawAnnotationLabels(Canvas& canvas, const PaintPass& pass) con
             const int64_t before = pass.map.ColumnOf(list[i - 1].frame);
             if (x - before < halfWidth(i - 1) + halfWidth(i) + kLabelGap) continue;
         }
-        const int left = ToPixel(x - canvas.GetTextExtent(label).cx / 2);
+        // One at the very left, often the recording's start, is moved in
+        // whole rather than cut in half by the window's edge.
+        const int64_t centred = x - canvas.GetTextExtent(label).cx / 2;
+        const int left = ToPixel(x >= 0 ? std::max<int64_t>(centred, 0) : centred);
         canvas.TextOut(left, y, label);
         if (currentAnnotation_ == list[i].frame) {
             // The current one underlined, so a step shows where it went.

@@ -146,6 +146,8 @@ void SignalView::DrawCalibration(Canvas& canvas, const PaintPass& pass) const {
     const ChannelConfig& shown = ctx_.channels.Shown();
     const int64_t yOffset = int64_t{scrollY_} * kVerticalUnit;
     const int maxPixels = std::max(SlotStep(ctx_.geometry.ScreenHeight) - 4, 2);
+    // Room for a label, so it keeps clear of the name of the slot above.
+    const int labelPixels = 2 * canvas.GetTextExtent("0").cy;
     std::array<bool, kDisplaySlots + 1> slotDone{};
     const ColorRef oldPen = canvas.CurrentPen();
     const Rop oldRop = canvas.SetROP2(Rop::CopyPen);
@@ -154,8 +156,8 @@ void SignalView::DrawCalibration(Canvas& canvas, const PaintPass& pass) const {
         // One bar a slot: stacked traces would draw theirs over each other.
         if (!IsDrawable(rec) || slotDone[static_cast<std::size_t>(rec.DisplayPosition)]) continue;
         const ShownTraceScale trace = ShownScale(ch);
-        const std::optional<Calibration> bar =
-            CalibrationFor(ScaleOf(ctx_.document, ch), trace.size, trace.divisor, maxPixels);
+        const std::optional<Calibration> bar = CalibrationFor(
+            ScaleOf(ctx_.document, ch), trace.size, trace.divisor, maxPixels, labelPixels);
         if (!bar) continue;
         slotDone[static_cast<std::size_t>(rec.DisplayPosition)] = true;
         const ColorRef color = ctx_.channels.ShownColor(ch);

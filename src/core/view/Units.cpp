@@ -6,15 +6,19 @@
 namespace koru {
 
 std::optional<Calibration> CalibrationFor(const ChannelScale& scale, int64_t size, int64_t divisor,
-                                          int maxPixels) {
+                                          int maxPixels, int labelPixels) {
     if (!scale.Known() || size <= 0 || divisor <= 0) return std::nullopt;
     const double mv = MillivoltsPerUnit(scale.unit);
     const double standard = mv > 0 ? 1 / mv : 1;
-    double amount = standard;
     auto pixels = [&](double a) {
         return a / scale.perValue * static_cast<double>(size) / static_cast<double>(divisor);
     };
-    for (int i = 0; i < 6 && pixels(amount) > maxPixels; ++i) amount /= 10;
+    // A smaller bar carries its label above it, so it leaves that room.
+    const int labelled = maxPixels - labelPixels;
+    constexpr double kMantissa[] = {1, 0.5, 0.2};  // 1, 0.5, 0.2, 0.1, 0.05, ...
+    double amount = standard;
+    for (int i = 1; i < 19 && pixels(amount) > (i == 1 ? maxPixels : labelled); ++i)
+        amount = standard * kMantissa[i % 3] / std::pow(10.0, i / 3);
     const double height = std::round(pixels(amount));
     if (height < 2 || height > maxPixels) return std::nullopt;
     return Calibration{amount, static_cast<int>(height), amount == standard};

@@ -12,8 +12,9 @@
 namespace koru {
 
 // A channel's calibration bar: so much of its unit (1 mV for a voltage,
-// else 1 of the unit, a tenth of that at a time until it fits maxPixels)
-// and its height at the trace scale size / divisor.
+// else 1 of the unit; where that does not fit maxPixels, the largest of
+// 0.5, 0.2, 0.1, 0.05... of it that fits with labelPixels left for its
+// label) and its height at the trace scale size / divisor.
 struct Calibration {
     double amount = 0;  // in the channel's unit
     int pixels = 0;
@@ -24,7 +25,7 @@ std::string CalibrationLabel(const Calibration& bar, const ChannelScale& scale);
 // Nothing for a channel without a scale, or one whose bar would be under
 // two pixels.
 std::optional<Calibration> CalibrationFor(const ChannelScale& scale, int64_t size, int64_t divisor,
-                                          int maxPixels);
+                                          int maxPixels, int labelPixels = 0);
 
 // ECG paper: 1 mm and 5 mm lines, 25 mm a second, 10 mm a millivolt.
 inline constexpr double kPaperMmPerSecond = 25;

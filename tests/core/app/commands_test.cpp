@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "support/ScriptedUi.h"
+#include "support/ViewMenuTexts.h"
 
 namespace koru {
 namespace {
@@ -204,29 +205,7 @@ TEST(CommandMenu, BarOrderItemsAndSeparators) {
     EXPECT_TRUE(bar[2].isPopup);
     EXPECT_EQ(bar[2].text, "&View");
     EXPECT_EQ(bar[2].id, 24342);
-    EXPECT_EQ(EntryTexts(bar[2]), (std::vector<std::string>{"&Time Base...",
-                                                            "Measure &Amplitude",
-                                                            "-",
-                                                            "&Dots",
-                                                            "&Markers",
-                                                            "&Names",
-                                                            "Time&Hack",
-                                                            "Heart &Rate",
-                                                            "-",
-                                                            "Detect &Beats",
-                                                            "-",
-                                                            "High-pass 0.05 Hz",
-                                                            "High-pass 0.5 Hz",
-                                                            "Notch 50 Hz",
-                                                            "Notch 60 Hz",
-                                                            "Low-pass 40 Hz",
-                                                            "Low-pass 100 Hz",
-                                                            "Low-pass 150 Hz",
-                                                            "-",
-                                                            "Annotation &Labels",
-                                                            "Annotation &Table",
-                                                            "Ne&xt Annotation",
-                                                            "&Previous Annotation"}));
+    EXPECT_EQ(EntryTexts(bar[2]), test::kViewMenuTexts);
 
     EXPECT_TRUE(bar[3].isPopup);
     EXPECT_EQ(bar[3].text, "&Help");

@@ -11,7 +11,7 @@ namespace {
 TEST(GoToTimeTest, TimesAndFrameNumbersGiveTheFrame) {
     struct Case {
         const char* text;
-        uint32_t interval;
+        FrameClock clock;
         std::optional<int64_t> frame;
     };
     for (const Case& c :
@@ -22,8 +22,10 @@ TEST(GoToTimeTest, TimesAndFrameNumbersGiveTheFrame) {
                            {"90:00", 1000, 5'400'000},    // minutes past an hour in mm:ss
                            {" 12345 ", 2778, 12'345},     // a frame number
                            {"0", 1000, 0},
-                           {"00:00.0000019", 1, 1},          // digits past microseconds dropped
-                           {"1:60", 1000, std::nullopt},     // seconds below 60
+                           {"00:00.0000019", 1, 2},  // rounded to the microsecond
+                           {"00:01.000", FrameClock::FromRate(360), 360},      // the exact rate
+                           {"30:05.555", FrameClock::FromRate(360), 649'999},  // 649 999.8
+                           {"1:60", 1000, std::nullopt},                       // seconds below 60
                            {"1:60:00", 1000, std::nullopt},  // minutes below 60 in hh:mm:ss
                            {"1:2:3:4", 1000, std::nullopt},
                            {"1:00.", 1000, std::nullopt},
@@ -33,7 +35,7 @@ TEST(GoToTimeTest, TimesAndFrameNumbersGiveTheFrame) {
                            {":30", 1000, std::nullopt},
                            {"1:30", 0, std::nullopt},
                            {"9999999999999", 1000, std::nullopt}}) {
-        EXPECT_EQ(FrameOfGoToText(c.text, c.interval), c.frame) << c.text;
+        EXPECT_EQ(FrameOfGoToText(c.text, c.clock), c.frame) << c.text;
     }
 }
 

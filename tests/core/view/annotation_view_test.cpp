@@ -55,6 +55,18 @@ TEST(AnnotationLabelsTest, DrawnAtTheirColumnUnlessToggledOff) {
     EXPECT_EQ(fx.TextPixels(0, kW), 0);
 }
 
+// A label on the first frame is moved in whole, not cut by the left edge.
+TEST(AnnotationLabelsTest, OneAtTheStartIsDrawnWhole) {
+    AnnotationFixture fx;
+    fx.OpenWith(20'000, {{800, "[Start]", "", -1}});
+    fx.Full();
+    const int inside = fx.TextPixels(0, kW);
+    fx.session.document().Annotations().Assign({{0, "[Start]", "", -1}});
+    fx.Full();
+    EXPECT_EQ(fx.TextPixels(0, kW), inside);
+    EXPECT_GT(fx.TextPixels(0, 3), 0);
+}
+
 TEST(AnnotationLabelsTest, ACrowdedLabelIsLeftOutAndAStripMatchesTheWhole) {
     AnnotationFixture fx;
     fx.OpenWith(20'000, {{400, "V", "", -1}});

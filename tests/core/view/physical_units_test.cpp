@@ -152,8 +152,8 @@ TEST(PhysicalUnitsTest, CalibrationBarIsOneMillivoltAtTheLeftOfEachTrace) {
     for (const Case& c :
          std::vector<Case>{{{0.005, "mV"}, 34, 500, 60, 1.0, 14},
                            {{0.005, "mV"}, 20, 160, 60, 1.0, 25},  // 200 values * 20 / 160
-                           {{0.005, "mV"}, 20, 160, 20, 0.1, 3},   // 25 px over 20: 0.1 mV, 2.5 px
-                           {{0.1, "uV"}, 20, 160, 60, 10.0, 13},  // 1000 uV = 1250 px; 10 uV = 12.5
+                           {{0.005, "mV"}, 20, 160, 20, 0.5, 13},  // 25 px over 20: 0.5 mV, 12.5 px
+                           {{0.1, "uV"}, 20, 160, 60, 20.0, 25},  // 1000 uV = 1250 px; 50 uV = 62.5
                            {{1, "degC"}, 20, 1, 60, 1.0, 20},     // 1 of its own unit
                            {{1, ""}, 20, 160, 60, std::nullopt, 0},       // under two pixels
                            {{0, "mV"}, 20, 160, 60, std::nullopt, 0}}) {  // no scale
@@ -165,6 +165,11 @@ TEST(PhysicalUnitsTest, CalibrationBarIsOneMillivoltAtTheLeftOfEachTrace) {
         EXPECT_EQ(got->pixels, c.pixels) << c.scale.unit;
         EXPECT_EQ(got->standard, *c.amount == (c.scale.unit == "uV" ? 1000.0 : 1.0));
     }
+    // A labelled bar leaves its label's room: 50 uV (62.5 px) fits 70, not 70 less 26.
+    const std::optional<Calibration> labelled = CalibrationFor({0.1, "uV"}, 20, 160, 70, 26);
+    ASSERT_TRUE(labelled);
+    EXPECT_DOUBLE_EQ(labelled->amount, 20.0);
+    EXPECT_TRUE(CalibrationFor({0.005, "mV"}, 20, 160, 26, 26)->standard);  // 25 px, no label
     EXPECT_EQ(CalibrationLabel(Calibration{100, 13, false}, ChannelScale{0.1, "uV"}), "100 uV");
     EXPECT_EQ(CalibrationLabel(Calibration{0.1, 3, false}, ChannelScale{0.005, "mV"}), "0.1 mV");
 }
