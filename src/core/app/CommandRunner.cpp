@@ -61,75 +61,91 @@ EnableState CommandRunner::Enables() const {
 }
 
 void CommandRunner::Run(int32_t command) {
-    Settings& s = session_.settings();
-    switch (static_cast<Cmd>(command)) {
+    const auto cmd = static_cast<Cmd>(command);
+    if (RunFileCommand(cmd) || RunViewCommand(cmd) || FindCommand(command) == nullptr) return;
+    // Not built yet: the command still shows its message and gives the idle
+    // text back, so no menu item is dead.
+    StatusMessageScope scope(session_.ui(), command, session_.idleStatus());
+}
+
+// The File menu's commands and the window's own: false for any other.
+bool CommandRunner::RunFileCommand(Cmd command) {
+    switch (command) {
         case Cmd::Open:
             OpenCommandKeepingMarkers(session_);
-            return;
+            return true;
         case Cmd::SaveMarkers:
             SaveMarkersCommand(session_);
-            return;
+            return true;
         case Cmd::SaveAs:
             SaveCutoutCommand(session_, view_.CurrentCutout(), SaveMode::Replace);
-            return;
+            return true;
         case Cmd::AppendTo:
             SaveCutoutCommand(session_, view_.CurrentCutout(), SaveMode::Append);
-            return;
+            return true;
         case Cmd::MeasureAmplitude:
             MeasureAmplitudeCommand(session_, view_.CurrentCutout());
-            return;
+            return true;
         case Cmd::Convert:
             ConvertCommand(session_);
-            return;
+            return true;
         case Cmd::Print:
             PrintCommand(session_, view_);
-            return;
+            return true;
         case Cmd::PrinterSetup:
             PrinterSetupCommand(session_);
-            return;
+            return true;
         case Cmd::Exit:
             session_.ui().CloseMainWindow();
-            return;
+            return true;
+        default:
+            return false;
+    }
+}
+
+// The View and Configure menus' commands, Help and About: false for any other.
+bool CommandRunner::RunViewCommand(Cmd command) {
+    Settings& s = session_.settings();
+    switch (command) {
         case Cmd::ToggleDots:
             Toggle(s.dots);
-            return;
+            return true;
         case Cmd::ToggleMarkers:
             Toggle(s.markers);
-            return;
+            return true;
         case Cmd::ToggleNames:
             Toggle(s.names);
-            return;
+            return true;
         case Cmd::ToggleTimeHacks:
             Toggle(s.timeHacks);
-            return;
+            return true;
         case Cmd::ToggleAnnotationLabels:
             Toggle(s.annotationLabels);
-            return;
+            return true;
         case Cmd::ExportAnnotations:
             ExportAnnotationsCommand(session_);
-            return;
+            return true;
         case Cmd::NextAnnotation:
         case Cmd::PreviousAnnotation:
-            StepAnnotationCommand(session_, view_,
-                                  static_cast<Cmd>(command) == Cmd::NextAnnotation);
-            return;
+            StepAnnotationCommand(session_, view_, command == Cmd::NextAnnotation);
+            return true;
         case Cmd::ToggleAnnotationTable:
-            return;  // the window shows and hides its dock itself
+            return true;  // the window shows and hides its dock itself
         case Cmd::Configure:
             RunConfigureCommand(session_, view_);
-            return;
+            return true;
         case Cmd::TimeBase:
             RunTimeBaseCommand(session_, view_);
-            return;
+            return true;
         case Cmd::PopChannelNames:
             view_.PopChannelNames();
-            return;
+            return true;
         case Cmd::Help:
             session_.ui().ShowHelp(session_.helpPath());
-            return;
+            return true;
         case Cmd::About:
             About();
-            return;
+            return true;
         case Cmd::HighPass005:
         case Cmd::HighPass05:
         case Cmd::Notch50:
@@ -137,20 +153,16 @@ void CommandRunner::Run(int32_t command) {
         case Cmd::LowPass40:
         case Cmd::LowPass100:
         case Cmd::LowPass150:
-            Filter(static_cast<Cmd>(command));
-            return;
+            Filter(command);
+            return true;
         case Cmd::ToggleRateStrip:
             rateStrip_ = !rateStrip_;
-            return;
+            return true;
         case Cmd::DetectBeats:
             DetectBeatsCommand(session_, view_);
-            return;
+            return true;
         default:
-            if (FindCommand(command) == nullptr) return;
-            // Not built yet: the command still shows its message and gives
-            // the idle text back, so no menu item is dead.
-            StatusMessageScope scope(session_.ui(), command, session_.idleStatus());
-            return;
+            return false;
     }
 }
 

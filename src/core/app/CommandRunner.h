@@ -29,6 +29,8 @@ class CommandRunner {
     bool RateStripShown() const { return rateStrip_; }
 
   private:
+    bool RunFileCommand(Cmd command);
+    bool RunViewCommand(Cmd command);
     void Toggle(uint8_t& flag);
     void Filter(Cmd command);
     void About();
