@@ -1,13 +1,18 @@
 // GDF and SCP-ECG through the reader process, where no independent reader's
 // values exist: the values are decoded from the file's bytes by hand here.
 
+#include <dirent.h>
 #include <gtest/gtest.h>
+#include <signal.h>
 
 #include <cmath>
+#include <cstdint>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 
 #include "signal/ForeignSource.h"
+#include "signal/LibrarySource.h"
 #include "support/PeerExpected.h"
 
 namespace koru {
@@ -77,6 +82,139 @@ TEST(LibrarySourceTest, RefusalsSayWhy) {
     EXPECT_FALSE(OpenForeignSource(test::kPeer + "/gdf/test_1ch.gdf", error));
     unsetenv("KORU_READER");
     EXPECT_EQ(error, "The GDF reader (koru-reader) is not installed.");
+}
+
+constexpr uint64_t kNeverServed = UINT64_MAX;
+
+// The indices of the signals at the first one's rate, at most eight: what
+// a served request can carry.
+std::vector<int> SameRateSignals(const ForeignSource& source) {
+    std::vector<int> out;
+    for (std::size_t i = 0; i < source.Signals().size() && out.size() < kFrameChannels; ++i)
+        if (source.Signals()[i].rate == source.Signals()[0].rate)
+            out.push_back(static_cast<int>(i));
+    return out;
+}
+
+// Frames from `first` read in steps of `step` (so requests start and end
+// inside records), as far as the source gives them.
+std::vector<Frame> ReadInSteps(ForeignSource& source, int64_t first, int64_t last, std::size_t step,
+                               std::string& error) {
+    std::vector<Frame> out;
+    std::vector<Frame> block(step);
+    for (int64_t f = first; f < last;) {
+        const std::size_t want =
+            static_cast<std::size_t>(std::min<int64_t>(static_cast<int64_t>(step), last - f));
+        const std::size_t got = source.Read(f, want, block.data(), error);
+        out.insert(out.end(), block.begin(), block.begin() + static_cast<std::ptrdiff_t>(got));
+        if (got < want) break;
+        f += static_cast<int64_t>(got);
+    }
+    return out;
+}
+
+// The served reader gives what the whole read gives (itself checked against
+// independent readers elsewhere), for every peer GDF file, in steps that
+// start mid-record and in ranges from the middle and the end.
+TEST(LibrarySourceTest, ServedGdfReadsEqualTheWholeRead) {
+    for (const char* name :
+         {"Header3Tag1.gdf", "MI128.gdf", "alltypes.gdf", "biosig_t310_ERDSMaps_sample.gdf",
+          "ch1undch2stoerung.gdf", "test_1ch.gdf"}) {
+        SCOPED_TRACE(name);
+        const std::string path = test::kPeer + "/gdf/" + name;
+        std::string error;
+        const auto whole = OpenLibraryRecording(path, error, kNeverServed);
+        ASSERT_TRUE(whole) << error;
+        const auto served = OpenLibraryRecording(path, error, 0);
+        ASSERT_TRUE(served) << error;
+        EXPECT_FALSE(whole->ReadsOnDemand());
+        EXPECT_TRUE(served->ReadsOnDemand());
+        ASSERT_EQ(served->Signals().size(), whole->Signals().size());
+        const std::vector<int> picked = SameRateSignals(*whole);
+        whole->Choose(picked);
+        served->Choose(picked);
+        const int64_t n = whole->FrameCount();
+        ASSERT_EQ(served->FrameCount(), n);
+        const std::vector<Frame> want = ReadInSteps(*whole, 0, n, 1 << 16, error);
+        ASSERT_EQ(static_cast<int64_t>(want.size()), n) << error;
+        std::vector<Frame> got = ReadInSteps(*served, 0, n, 777, error);
+        EXPECT_TRUE(got == want) << error;
+        for (const int64_t from : {n / 2 + 3, std::max<int64_t>(0, n - 5)}) {
+            got = ReadInSteps(*served, from, n, 300, error);
+            ASSERT_EQ(static_cast<int64_t>(got.size()), n - from) << error;
+            EXPECT_TRUE(std::equal(got.begin(), got.end(), want.begin() + from)) << from;
+        }
+        EXPECT_EQ(served->Annotations(), whole->Annotations());
+    }
+}
+
+// The running reader processes of this test: children named koru-reader.
+std::vector<pid_t> ReaderChildren() {
+    std::vector<pid_t> out;
+    DIR* tasks = opendir("/proc/self/task");
+    if (!tasks) return out;
+    while (const dirent* t = readdir(tasks)) {
+        std::ifstream list(std::string("/proc/self/task/") + t->d_name + "/children");
+        for (pid_t pid; list >> pid;) {
+            std::ifstream comm("/proc/" + std::to_string(pid) + "/comm");
+            std::string name;
+            if (comm >> name && name == "koru-reader") out.push_back(pid);
+        }
+    }
+    closedir(tasks);
+    return out;
+}
+
+// A reader that dies mid-session ends the reads with a reason, every later
+// one too, and the source closes without waiting on it.
+TEST(LibrarySourceTest, KilledReaderGivesAnErrorNotACrash) {
+    std::string error;
+    const auto served = OpenLibraryRecording(test::kPeer + "/gdf/MI128.gdf", error, 0);
+    ASSERT_TRUE(served) << error;
+    served->Choose({0, 1});
+    std::vector<Frame> frames(100);
+    ASSERT_EQ(served->Read(0, 100, frames.data(), error), 100u) << error;
+    const std::vector<pid_t> readers = ReaderChildren();
+    ASSERT_EQ(readers.size(), 1u);
+    ASSERT_EQ(kill(readers[0], SIGKILL), 0);
+    for (int k = 0; k < 2; ++k) {
+        error.clear();
+        EXPECT_EQ(served->Read(1000, 100, frames.data(), error), 0u);
+        EXPECT_EQ(error, "The GDF reader stopped; the rest cannot be read.");
+    }
+    EXPECT_TRUE(ReaderChildren().empty()) << "the dead reader is reaped";
+}
+
+// GDF 1 gives the start as "YYYYMMDDhhmmsscc" at byte 168; GDF 2's files
+// here leave it 0 (unknown). Read whole or served, the same start.
+TEST(LibrarySourceTest, GdfStartComesFromTheHeader) {
+    for (const char* name :
+         {"biosig_t310_ERDSMaps_sample.gdf", "ch1undch2stoerung.gdf", "test_1ch.gdf"}) {
+        SCOPED_TRACE(name);
+        const std::string path = test::kPeer + "/gdf/" + name;
+        const std::string file = Bytes(path);
+        RecordingStart want;
+        if (file.compare(0, 5, "GDF 1") == 0) {
+            const auto part = [&](std::size_t at, std::size_t n) {
+                return std::stoi(file.substr(168 + at, n));
+            };
+            want = {part(0, 4),  part(4, 2),  part(6, 2),         part(8, 2),
+                    part(10, 2), part(12, 2), part(14, 2) * 10000};
+        }
+        for (const uint64_t serveFrom : {uint64_t{0}, kNeverServed}) {
+            std::string error;
+            const auto source = OpenLibraryRecording(path, error, serveFrom);
+            ASSERT_TRUE(source) << error;
+            const RecordingStart got = source->StartTime();
+            EXPECT_EQ(got.HasDate(), want.HasDate());
+            EXPECT_EQ(got.HasTime(), want.HasTime());
+            if (!want.HasDate()) continue;
+            EXPECT_EQ(std::vector<int>({got.year, got.month, got.day, got.hour, got.minute,
+                                        got.second, got.micros}),
+                      std::vector<int>({want.year, want.month, want.day, want.hour, want.minute,
+                                        want.second, want.micros}));
+        }
+    }
 }
 
 }  // namespace

@@ -90,21 +90,23 @@ struct Corruption {
 };
 
 // Offsets of the sound stream's fields: magic 8, refusal length 4,
-// identification length 4 + "patient 7" 9 = 25 signal count, 29 first label
-// length, 33 "C3", 35 rate ... 75 encoding, 76 sample count.
+// identification length 4 + "patient 7" 9 = 25 start (seven i32), 53 served,
+// 54 signal count, 58 first label length, 62 "C3", 64 rate ... 104
+// encoding, 105 sample count.
 const Corruption kCorruptions[] = {
-    {"signal count past the limit", 25, 5000, 4},
-    {"signal count past the bytes", 25, 1000, 4},
+    {"signal count past the limit", 54, 5000, 4},
+    {"signal count past the bytes", 54, 1000, 4},
     {"identification past the limit", 12, 1u << 30, 4},
     {"identification past the bytes", 12, 4000, 4},
-    {"label past the limit", 29, 1u << 20, 4},
-    {"unknown encoding", 75, 7, 1},
-    {"sample count past the bytes", 76, uint64_t{1} << 40, 8},
-    {"sample count that overflows a width", 76, ~uint64_t{0} / 2, 8},
-    {"sample count of all ones", 76, ~uint64_t{0}, 8},
-    {"rate NaN", 35, 0x7ff8000000000000u, 8},
-    {"rate zero", 35, 0, 8},
-    {"rate negative", 35, 0xbff0000000000000u, 8},
+    {"served neither 0 nor 1", 53, 2, 1},
+    {"label past the limit", 58, 1u << 20, 4},
+    {"unknown encoding", 104, 7, 1},
+    {"sample count past the bytes", 105, uint64_t{1} << 40, 8},
+    {"sample count that overflows a width", 105, ~uint64_t{0} / 2, 8},
+    {"sample count of all ones", 105, ~uint64_t{0}, 8},
+    {"rate NaN", 64, 0x7ff8000000000000u, 8},
+    {"rate zero", 64, 0, 8},
+    {"rate negative", 64, 0xbff0000000000000u, 8},
 };
 
 TEST(LibraryStreamTest, ImpossibleFieldsAreRefused) {
