@@ -17,6 +17,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 
 #include "platform/ChildProcess.h"
 #include "platform/File.h"
@@ -110,6 +111,7 @@ class LibrarySource : public ForeignSource {
     double rate_ = 0;  // of the chosen signals (until a choice, the first's)
     int64_t frames_ = 0;
     std::unique_ptr<LibrarySession> session_;  // a served file's reader
+    std::mutex fetching_;                      // a background read and the view's
     std::vector<double> fetched_;
 };
 
@@ -245,6 +247,7 @@ int16_t LibrarySource::Value(std::size_t signal, uint64_t k) const {
 
 // From the serving reader, a request's worth at a time.
 std::size_t LibrarySource::Fetch(int64_t first, std::size_t count, Frame* out, std::string& error) {
+    std::lock_guard lock(fetching_);
     const std::vector<uint32_t> signals(chosen_.begin(), chosen_.end());
     std::size_t done = 0;
     while (done < count) {
