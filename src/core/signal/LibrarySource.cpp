@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <csignal>
 #include <cstdlib>
@@ -99,6 +100,13 @@ class LibrarySource : public ForeignSource {
   private:
     bool TakeStream(int fd, const std::string& kind, std::string& error);
     bool TakeSignals(std::string& error);
+    struct Block {
+        uint64_t index = UINT64_MAX;  // of the block's first frame over kBlockFrames
+        std::vector<int> chosen;      // the signals it holds
+        std::vector<Frame> frames;
+    };
+    static constexpr uint64_t kBlockFrames = 1 << 15;
+    const Block* Load(uint64_t index, std::string& error);
     std::size_t Fetch(int64_t first, std::size_t count, Frame* out, std::string& error);
     int16_t Value(std::size_t signal, uint64_t k) const;
     void CountFramesAt(const std::vector<int>& picked);
@@ -113,6 +121,8 @@ class LibrarySource : public ForeignSource {
     std::unique_ptr<LibrarySession> session_;  // a served file's reader
     std::mutex fetching_;                      // a background read and the view's
     std::vector<double> fetched_;
+    std::array<Block, 2> blocks_;  // two, for a view stepping back and forth over a border
+    std::size_t nextBlock_ = 0;
 };
 
 bool LibrarySource::Open(const std::string& path, uint64_t serveFromBytes, std::string& error) {
@@ -245,25 +255,47 @@ int16_t LibrarySource::Value(std::size_t signal, uint64_t k) const {
     return signals_[signal].rule.Value(digital);
 }
 
-// From the serving reader, a request's worth at a time.
+// The frames of one block, as the serving reader gave them (fewer than a
+// block at the recording's end).
+const LibrarySource::Block* LibrarySource::Load(uint64_t index, std::string& error) {
+    for (const Block& b : blocks_)
+        if (b.index == index && b.chosen == chosen_) return &b;
+    Block& b = blocks_[nextBlock_];
+    nextBlock_ = (nextBlock_ + 1) % blocks_.size();
+    b.index = UINT64_MAX;
+    const std::vector<uint32_t> signals(chosen_.begin(), chosen_.end());
+    const uint64_t got =
+        session_->Fetch(signals, index * kBlockFrames, kBlockFrames, fetched_, error);
+    if (got == 0) return nullptr;
+    b.frames.resize(static_cast<std::size_t>(got));
+    for (std::size_t k = 0; k < b.frames.size(); ++k) {
+        Frame& f = b.frames[k];
+        f = Frame{};
+        for (std::size_t c = 0; c < signals.size(); ++c)
+            f[c] = signals_[signals[c]].rule.Value(fetched_[k * signals.size() + c]);
+    }
+    b.index = index;
+    b.chosen = chosen_;
+    return &b;
+}
+
+// From the serving reader a block at a time, so that a page step or a line
+// scroll asks it once in many times.
 std::size_t LibrarySource::Fetch(int64_t first, std::size_t count, Frame* out, std::string& error) {
     std::lock_guard lock(fetching_);
-    const std::vector<uint32_t> signals(chosen_.begin(), chosen_.end());
     std::size_t done = 0;
     while (done < count) {
-        const uint64_t got = session_->Fetch(signals, static_cast<uint64_t>(first) + done,
-                                             count - done, fetched_, error);
-        if (got == 0) {
+        const uint64_t at = static_cast<uint64_t>(first) + done;
+        const Block* b = Load(at / kBlockFrames, error);
+        const uint64_t offset = at % kBlockFrames;
+        if (!b || offset >= b->frames.size()) {
             if (error.empty()) error = "The file could not be read to its end.";
             break;
         }
-        for (uint64_t k = 0; k < got; ++k) {
-            Frame& f = out[done + k];
-            f = Frame{};
-            for (std::size_t c = 0; c < signals.size(); ++c)
-                f[c] = signals_[signals[c]].rule.Value(fetched_[k * signals.size() + c]);
-        }
-        done += static_cast<std::size_t>(got);
+        const std::size_t n =
+            std::min(count - done, b->frames.size() - static_cast<std::size_t>(offset));
+        std::copy_n(b->frames.begin() + static_cast<std::ptrdiff_t>(offset), n, out + done);
+        done += n;
     }
     return done;
 }

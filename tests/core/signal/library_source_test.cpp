@@ -11,8 +11,10 @@
 #include <iterator>
 #include <sstream>
 
+#include "platform/ChildProcess.h"
 #include "signal/ForeignSource.h"
 #include "signal/LibrarySource.h"
+#include "signal/LibrarySourceSession.h"
 #include "support/PeerExpected.h"
 
 namespace koru {
@@ -145,6 +147,25 @@ TEST(LibrarySourceTest, ServedGdfReadsEqualTheWholeRead) {
             EXPECT_TRUE(std::equal(got.begin(), got.end(), want.begin() + from)) << from;
         }
         EXPECT_EQ(served->Annotations(), whole->Annotations());
+
+        // The reader itself asked from inside a record (the source asks a
+        // block at a time) gives the same values.
+        LibrarySession session;
+        LibraryStream stream;
+        ASSERT_TRUE(session.Start(FindHelperProgram("koru-reader", "KORU_READER"), path, "GDF",
+                                  10000, stream, error))
+            << error;
+        const std::vector<uint32_t> signals(picked.begin(), picked.end());
+        const uint64_t from = static_cast<uint64_t>(n) / 3 + 1;
+        std::vector<double> values;
+        const uint64_t asked = std::min<uint64_t>(1001, static_cast<uint64_t>(n) - from);
+        ASSERT_EQ(session.Fetch(signals, from, asked, values, error), asked) << error;
+        int misses = 0;
+        for (uint64_t k = 0; k < asked; ++k)
+            for (std::size_t c = 0; c < signals.size(); ++c)
+                misses += whole->Signals()[signals[c]].rule.Value(values[k * signals.size() + c]) !=
+                          want[from + k][c];
+        EXPECT_EQ(misses, 0);
     }
 }
 
@@ -177,9 +198,10 @@ TEST(LibrarySourceTest, KilledReaderGivesAnErrorNotACrash) {
     const std::vector<pid_t> readers = ReaderChildren();
     ASSERT_EQ(readers.size(), 1u);
     ASSERT_EQ(kill(readers[0], SIGKILL), 0);
+    // Past the first block, which the source keeps.
     for (int k = 0; k < 2; ++k) {
         error.clear();
-        EXPECT_EQ(served->Read(1000, 100, frames.data(), error), 0u);
+        EXPECT_EQ(served->Read(40000, 100, frames.data(), error), 0u);
         EXPECT_EQ(error, "The GDF reader stopped; the rest cannot be read.");
     }
     EXPECT_TRUE(ReaderChildren().empty()) << "the dead reader is reaped";
