@@ -144,7 +144,8 @@ bool LibrarySource::Open(const std::string& path, uint64_t serveFromBytes, std::
     // reads of a range go wrong, so only GDF is served.
     if (kind == "GDF" && bytes >= serveFromBytes) {
         session_ = std::make_unique<LibrarySession>();
-        return session_->Start(program, path, kind, TimeLimitMs(bytes), stream_, error) &&
+        return session_->Start(program, path, kind, TimeLimitMs(bytes), kRequestMs, stream_,
+                               error) &&
                TakeSignals(error);
     }
     const int fd = MakeMemoryFile(kReaderProgram);

@@ -53,14 +53,15 @@ void LibrarySession::Stop(const std::string& why) {
 // end, stopped or ran out of time).
 bool LibrarySession::Receive(void* data, std::size_t size, int timeoutMs) {
     char* p = static_cast<char*>(data);
+    timedOut_ = false;
     const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
     while (size > 0) {
         const auto left =
             std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-        if (left <= 0) return false;
         pollfd pfd{socket_, POLLIN, 0};
-        const int ready = poll(&pfd, 1, static_cast<int>(left));
+        const int ready = left <= 0 ? 0 : poll(&pfd, 1, static_cast<int>(left));
         if (ready < 0 && errno == EINTR) continue;
+        timedOut_ = ready == 0;
         if (ready <= 0) return false;
         const ssize_t n = recv(socket_, p, size, 0);
         if (n < 0 && (errno == EINTR || errno == EAGAIN)) continue;
@@ -72,10 +73,10 @@ bool LibrarySession::Receive(void* data, std::size_t size, int timeoutMs) {
 }
 
 bool LibrarySession::Start(const std::string& program, const std::string& path,
-                           const std::string& kind, int timeoutMs, LibraryStream& stream,
-                           std::string& error) {
+                           const std::string& kind, int openMs, int requestMs,
+                           LibraryStream& stream, std::string& error) {
     kind_ = kind;
-    requestMs_ = timeoutMs;
+    requestMs_ = requestMs;
     int ends[2] = {-1, -1};
     if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0) {
         error = "No memory for the " + kind + " reader.";
@@ -90,10 +91,10 @@ bool LibrarySession::Start(const std::string& program, const std::string& path,
     }
     uint64_t size = 0;
     std::vector<uint8_t> head;
-    bool ok = Receive(&size, sizeof size, timeoutMs) && size > 0 && size <= kMaxHeadBytes;
+    bool ok = Receive(&size, sizeof size, openMs) && size > 0 && size <= kMaxHeadBytes;
     if (ok) {
         head.resize(static_cast<std::size_t>(size));
-        ok = Receive(head.data(), head.size(), timeoutMs);
+        ok = Receive(head.data(), head.size(), openMs);
     }
     if (!ok) {
         // How it ended says more than the missing bytes: out of memory,
@@ -136,6 +137,10 @@ uint64_t LibrarySession::Fetch(const std::vector<uint32_t>& signals, uint64_t fi
     }
     ServeRequest request{signals, first, std::min(count, kServeMaxSamples)};
     const std::string stopped = "The " + kind_ + " reader stopped; the rest cannot be read.";
+    const auto gone = [&] {
+        return timedOut_ ? "The " + kind_ + " reader ran out of time; the rest cannot be read."
+                         : stopped;
+    };
     if (!SendAll(socket_, EncodeServeRequest(request))) {
         Stop(stopped);
         error = failure_;
@@ -145,7 +150,7 @@ uint64_t LibrarySession::Fetch(const std::vector<uint32_t>& signals, uint64_t fi
     ServeAnswerHead head;
     uint32_t messageBytes = 0;
     if (!Receive(fixed, sizeof fixed, requestMs_)) {
-        Stop(stopped);
+        Stop(gone());
         error = failure_;
         return 0;
     }
@@ -158,7 +163,7 @@ uint64_t LibrarySession::Fetch(const std::vector<uint32_t>& signals, uint64_t fi
     out.resize(static_cast<std::size_t>(head.samples * signals.size()));
     if (!Receive(head.message.data(), messageBytes, requestMs_) ||
         !Receive(out.data(), out.size() * sizeof(double), requestMs_)) {
-        Stop(stopped);
+        Stop(gone());
         error = failure_;
         return 0;
     }

@@ -23,9 +23,10 @@ class LibrarySession {
     ~LibrarySession();
 
     // Starts `program` on `path` and takes its description within
-    // `timeoutMs`. False with the reason (`kind` names the format in it).
+    // `openMs`; each answer later within `requestMs`. False with the reason
+    // (`kind` names the format in it).
     bool Start(const std::string& program, const std::string& path, const std::string& kind,
-               int timeoutMs, LibraryStream& stream, std::string& error);
+               int openMs, int requestMs, LibraryStream& stream, std::string& error);
 
     // Up to `count` samples (at most kServeMaxSamples) of each of `signals`
     // from `first` into `out`, frame by frame; how many came. Fewer than
@@ -45,6 +46,7 @@ class LibrarySession {
     std::string kind_;
     std::string failure_;  // why the reader is gone
     int requestMs_ = 0;
+    bool timedOut_ = false;  // the last Receive ran past its time
     std::mutex mutex_;
 };
 

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
+#include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <fstream>
@@ -153,7 +154,7 @@ TEST(LibrarySourceTest, ServedGdfReadsEqualTheWholeRead) {
         LibrarySession session;
         LibraryStream stream;
         ASSERT_TRUE(session.Start(FindHelperProgram("koru-reader", "KORU_READER"), path, "GDF",
-                                  10000, stream, error))
+                                  10000, 10000, stream, error))
             << error;
         const std::vector<uint32_t> signals(picked.begin(), picked.end());
         const uint64_t from = static_cast<uint64_t>(n) / 3 + 1;
@@ -205,6 +206,28 @@ TEST(LibrarySourceTest, KilledReaderGivesAnErrorNotACrash) {
         EXPECT_EQ(error, "The GDF reader stopped; the rest cannot be read.");
     }
     EXPECT_TRUE(ReaderChildren().empty()) << "the dead reader is reaped";
+}
+
+// A reader that stops answering is given up after the request's time and
+// killed; the reads fail with a reason.
+TEST(LibrarySourceTest, HungReaderIsGivenUp) {
+    LibrarySession session;
+    LibraryStream stream;
+    std::string error;
+    ASSERT_TRUE(session.Start(FindHelperProgram("koru-reader", "KORU_READER"),
+                              test::kPeer + "/gdf/MI128.gdf", "GDF", 10000, 300, stream, error))
+        << error;
+    std::vector<double> values;
+    ASSERT_EQ(session.Fetch({0}, 0, 10, values, error), 10u) << error;
+    ASSERT_EQ(kill(session.Process(), SIGSTOP), 0);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(session.Fetch({0}, 100, 10, values, error), 0u);
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_LT(seconds, 5.0);
+    EXPECT_EQ(error, "The GDF reader ran out of time; the rest cannot be read.");
+    EXPECT_EQ(session.Process(), -1);
+    EXPECT_TRUE(ReaderChildren().empty());
 }
 
 // GDF 1 gives the start as "YYYYMMDDhhmmsscc" at byte 168; GDF 2's files
