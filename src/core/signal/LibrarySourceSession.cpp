@@ -1,5 +1,6 @@
 #include "signal/LibrarySourceSession.h"
 
+#include <fcntl.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -33,6 +34,7 @@ bool SendAll(int fd, const std::string& bytes) {
 }  // namespace
 
 LibrarySession::~LibrarySession() {
+    if (file_ >= 0) close(file_);
     if (socket_ >= 0) close(socket_);
     socket_ = -1;
     // The reader ends on its own when its socket closes; one that does not
@@ -72,21 +74,22 @@ bool LibrarySession::Receive(void* data, std::size_t size, int timeoutMs) {
     return true;
 }
 
-bool LibrarySession::Start(const std::string& program, const std::string& path,
-                           const std::string& kind, int openMs, int requestMs,
-                           LibraryStream& stream, std::string& error) {
-    kind_ = kind;
-    requestMs_ = requestMs;
+// Starts a reader on the file held open and takes its description. The
+// reader opens the file through that descriptor, so a reader started again
+// later reads the same file even when another has been renamed over it.
+bool LibrarySession::Spawn(int openMs, LibraryStream& stream, std::string& error) {
+    failure_.clear();
     int ends[2] = {-1, -1};
     if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0) {
-        error = "No memory for the " + kind + " reader.";
+        error = "No memory for the " + kind_ + " reader.";
         return false;
     }
-    pid_ = StartChild(program, {program, "--serve", path}, {ends[1]});
+    pid_ = StartChild(program_, {program_, "--serve", "/dev/fd/4"}, {ends[1], file_});
     close(ends[1]);
     socket_ = ends[0];
     if (pid_ < 0) {
-        error = "The " + kind + " reader (koru-reader) could not be started.";
+        error = "The " + kind_ + " reader (koru-reader) could not be started.";
+        Stop(error);
         return false;
     }
     uint64_t size = 0;
@@ -104,41 +107,71 @@ bool LibrarySession::Start(const std::string& program, const std::string& path,
         if (ended) pid_ = -1;
         const bool memory =
             ended && outcome.kind == ChildOutcome::Kind::Exited && outcome.code == 3;
-        error = "The " + kind + " reader " +
+        error = "The " + kind_ + " reader " +
                 (memory  ? "ran out of memory on this file."
                  : ended ? "stopped on this file."
                          : "ran out of time on this file.");
-        Stop(error);
+    } else if (ParseLibraryStream(head.data(), head.size(), stream, error)) {
+        if (!stream.refusal.empty())
+            error = stream.refusal;
+        else if (!stream.served)
+            error = "The " + kind_ + " reader gave its samples unasked.";
+        else
+            return true;
+    }
+    Stop(error);
+    return false;
+}
+
+bool LibrarySession::Start(const std::string& program, const std::string& path,
+                           const std::string& kind, int openMs, int requestMs,
+                           LibraryStream& stream, std::string& error) {
+    program_ = program;
+    kind_ = kind;
+    openMs_ = openMs;
+    requestMs_ = requestMs;
+    file_ = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (file_ < 0) {
+        error = "The file cannot be read.";
         return false;
     }
-    if (!ParseLibraryStream(head.data(), head.size(), stream, error)) {
-        Stop(error);
-        return false;
-    }
-    if (!stream.refusal.empty()) {
-        error = stream.refusal;
-        Stop(error);
-        return false;
-    }
-    if (!stream.served) {
-        error = "The " + kind + " reader gave its samples unasked.";
-        Stop(error);
-        return false;
-    }
+    if (!Spawn(openMs, stream, error)) return false;
+    signals_ = stream.signals;
     return true;
+}
+
+// A reader that stopped is started again for the next request, a few times
+// in a session: the one request it was on fails, the next ones read on. The
+// new one must describe the file as the first did.
+bool LibrarySession::Respawn(std::string& error) {
+    if (respawns_ >= kMaxRespawns || file_ < 0 || program_.empty()) return false;
+    ++respawns_;
+    const std::string before = failure_;
+    LibraryStream stream;
+    std::string why;
+    bool same = Spawn(openMs_, stream, why) && stream.signals.size() == signals_.size();
+    for (std::size_t i = 0; same && i < signals_.size(); ++i)
+        same = stream.signals[i].samples == signals_[i].samples &&
+               stream.signals[i].rate == signals_[i].rate;
+    if (same) return true;
+    Stop(before);
+    failure_ = before;
+    error = before;
+    return false;
 }
 
 uint64_t LibrarySession::Fetch(const std::vector<uint32_t>& signals, uint64_t first, uint64_t count,
                                std::vector<double>& out, std::string& error) {
     std::lock_guard lock(mutex_);
-    if (socket_ < 0) {
-        error = failure_.empty() ? "The " + kind_ + " reader is not running." : failure_;
+    if (socket_ < 0 && !Respawn(error)) {
+        if (error.empty())
+            error = failure_.empty() ? "The " + kind_ + " reader is not running." : failure_;
         return 0;
     }
     ServeRequest request{signals, first, std::min(count, kServeMaxSamples)};
-    const std::string stopped = "The " + kind_ + " reader stopped; the rest cannot be read.";
+    const std::string stopped = "The " + kind_ + " reader stopped while reading the file.";
     const auto gone = [&] {
-        return timedOut_ ? "The " + kind_ + " reader ran out of time; the rest cannot be read."
+        return timedOut_ ? "The " + kind_ + " reader ran out of time while reading the file."
                          : stopped;
     };
     if (!SendAll(socket_, EncodeServeRequest(request))) {

@@ -2,7 +2,9 @@
 // A reader process (koru-reader --serve) kept running after the open, asked
 // for the samples of a range as they are shown. Everything it sends is
 // checked against what was asked; when it dies, hangs or answers nonsense
-// it is killed and every later request fails with the reason.
+// it is killed and the request fails with the reason. The next request
+// starts another on the same file, a few times a session; after that every
+// request fails.
 
 #include <sys/types.h>
 
@@ -38,12 +40,21 @@ class LibrarySession {
     pid_t Process() const { return pid_; }
 
   private:
+    static constexpr int kMaxRespawns = 3;
+
+    bool Spawn(int openMs, LibraryStream& stream, std::string& error);
+    bool Respawn(std::string& error);
     bool Receive(void* data, std::size_t size, int timeoutMs);
     void Stop(const std::string& why);
 
     pid_t pid_ = -1;
     int socket_ = -1;
+    int file_ = -1;  // the recording, open since the start
+    std::string program_;
     std::string kind_;
+    std::vector<StreamSignal> signals_;  // as the first reader described them
+    int openMs_ = 0;
+    int respawns_ = 0;
     std::string failure_;  // why the reader is gone
     int requestMs_ = 0;
     bool timedOut_ = false;  // the last Receive ran past its time

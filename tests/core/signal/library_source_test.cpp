@@ -8,6 +8,8 @@
 #include <chrono>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -187,25 +189,48 @@ std::vector<pid_t> ReaderChildren() {
     return out;
 }
 
-// A reader that dies mid-session ends the reads with a reason, every later
-// one too, and the source closes without waiting on it.
-TEST(LibrarySourceTest, KilledReaderGivesAnErrorNotACrash) {
+// A reader that dies mid-session fails the read it was on with a reason;
+// the next read starts another on the same file (even with another file
+// renamed over it since), a few times, then every read fails.
+TEST(LibrarySourceTest, KilledReaderFailsOneReadThenIsStartedAgain) {
+    const std::string path = testing::TempDir() + "/served.gdf";
+    std::filesystem::copy_file(test::kPeer + "/gdf/MI128.gdf", path,
+                               std::filesystem::copy_options::overwrite_existing);
     std::string error;
-    const auto served = OpenLibraryRecording(test::kPeer + "/gdf/MI128.gdf", error, 0);
+    const auto served = OpenLibraryRecording(path, error, 0);
     ASSERT_TRUE(served) << error;
-    served->Choose({0, 1});
-    std::vector<Frame> frames(100);
-    ASSERT_EQ(served->Read(0, 100, frames.data(), error), 100u) << error;
-    const std::vector<pid_t> readers = ReaderChildren();
-    ASSERT_EQ(readers.size(), 1u);
-    ASSERT_EQ(kill(readers[0], SIGKILL), 0);
-    // Past the first block, which the source keeps.
-    for (int k = 0; k < 2; ++k) {
+    const auto whole = OpenLibraryRecording(test::kPeer + "/gdf/MI128.gdf", error, kNeverServed);
+    ASSERT_TRUE(whole) << error;
+    const std::string other = testing::TempDir() + "/other.gdf";
+    std::ofstream(other, std::ios::binary) << Bytes(test::kPeer + "/gdf/test_1ch.gdf");
+    ASSERT_EQ(std::rename(other.c_str(), path.c_str()), 0);
+    std::vector<Frame> got(100), want(100);
+    // Each round another signal, so that no kept block answers for the reader.
+    for (int round = 0; round < 5; ++round) {
+        SCOPED_TRACE(round);
+        served->Choose({round});
+        whole->Choose({round});
+        ASSERT_EQ(whole->Read(40000, 100, want.data(), error), 100u);
+        const std::vector<pid_t> readers = ReaderChildren();
+        ASSERT_EQ(readers.size(), round < 4 ? 1u : 0u);
+        if (round < 4) {
+            ASSERT_EQ(kill(readers[0], SIGKILL), 0);
+        }
         error.clear();
-        EXPECT_EQ(served->Read(40000, 100, frames.data(), error), 0u);
-        EXPECT_EQ(error, "The GDF reader stopped; the rest cannot be read.");
+        EXPECT_EQ(served->Read(40000, 100, got.data(), error), 0u);
+        EXPECT_EQ(error, "The GDF reader stopped while reading the file.");
+        // Started again three times; after the fourth death, no more.
+        error.clear();
+        const std::size_t again = served->Read(40000, 100, got.data(), error);
+        if (round < 3) {
+            ASSERT_EQ(again, 100u) << error;
+            EXPECT_TRUE(got == want);
+        } else {
+            EXPECT_EQ(again, 0u);
+            EXPECT_EQ(error, "The GDF reader stopped while reading the file.");
+        }
     }
-    EXPECT_TRUE(ReaderChildren().empty()) << "the dead reader is reaped";
+    EXPECT_TRUE(ReaderChildren().empty()) << "the dead readers are reaped";
 }
 
 // A reader that stops answering is given up after the request's time and
@@ -225,9 +250,11 @@ TEST(LibrarySourceTest, HungReaderIsGivenUp) {
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     EXPECT_LT(seconds, 5.0);
-    EXPECT_EQ(error, "The GDF reader ran out of time; the rest cannot be read.");
+    EXPECT_EQ(error, "The GDF reader ran out of time while reading the file.");
     EXPECT_EQ(session.Process(), -1);
     EXPECT_TRUE(ReaderChildren().empty());
+    // The next request starts another.
+    EXPECT_EQ(session.Fetch({0}, 100, 10, values, error), 10u) << error;
 }
 
 // GDF 1 gives the start as "YYYYMMDDhhmmsscc" at byte 168; GDF 2's files
