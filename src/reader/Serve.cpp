@@ -57,22 +57,49 @@ std::string LibraryError(HDRTYPE* hdr) {
     return text;
 }
 
-// The samples asked for, frame by frame, from the library's block of
-// records from `r0` on: one column a switched-on channel, every channel at
-// the file's fastest rate (slower ones repeated).
+// Records the library read, copied out of its block: one column a
+// switched-on channel, every channel at the file's fastest rate (slower ones
+// repeated).
+struct Records {
+    uint64_t first = 0;
+    uint64_t count = 0;  // 0: none
+    uint64_t rows = 0;
+    std::vector<double> values;
+};
+
+bool ReadRecords(HDRTYPE* hdr, std::size_t signals, uint64_t first, uint64_t count, Records& out) {
+    out.count = 0;
+    // The library reads a range from its start only with its buffer marked
+    // empty there: otherwise a read not from record 0 gave samples from the
+    // wrong place or read past its buffer (GDF files of every version).
+    hdr->AS.first = static_cast<size_t>(first);
+    hdr->AS.length = 0;
+    const std::size_t got =
+        sread(nullptr, static_cast<size_t>(first), static_cast<size_t>(count), hdr);
+    if (got != count || biosig_check_error(hdr) || hdr->data.size[1] != signals ||
+        hdr->data.size[0] < count * hdr->SPR)
+        return false;
+    out.first = first;
+    out.count = count;
+    out.rows = hdr->data.size[0];
+    out.values.assign(hdr->data.block, hdr->data.block + out.rows * signals);
+    return true;
+}
+
+// The samples asked for, frame by frame, from `records`.
 void Gather(HDRTYPE* hdr, const LibraryStream& stream, const ServeRequest& request,
-            uint64_t perRecord, uint64_t r0, uint64_t count, std::vector<double>& out) {
+            uint64_t perRecord, const Records& records, uint64_t count, std::vector<double>& out) {
     const std::size_t n = request.signals.size();
     out.resize(static_cast<std::size_t>(count) * n);
-    const uint64_t rows = hdr->data.size[0];
+    const uint64_t rows = records.rows;
     for (std::size_t c = 0; c < n; ++c) {
         const StreamSignal& s = stream.signals[request.signals[c]];
-        const double* column = hdr->data.block + request.signals[c] * rows;
+        const double* column = records.values.data() + request.signals[c] * rows;
         const auto step = static_cast<uint64_t>(std::llround(hdr->SampleRate / s.rate));
         const double top = std::max(s.digitalMin, s.digitalMax);
         const double bottom = std::min(s.digitalMin, s.digitalMax);
         for (uint64_t k = 0; k < count; ++k) {
-            const uint64_t row = (request.first + k - r0 * perRecord) * step;
+            const uint64_t row = (request.first + k - records.first * perRecord) * step;
             double v = row < rows ? column[row] : NAN;
             // A sample the library could not give (NaN) or gave as infinite
             // is put at the channel's digital extreme, as in a whole read.
@@ -83,40 +110,62 @@ void Gather(HDRTYPE* hdr, const LibraryStream& stream, const ServeRequest& reque
     }
 }
 
-bool Answer(HDRTYPE* hdr, const LibraryStream& stream, const ServeRequest& request, int socket,
-            std::vector<double>& samples) {
+// What one request needs: its records and how many samples they give.
+struct Need {
+    uint64_t perRecord = 0;
+    uint64_t first = 0, records = 0;
+    uint64_t samples = 0;
+};
+
+// Empty with the reason when the request cannot be answered.
+std::string Plan(HDRTYPE* hdr, const LibraryStream& stream, const ServeRequest& request,
+                 Need& need) {
     for (const uint32_t s : request.signals)
-        if (s >= stream.signals.size()) return Refuse(socket, "No such signal.");
+        if (s >= stream.signals.size()) return "No such signal.";
     const StreamSignal& first = stream.signals[request.signals[0]];
     for (const uint32_t s : request.signals)
-        if (stream.signals[s].rate != first.rate) return Refuse(socket, "Signals of two rates.");
+        if (stream.signals[s].rate != first.rate) return "Signals of two rates.";
     uint64_t end = request.first + request.count;
     for (const uint32_t s : request.signals) end = std::min(end, stream.signals[s].samples);
-    if (request.count == 0 || request.first >= end) return Refuse(socket, "Past the end.");
-    const uint64_t perRecord =
-        static_cast<uint64_t>(std::llround(first.rate * hdr->SPR / hdr->SampleRate));
+    if (request.count == 0 || request.first >= end) return "Past the end.";
+    need.perRecord = static_cast<uint64_t>(std::llround(first.rate * hdr->SPR / hdr->SampleRate));
     const uint64_t recordBytes = uint64_t{hdr->SPR} * stream.signals.size() * sizeof(double);
-    if (perRecord == 0 || recordBytes == 0) return Refuse(socket, "No samples.");
-    const uint64_t r0 = request.first / perRecord;
-    uint64_t records = (end - 1) / perRecord - r0 + 1;
-    records = std::max<uint64_t>(1, std::min(records, kBlockBytes / recordBytes));
-    end = std::min(end, (r0 + records) * perRecord);
-    // The library reads a range from its start only with its buffer marked
-    // empty there: otherwise a read not from record 0 gave samples from the
-    // wrong place or read past its buffer (GDF files of every version).
-    hdr->AS.first = static_cast<size_t>(r0);
-    hdr->AS.length = 0;
-    const std::size_t got =
-        sread(nullptr, static_cast<size_t>(r0), static_cast<size_t>(records), hdr);
-    if (got != records || biosig_check_error(hdr) || hdr->data.size[1] != stream.signals.size() ||
-        hdr->data.size[0] < records * hdr->SPR)
+    if (need.perRecord == 0 || recordBytes == 0) return "No samples.";
+    need.first = request.first / need.perRecord;
+    need.records = (end - 1) / need.perRecord - need.first + 1;
+    need.records = std::max<uint64_t>(1, std::min(need.records, kBlockBytes / recordBytes));
+    need.samples = std::min(end, (need.first + need.records) * need.perRecord) - request.first;
+    return {};
+}
+
+// `ahead` holds the records after the last answer, read while the program
+// drew that one, so that stepping forward finds the next ones ready.
+bool Answer(HDRTYPE* hdr, const LibraryStream& stream, const ServeRequest& request, int socket,
+            Records& current, Records& ahead, std::vector<double>& samples) {
+    Need need;
+    if (const std::string refusal = Plan(hdr, stream, request, need); !refusal.empty())
+        return Refuse(socket, refusal);
+    const bool ready = ahead.count > 0 && ahead.first == need.first && ahead.count >= need.records;
+    if (!ready && !ReadRecords(hdr, stream.signals.size(), need.first, need.records, current))
         return Refuse(socket, LibraryError(hdr));
     ServeAnswerHead head;
-    head.samples = end - request.first;
-    Gather(hdr, stream, request, perRecord, r0, head.samples, samples);
+    head.samples = need.samples;
+    Gather(hdr, stream, request, need.perRecord, ready ? ahead : current, head.samples, samples);
     const std::string bytes = EncodeServeAnswerHead(head);
-    return WriteAll(socket, bytes.data(), bytes.size()) &&
-           WriteAll(socket, samples.data(), samples.size() * sizeof(double));
+    if (!WriteAll(socket, bytes.data(), bytes.size()) ||
+        !WriteAll(socket, samples.data(), samples.size() * sizeof(double)))
+        return false;
+    const uint64_t next = need.first + need.records;
+    const auto total = static_cast<uint64_t>(biosig_get_number_of_records(hdr));
+    if (ready) std::swap(current, ahead);
+    ahead.count = 0;
+    if (next < total && !ReadRecords(hdr, stream.signals.size(), next,
+                                     std::min(need.records, total - next), ahead)) {
+        // A failed read ahead is the next request's to report, if it asks.
+        hdr->AS.B4C_ERRNUM = B4C_NO_ERROR;
+        hdr->AS.B4C_ERRMSG = nullptr;
+    }
+    return true;
 }
 
 // Days since 1970-01-01 as a calendar date (proleptic Gregorian).
@@ -137,11 +186,12 @@ void CivilFromDays(int64_t z, int& year, int& month, int& day) {
 int Serve(HDRTYPE* hdr, const LibraryStream& stream, int socket) {
     std::vector<uint8_t> request(kServeRequestBytes);
     std::vector<double> samples;
+    Records current, ahead;
     for (;;) {
         if (!ReadAll(socket, request.data(), request.size())) return 0;
         ServeRequest asked;
         const bool ok = ParseServeRequest(request.data(), asked)
-                            ? Answer(hdr, stream, asked, socket, samples)
+                            ? Answer(hdr, stream, asked, socket, current, ahead, samples)
                             : Refuse(socket, "The request makes no sense.");
         if (!ok) return 4;
     }
