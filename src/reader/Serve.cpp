@@ -145,7 +145,8 @@ bool Answer(HDRTYPE* hdr, const LibraryStream& stream, const ServeRequest& reque
     Need need;
     if (const std::string refusal = Plan(hdr, stream, request, need); !refusal.empty())
         return Refuse(socket, refusal);
-    const bool ready = ahead.count > 0 && ahead.first == need.first && ahead.count >= need.records;
+    const bool ready = ahead.count > 0 && ahead.first <= need.first &&
+                       ahead.first + ahead.count >= need.first + need.records;
     if (!ready && !ReadRecords(hdr, stream.signals.size(), need.first, need.records, current))
         return Refuse(socket, LibraryError(hdr));
     ServeAnswerHead head;
@@ -155,12 +156,14 @@ bool Answer(HDRTYPE* hdr, const LibraryStream& stream, const ServeRequest& reque
     if (!WriteAll(socket, bytes.data(), bytes.size()) ||
         !WriteAll(socket, samples.data(), samples.size() * sizeof(double)))
         return false;
-    const uint64_t next = need.first + need.records;
+    // From the record that holds the next sample (a request's end falls
+    // inside a record), one record more than this answer took.
+    const uint64_t next = (request.first + need.samples) / need.perRecord;
     const auto total = static_cast<uint64_t>(biosig_get_number_of_records(hdr));
     if (ready) std::swap(current, ahead);
     ahead.count = 0;
     if (next < total && !ReadRecords(hdr, stream.signals.size(), next,
-                                     std::min(need.records, total - next), ahead)) {
+                                     std::min(need.records + 1, total - next), ahead)) {
         // A failed read ahead is the next request's to report, if it asks.
         hdr->AS.B4C_ERRNUM = B4C_NO_ERROR;
         hdr->AS.B4C_ERRMSG = nullptr;
