@@ -217,6 +217,9 @@ RecordingStart StartOf(HDRTYPE* hdr) {
         ++days;
     }
     CivilFromDays(days, start.year, start.month, start.day);
+    // A date the library made up (an SCP-ECG file with its date blanked
+    // gives the year 53255) says nothing of the time either.
+    if (start.year < 1900 || start.year > 9999) return {};
     const int64_t seconds = micros / 1000000;
     start.hour = static_cast<int>(seconds / 3600);
     start.minute = static_cast<int>(seconds / 60 % 60);

@@ -289,5 +289,58 @@ TEST(LibrarySourceTest, GdfStartComesFromTheHeader) {
     }
 }
 
+uint32_t U32(const std::string& b, std::size_t at) {
+    return U16(b, at) | static_cast<uint32_t>(U16(b, at + 2)) << 16;
+}
+
+// SCP-ECG's start, by hand: section 0's pointers (10 bytes each after its
+// 16-byte header at byte 6) give section 1, whose tags (u8 tag, u16
+// length, value) hold the date as tag 25 (u16 year, u8 month, u8 day) and
+// the time as tag 26 (u8 hour, minute, second). A year past 9999 (a blanked
+// date) leaves the start unknown.
+RecordingStart ScpStart(const std::string& b) {
+    std::size_t section1 = 0, length1 = 0;
+    const std::size_t pointersEnd = 6 + U32(b, 6 + 4);
+    for (std::size_t at = 6 + 16; at + 10 <= pointersEnd; at += 10)
+        if (U16(b, at) == 1) {
+            length1 = U32(b, at + 2);
+            section1 = U32(b, at + 6) - 1;
+        }
+    RecordingStart s;
+    for (std::size_t at = section1 + 16; length1 > 0 && at + 3 <= section1 + length1;) {
+        const auto tag = static_cast<unsigned char>(b[at]);
+        const std::size_t n = U16(b, at + 1);
+        const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(b[at + 3 + k]); };
+        if (tag == 25) s = {U16(b, at + 3), byte(2), byte(3), s.hour, s.minute, s.second, 0};
+        if (tag == 26) {
+            s.hour = byte(0);
+            s.minute = byte(1);
+            s.second = byte(2);
+        }
+        if (tag == 255) break;
+        at += 3 + n;
+    }
+    return s.year > 9999 ? RecordingStart{} : s;
+}
+
+TEST(LibrarySourceTest, ScpStartComesFromSectionOne) {
+    for (const char* name : {"ECG_20060620_112352_ANON000002.SCP", "examples_Example.scp",
+                             "examples_demo.scp", "tools_0000050.ECG.scp"}) {
+        SCOPED_TRACE(name);
+        const std::string path = test::kPeer + "/scp/" + name;
+        const RecordingStart want = ScpStart(Bytes(path));
+        std::string error;
+        const auto source = OpenForeignSource(path, error);
+        ASSERT_TRUE(source) << error;
+        const RecordingStart got = source->StartTime();
+        EXPECT_EQ(got.HasDate(), want.HasDate());
+        EXPECT_EQ(got.HasTime(), want.HasTime());
+        EXPECT_EQ(std::vector<int>(
+                      {got.year, got.month, got.day, got.hour, got.minute, got.second, got.micros}),
+                  std::vector<int>({want.year, want.month, want.day, want.hour, want.minute,
+                                    want.second, want.micros}));
+    }
+}
+
 }  // namespace
 }  // namespace koru
