@@ -1,6 +1,9 @@
 // First screen and peak memory against the recording's length: 8 channels at
 // 1000 Hz for 1 minute, 1 hour, 24 hours and 72 hours, as a ".sig" file in
-// memory mode and in file mode, and as EDF, BDF and WFDB format 212 files.
+// memory mode and in file mode, and as EDF, BDF, WFDB format 212 and GDF
+// files (GDF through the reader process: its resident set counts when it is
+// the larger, as the peak is the largest of the bench's process and those
+// it waited for).
 // Each open runs in a fresh process (this program again), which opens the
 // recording as a file named at start-up is opened and paints a 1920x1080
 // view; the time is from before the open to the painted buffer, the memory
@@ -14,6 +17,7 @@
 //   KORU_SCALING_LENGTHS=1m,1h build/bench/scaling_bench
 //   KORU_SCALING_REPS=3 TMPDIR=/big/disk build/bench/scaling_bench
 //   build/bench/scaling_bench --write-edf PATH SECONDS   (one EDF file only)
+//   build/bench/scaling_bench --write-gdf PATH SECONDS   (one GDF file only)
 //
 // Targets: at 72 hours the first screen within 1.5x of 1 minute and the
 // peak resident set at most 150 MB, in every row.
@@ -126,6 +130,46 @@ std::string WriteEdf(const std::string& path, int64_t seconds, int bytes) {
     return path;
 }
 
+template <typename T>
+void PutRaw(std::string& b, T v) {
+    b.append(reinterpret_cast<const char*>(&v), sizeof v);
+}
+
+// GDF 2.10 (int16 samples, one-second records, no event table), read
+// through the reader process; its start is 2011-01-01 00:00:00.
+std::string WriteGdf(const std::string& path, int64_t seconds) {
+    std::string h = "GDF 2.10" + Padded("X scaling", 66) + std::string(10 + 4, '\0');
+    h += Padded("scaling bench", 64) + std::string(16, '\0');
+    PutRaw<uint64_t>(h, uint64_t{734504} << 32);  // days from year 0 to 2011-01-01
+    PutRaw<uint64_t>(h, 0);                       // birthday
+    PutRaw<uint16_t>(h, 1 + kChannels);           // header blocks of 256 bytes
+    h += std::string(6 + 8 + 6 + 6 + 12 + 12, '\0');
+    PutRaw<int64_t>(h, seconds);  // records
+    PutRaw<uint32_t>(h, 1), PutRaw<uint32_t>(h, 1);
+    PutRaw<uint16_t>(h, kChannels);
+    h += std::string(2, '\0');
+    auto each = [&](const std::function<void(int)>& put) {
+        for (int c = 0; c < kChannels; ++c) put(c);
+    };
+    each([&](int c) { h += Padded("ECG " + std::to_string(c + 1), 16); });
+    each([&](int) { h += std::string(80, ' '); });
+    each([&](int) { h += Padded("uV", 6); });
+    each([&](int) { PutRaw<uint16_t>(h, 4275); });  // uV
+    for (double v : {-32768.0, 32767.0, -32768.0, 32767.0}) each([&](int) { PutRaw(h, v); });
+    each([&](int) { h += std::string(68, '\0'); });
+    each([&](int) { h += std::string(12, '\0'); });  // filters
+    each([&](int) { PutRaw<uint32_t>(h, kRate); });  // samples per record
+    each([&](int) { PutRaw<uint32_t>(h, 3); });      // int16
+    each([&](int) { h += std::string(32, '\0'); });
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << h;
+    WriteSeconds(out, seconds, [](std::string& b, int64_t f0) {
+        for (int c = 0; c < kChannels; ++c)
+            for (int64_t f = f0; f < f0 + kRate; ++f) PutLe(b, EcgSample(f, c), 2);
+    });
+    return path;
+}
+
 // A WFDB record: header beside a format 212 signal file.
 std::string WriteWfdb(const std::string& dir, const std::string& name, int64_t seconds) {
     std::ofstream hea(dir + "/" + name + ".hea", std::ios::trunc);
@@ -170,6 +214,10 @@ std::vector<Format> Formats() {
         {"WFDB 212", false,
          [](const std::string& dir, const Length& l) {
              return WriteWfdb(dir, "r" + l.name, l.seconds);
+         }},
+        {"GDF", false,
+         [](const std::string& dir, const Length& l) {
+             return WriteGdf(dir + "/" + l.name + ".gdf", l.seconds);
          }},
     };
 }
@@ -269,6 +317,12 @@ int main(int argc, char** argv) {
         WriteEdf(argv[2], std::atoll(argv[3]), 2);
         return 0;
     }
+    if (argc == 4 && std::string(argv[1]) == "--write-gdf") {
+        WriteGdf(argv[2], std::atoll(argv[3]));
+        return 0;
+    }
+    // Only some formats: KORU_SCALING_FORMATS=GDF,EDF (the rows' names).
+    const char* only = std::getenv("KORU_SCALING_FORMATS");
     const std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
     const int reps = std::max(1, std::atoi(std::getenv("KORU_SCALING_REPS") ?: "11"));
     const std::vector<Length> lengths = Lengths();
@@ -289,6 +343,9 @@ int main(int argc, char** argv) {
                 lengths.front().name.c_str(), lengths.back().name.c_str(),
                 lengths.front().name.c_str());
     for (const Format& format : Formats()) {
+        if (only &&
+            ("," + std::string(only) + ",").find("," + format.name + ",") == std::string::npos)
+            continue;
         std::vector<std::string> paths;
         for (const Length& l : lengths) paths.push_back(format.write(dir, l));
         const std::size_t n = lengths.size();

@@ -1,6 +1,9 @@
-// koru-reader FILE: reads a GDF or SCP-ECG recording with the field's general
-// reading library and writes what it found to file descriptor 3 as the
-// stream signal/LibraryStream.h describes. It runs as a separate process
+// koru-reader [--serve] FILE: reads a GDF or SCP-ECG recording with the
+// field's general reading library and writes what it found to file
+// descriptor 3 as the stream signal/LibraryStream.h describes. With --serve,
+// descriptor 3 is a socket: the description goes there after its length (a
+// u64), without the samples, and the reader then answers requests for them
+// until the socket closes. It runs as a separate process
 // under tight limits because the library crashes, hangs or allocates without
 // end on some files; the program that started it turns any of that into a
 // refusal. Exit status: 0 stream written (also when the library refused the
@@ -23,6 +26,7 @@
 #include <vector>
 
 #include "ScpStored.h"
+#include "Serve.h"
 #include "signal/LibraryStream.h"
 
 using namespace koru;
@@ -30,6 +34,7 @@ using namespace koru;
 namespace {
 
 constexpr int kOut = 3;
+bool gServe = false;
 
 #if defined(__SANITIZE_ADDRESS__)
 constexpr bool kAddressLimit = false;  // the sanitizer reserves terabytes of address space
@@ -50,10 +55,14 @@ void Limit(int resource, rlim_t value) {
 
 // Room for the library's copy of every sample as a double and ours beside
 // it; a file that needs more is not a recording this program can show.
+// A serving reader holds one request's records at a time; its time per
+// request is the program's to limit, so its processor time covers a few
+// reads of the whole file.
 void LimitSelf(uint64_t fileBytes) {
     Limit(RLIMIT_CORE, 0);
-    Limit(RLIMIT_CPU, static_cast<rlim_t>(10 + fileBytes / (32u << 20)));
-    const uint64_t memory = (uint64_t{1} << 30) + 40 * fileBytes;
+    const uint64_t seconds = gServe ? 60 + fileBytes / (4u << 20) : 10 + fileBytes / (32u << 20);
+    Limit(RLIMIT_CPU, static_cast<rlim_t>(seconds));
+    const uint64_t memory = gServe ? uint64_t{2} << 30 : (uint64_t{1} << 30) + 40 * fileBytes;
     if (kAddressLimit) Limit(RLIMIT_AS, static_cast<rlim_t>(memory));
     Limit(RLIMIT_FSIZE, static_cast<rlim_t>(memory));
 }
@@ -78,11 +87,16 @@ bool Pad(std::size_t& written, uint64_t to) {
     return ok;
 }
 
+// The description; a serving reader's goes after its length.
+bool WriteHead(const std::string& head) {
+    const uint64_t size = head.size();
+    return (!gServe || WriteAll(&size, sizeof size)) && WriteAll(head.data(), head.size());
+}
+
 int Refuse(const std::string& reason) {
     LibraryStream stream;
     stream.refusal = reason.empty() ? "The file cannot be read." : reason;
-    const std::string head = EncodeStreamHead(stream);
-    return WriteAll(head.data(), head.size()) ? 0 : 4;
+    return WriteHead(EncodeStreamHead(stream)) ? 0 : 4;
 }
 
 std::string Trimmed(std::string text) {
@@ -222,7 +236,7 @@ bool WriteSamples(HDRTYPE* hdr, LibraryStream& stream) {
     }
     const std::string head = EncodeStreamHead(stream);
     std::size_t written = head.size();
-    if (!WriteAll(head.data(), head.size())) return false;
+    if (!WriteHead(head)) return false;
     for (std::size_t i = 0; i < columns.size(); ++i) {
         const StreamSignal& s = stream.signals[i];
         if (!Pad(written, s.offset)) return false;
@@ -264,6 +278,14 @@ int Read(const std::string& path) {
     const std::vector<uint16_t> channels = DescribeSignals(hdr, records, stream);
     if (channels.empty()) return Refuse("The file holds no data signals.");
     if (channels.size() > kStreamMaxSignals) return Refuse("The file holds too many signals.");
+    if (gServe) {
+        stream.identification = Identification(hdr);
+        stream.start = StartOf(hdr);
+        TakeEvents(hdr, stream);
+        if (EndsWithUpper(path, ".SCP")) KeepStoredSamples(path, stream);
+        stream.served = true;
+        return WriteHead(EncodeStreamHead(stream)) ? Serve(hdr, stream, kOut) : 4;
+    }
     // All records in one call: reads in parts were seen to crash and to
     // give wrong samples past the first parts.
     const std::size_t got = sread(nullptr, 0, records, hdr);
@@ -273,6 +295,7 @@ int Read(const std::string& path) {
         return Refuse("The reader gave fewer samples than the file declares.");
     if (EndsWithUpper(path, ".SCP")) KeepStoredSamples(path, stream);
     stream.identification = Identification(hdr);
+    stream.start = StartOf(hdr);
     TakeEvents(hdr, stream);
     return WriteSamples(hdr, stream) ? 0 : 4;
 }
@@ -287,12 +310,14 @@ extern "C" const char* __asan_default_options() {
 }
 
 int main(int argc, char** argv) {
-    if (argc != 2) return 2;
+    gServe = argc == 3 && std::strcmp(argv[1], "--serve") == 0;
+    if (argc != 2 && !gServe) return 2;
+    const char* path = argv[argc - 1];
     struct stat st {};
-    if (stat(argv[1], &st) != 0) return Refuse("The file cannot be read.");
+    if (stat(path, &st) != 0) return Refuse("The file cannot be read.");
     LimitSelf(static_cast<uint64_t>(st.st_size));
     try {
-        return Read(argv[1]);
+        return Read(path);
     } catch (const std::bad_alloc&) {
         return 3;
     }

@@ -74,16 +74,28 @@ bool IsExecutable(const std::string& path) {
 
 }  // namespace
 
-ChildOutcome RunChild(const std::string& program, const std::vector<std::string>& args, int passFd,
-                      int timeoutMs) {
-    // Out of the way of 0-3, so the move to 3 below always clears close-on-exec.
-    const int moved = passFd >= 0 ? fcntl(passFd, F_DUPFD_CLOEXEC, 10) : -1;
-    if (passFd >= 0 && moved < 0) return {};
+pid_t StartChild(const std::string& program, const std::vector<std::string>& args,
+                 const std::vector<int>& passFds) {
+    // Out of the way of 0 to 3 + n, so each move below clears close-on-exec
+    // and none overwrites another before it is moved.
+    std::vector<int> moved;
+    const auto closeMoved = [&moved] {
+        for (const int fd : moved) close(fd);
+    };
+    for (const int fd : passFds) {
+        moved.push_back(fcntl(fd, F_DUPFD_CLOEXEC, 16));
+        if (moved.back() < 0) {
+            moved.pop_back();
+            closeMoved();
+            return -1;
+        }
+    }
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
     posix_spawn_file_actions_adddup2(&actions, 2, 1);
-    if (moved >= 0) posix_spawn_file_actions_adddup2(&actions, moved, 3);
+    for (std::size_t i = 0; i < moved.size(); ++i)
+        posix_spawn_file_actions_adddup2(&actions, moved[i], 3 + static_cast<int>(i));
     // The child starts with the default signal handling and mask, whatever
     // the caller set for itself.
     posix_spawnattr_t attr;
@@ -98,18 +110,35 @@ ChildOutcome RunChild(const std::string& program, const std::vector<std::string>
     for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
     pid_t pid = 0;
-    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
     const int failed = posix_spawn(&pid, program.c_str(), &actions, &attr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     posix_spawnattr_destroy(&attr);
-    if (moved >= 0) close(moved);
-    if (failed != 0) return {};
+    closeMoved();
+    return failed == 0 ? pid : -1;
+}
+
+bool WaitChild(pid_t pid, int timeoutMs, ChildOutcome& out) {
     int status = 0;
-    if (WaitUntil(pid, deadline, status)) return FromStatus(status);
+    if (!WaitUntil(pid, Clock::now() + std::chrono::milliseconds(timeoutMs), status)) return false;
+    out = FromStatus(status);
+    return true;
+}
+
+void KillChild(pid_t pid) {
     kill(pid, SIGKILL);
+    int status = 0;
     while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }
+}
+
+ChildOutcome RunChild(const std::string& program, const std::vector<std::string>& args, int passFd,
+                      int timeoutMs) {
+    const pid_t pid =
+        StartChild(program, args, passFd >= 0 ? std::vector<int>{passFd} : std::vector<int>{});
+    if (pid < 0) return {};
     ChildOutcome out;
+    if (WaitChild(pid, timeoutMs, out)) return out;
+    KillChild(pid);
     out.kind = ChildOutcome::Kind::TimedOut;
     return out;
 }

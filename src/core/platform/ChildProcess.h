@@ -4,6 +4,8 @@
 // and killed when it runs past its time. Whatever the helper does, the caller
 // only learns how it ended.
 
+#include <sys/types.h>
+
 #include <string>
 #include <vector>
 
@@ -22,6 +24,17 @@ struct ChildOutcome {
 // file descriptor 3 (-1: none). Waits at most `timeoutMs`, then kills it.
 ChildOutcome RunChild(const std::string& program, const std::vector<std::string>& args, int passFd,
                       int timeoutMs);
+
+// A helper left running, for one that answers requests: `passFds` become
+// its file descriptors 3, 4, ... Its id, or -1 when it could not be started.
+pid_t StartChild(const std::string& program, const std::vector<std::string>& args,
+                 const std::vector<int>& passFds);
+
+// Whether `pid` ended within `timeoutMs` (then reaped, with `out` set).
+bool WaitChild(pid_t pid, int timeoutMs, ChildOutcome& out);
+
+// Kills `pid` and reaps it.
+void KillChild(pid_t pid);
 
 // An anonymous file in memory, closed on exec; -1 when the system has none.
 int MakeMemoryFile(const char* name);

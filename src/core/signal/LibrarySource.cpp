@@ -2,20 +2,28 @@
 // crashes, hangs and allocates without end on some files, so it never runs
 // in this process: the reader program (src/reader) opens the file under a
 // time and memory limit and hands back the description and every digital
-// sample in one memory file, which is checked before anything is used.
+// sample in one memory file, which is checked before anything is used. A
+// large file is served instead: the reader stays running and hands over
+// the samples of each range as it is shown (LibrarySourceSession).
+
+#include "signal/LibrarySource.h"
 
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
+#include <mutex>
 
 #include "platform/ChildProcess.h"
 #include "platform/File.h"
 #include "signal/ForeignSource.h"
+#include "signal/LibrarySourceSession.h"
 #include "signal/LibraryStream.h"
 
 namespace koru {
@@ -51,6 +59,9 @@ int TimeLimitMs(uint64_t fileBytes) {
     return static_cast<int>(5000 + std::min<uint64_t>(fileBytes / (32u << 20), 120) * 1000);
 }
 
+// One request reads at most a few tens of megabytes.
+constexpr int kRequestMs = 10000;
+
 std::string Outcome(const ChildOutcome& run, const std::string& kind) {
     using Kind = ChildOutcome::Kind;
     const std::string reader = "The " + kind + " reader";
@@ -74,11 +85,13 @@ class LibrarySource : public ForeignSource {
     ~LibrarySource() override {
         if (map_) munmap(map_, mapSize_);
     }
-    bool Open(const std::string& path, std::string& error);
+    bool Open(const std::string& path, uint64_t serveFromBytes, std::string& error);
 
     const std::vector<ForeignSignal>& Signals() const override { return signals_; }
     std::string Identification() const override { return stream_.identification; }
     int64_t FrameCount() const override { return frames_; }
+    RecordingStart StartTime() const override { return stream_.start; }
+    bool ReadsOnDemand() const override { return session_ != nullptr; }
     std::vector<int64_t> Annotations() const override;
     std::vector<Annotation> LabelledAnnotations() const override;
     void Choose(const std::vector<int>& picked) override;
@@ -86,6 +99,15 @@ class LibrarySource : public ForeignSource {
 
   private:
     bool TakeStream(int fd, const std::string& kind, std::string& error);
+    bool TakeSignals(std::string& error);
+    struct Block {
+        uint64_t index = UINT64_MAX;  // of the block's first frame over kBlockFrames
+        std::vector<int> chosen;      // the signals it holds
+        std::vector<Frame> frames;
+    };
+    static constexpr uint64_t kBlockFrames = 1 << 15;
+    const Block* Load(uint64_t index, std::string& error);
+    std::size_t Fetch(int64_t first, std::size_t count, Frame* out, std::string& error);
     int16_t Value(std::size_t signal, uint64_t k) const;
     void CountFramesAt(const std::vector<int>& picked);
 
@@ -96,9 +118,14 @@ class LibrarySource : public ForeignSource {
     std::vector<int> chosen_;
     double rate_ = 0;  // of the chosen signals (until a choice, the first's)
     int64_t frames_ = 0;
+    std::unique_ptr<LibrarySession> session_;  // a served file's reader
+    std::mutex fetching_;                      // a background read and the view's
+    std::vector<double> fetched_;
+    std::array<Block, 2> blocks_;  // two, for a view stepping back and forth over a border
+    std::size_t nextBlock_ = 0;
 };
 
-bool LibrarySource::Open(const std::string& path, std::string& error) {
+bool LibrarySource::Open(const std::string& path, uint64_t serveFromBytes, std::string& error) {
     const std::string upper = Upper(path);
     const std::string kind = upper.ends_with(".GDF") ? "GDF" : "SCP-ECG";
     ReadOnlyFile file;
@@ -111,13 +138,21 @@ bool LibrarySource::Open(const std::string& path, std::string& error) {
         error = "The " + kind + " reader (" + kReaderProgram + ") is not installed.";
         return false;
     }
+    struct stat st {};
+    const uint64_t bytes = stat(path.c_str(), &st) == 0 ? static_cast<uint64_t>(st.st_size) : 0;
+    // An SCP-ECG file is decoded whole by the library as it opens, and its
+    // reads of a range go wrong, so only GDF is served.
+    if (kind == "GDF" && bytes >= serveFromBytes) {
+        session_ = std::make_unique<LibrarySession>();
+        return session_->Start(program, path, kind, TimeLimitMs(bytes), kRequestMs, stream_,
+                               error) &&
+               TakeSignals(error);
+    }
     const int fd = MakeMemoryFile(kReaderProgram);
     if (fd < 0) {
         error = "No memory for the " + kind + " reader.";
         return false;
     }
-    struct stat st {};
-    const uint64_t bytes = stat(path.c_str(), &st) == 0 ? static_cast<uint64_t>(st.st_size) : 0;
     const ChildOutcome run = RunChild(program, {program, path}, fd, TimeLimitMs(bytes));
     error = Outcome(run, kind);
     const bool ok = error.empty() && TakeStream(fd, kind, error);
@@ -144,6 +179,14 @@ bool LibrarySource::TakeStream(int fd, const std::string& kind, std::string& err
         error = stream_.refusal;
         return false;
     }
+    if (stream_.served) {
+        error = "The " + kind + " reader gave no samples.";
+        return false;
+    }
+    return TakeSignals(error);
+}
+
+bool LibrarySource::TakeSignals(std::string& error) {
     if (stream_.signals.empty()) {
         error = "The file holds no data signals.";
         return false;
@@ -213,10 +256,56 @@ int16_t LibrarySource::Value(std::size_t signal, uint64_t k) const {
     return signals_[signal].rule.Value(digital);
 }
 
-std::size_t LibrarySource::Read(int64_t first, std::size_t count, Frame* out, std::string&) {
+// The frames of one block, as the serving reader gave them (fewer than a
+// block at the recording's end).
+const LibrarySource::Block* LibrarySource::Load(uint64_t index, std::string& error) {
+    for (const Block& b : blocks_)
+        if (b.index == index && b.chosen == chosen_) return &b;
+    Block& b = blocks_[nextBlock_];
+    nextBlock_ = (nextBlock_ + 1) % blocks_.size();
+    b.index = UINT64_MAX;
+    const std::vector<uint32_t> signals(chosen_.begin(), chosen_.end());
+    const uint64_t got =
+        session_->Fetch(signals, index * kBlockFrames, kBlockFrames, fetched_, error);
+    if (got == 0) return nullptr;
+    b.frames.resize(static_cast<std::size_t>(got));
+    for (std::size_t k = 0; k < b.frames.size(); ++k) {
+        Frame& f = b.frames[k];
+        f = Frame{};
+        for (std::size_t c = 0; c < signals.size(); ++c)
+            f[c] = signals_[signals[c]].rule.Value(fetched_[k * signals.size() + c]);
+    }
+    b.index = index;
+    b.chosen = chosen_;
+    return &b;
+}
+
+// From the serving reader a block at a time, so that a page step or a line
+// scroll asks it once in many times.
+std::size_t LibrarySource::Fetch(int64_t first, std::size_t count, Frame* out, std::string& error) {
+    std::lock_guard lock(fetching_);
+    std::size_t done = 0;
+    while (done < count) {
+        const uint64_t at = static_cast<uint64_t>(first) + done;
+        const Block* b = Load(at / kBlockFrames, error);
+        const uint64_t offset = at % kBlockFrames;
+        if (!b || offset >= b->frames.size()) {
+            if (error.empty()) error = "The file could not be read to its end.";
+            break;
+        }
+        const std::size_t n =
+            std::min(count - done, b->frames.size() - static_cast<std::size_t>(offset));
+        std::copy_n(b->frames.begin() + static_cast<std::ptrdiff_t>(offset), n, out + done);
+        done += n;
+    }
+    return done;
+}
+
+std::size_t LibrarySource::Read(int64_t first, std::size_t count, Frame* out, std::string& error) {
     if (first < 0 || first >= frames_ || chosen_.empty()) return 0;
     count =
         static_cast<std::size_t>(std::min<int64_t>(static_cast<int64_t>(count), frames_ - first));
+    if (session_) return Fetch(first, count, out, error);
     for (std::size_t k = 0; k < count; ++k) {
         Frame& f = out[k];
         f = Frame{};
@@ -229,10 +318,21 @@ std::size_t LibrarySource::Read(int64_t first, std::size_t count, Frame* out, st
 
 }  // namespace
 
-std::unique_ptr<ForeignSource> OpenLibraryRecording(const std::string& path, std::string& error) {
+std::unique_ptr<ForeignSource> OpenLibraryRecording(const std::string& path, std::string& error,
+                                                    uint64_t serveFromBytes) {
     auto source = std::make_unique<LibrarySource>();
-    if (!source->Open(path, error)) return nullptr;
+    if (!source->Open(path, serveFromBytes, error)) return nullptr;
     return source;
+}
+
+// KORU_READER_SERVE_BYTES moves the size from which a GDF file is served
+// (0: every one), so the crash campaigns can run the serving reader on
+// small files.
+std::unique_ptr<ForeignSource> OpenLibraryRecording(const std::string& path, std::string& error) {
+    uint64_t from = kLibraryServeBytes;
+    if (const char* set = std::getenv("KORU_READER_SERVE_BYTES"); set && *set)
+        from = std::strtoull(set, nullptr, 10);
+    return OpenLibraryRecording(path, error, from);
 }
 
 }  // namespace koru

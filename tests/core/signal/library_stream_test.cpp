@@ -90,21 +90,23 @@ struct Corruption {
 };
 
 // Offsets of the sound stream's fields: magic 8, refusal length 4,
-// identification length 4 + "patient 7" 9 = 25 signal count, 29 first label
-// length, 33 "C3", 35 rate ... 75 encoding, 76 sample count.
+// identification length 4 + "patient 7" 9 = 25 start (seven i32), 53 served,
+// 54 signal count, 58 first label length, 62 "C3", 64 rate ... 104
+// encoding, 105 sample count.
 const Corruption kCorruptions[] = {
-    {"signal count past the limit", 25, 5000, 4},
-    {"signal count past the bytes", 25, 1000, 4},
+    {"signal count past the limit", 54, 5000, 4},
+    {"signal count past the bytes", 54, 1000, 4},
     {"identification past the limit", 12, 1u << 30, 4},
     {"identification past the bytes", 12, 4000, 4},
-    {"label past the limit", 29, 1u << 20, 4},
-    {"unknown encoding", 75, 7, 1},
-    {"sample count past the bytes", 76, uint64_t{1} << 40, 8},
-    {"sample count that overflows a width", 76, ~uint64_t{0} / 2, 8},
-    {"sample count of all ones", 76, ~uint64_t{0}, 8},
-    {"rate NaN", 35, 0x7ff8000000000000u, 8},
-    {"rate zero", 35, 0, 8},
-    {"rate negative", 35, 0xbff0000000000000u, 8},
+    {"served neither 0 nor 1", 53, 2, 1},
+    {"label past the limit", 58, 1u << 20, 4},
+    {"unknown encoding", 104, 7, 1},
+    {"sample count past the bytes", 105, uint64_t{1} << 40, 8},
+    {"sample count that overflows a width", 105, ~uint64_t{0} / 2, 8},
+    {"sample count of all ones", 105, ~uint64_t{0}, 8},
+    {"rate NaN", 64, 0x7ff8000000000000u, 8},
+    {"rate zero", 64, 0, 8},
+    {"rate negative", 64, 0xbff0000000000000u, 8},
 };
 
 TEST(LibraryStreamTest, ImpossibleFieldsAreRefused) {
@@ -131,6 +133,103 @@ TEST(LibraryStreamTest, EventCountPastTheBytesIsRefused) {
     LibraryStream got;
     std::string error;
     EXPECT_FALSE(Parse(bytes, got, error));
+}
+
+std::string Raw(const ServeRequest& r) {
+    return EncodeServeRequest(r);
+}
+
+// A start goes through as written; parts that are no real date or time of
+// day come back unknown, the other part kept.
+TEST(LibraryStreamTest, StartComesBackOrUnknown) {
+    struct Case {
+        const char* name;
+        RecordingStart sent;
+        bool date, time;
+    };
+    const Case cases[] = {
+        {"whole", {2007, 3, 2, 12, 7, 59, 250000}, true, true},
+        {"leap day", {2004, 2, 29, 0, 0, 0, 0}, true, true},
+        {"no leap day", {1900, 2, 29, 23, 59, 59, 999999}, false, true},
+        {"month 13", {2001, 13, 1, 1, 2, 3, 0}, false, true},
+        {"day 31 of April", {2001, 4, 31, 1, 2, 3, 0}, false, true},
+        {"hour 24", {2001, 4, 30, 24, 0, 0, 0}, true, false},
+        {"negative micros", {2001, 4, 30, 1, 0, 0, -1}, true, false},
+        {"nothing", {}, false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        LibraryStream sent;
+        sent.start = c.sent;
+        sent.served = true;
+        sent.signals.push_back({"A", 500, -8, 7, 1, 0, SampleEncoding::Int32, 1u << 30, 0});
+        const std::string bytes = EncodeStreamHead(sent);
+        LibraryStream got;
+        std::string error;
+        // Served: a billion samples and none of them in the bytes.
+        ASSERT_TRUE(Parse(bytes, got, error)) << error;
+        EXPECT_TRUE(got.served);
+        EXPECT_EQ(got.signals.at(0).samples, 1u << 30);
+        EXPECT_EQ(got.start.HasDate(), c.date);
+        EXPECT_EQ(got.start.HasTime(), c.time);
+        if (c.date) {
+            EXPECT_EQ(got.start.day, c.sent.day);
+        }
+        if (c.time) {
+            EXPECT_EQ(got.start.micros, c.sent.micros);
+        }
+    }
+}
+
+// Requests and answers are bounded before anything is read after them.
+TEST(LibraryStreamTest, ServeMessagesAreBounded) {
+    ServeRequest request{{3, 1}, 1000, 500};
+    std::string bytes = Raw(request);
+    ASSERT_EQ(bytes.size(), kServeRequestBytes);
+    ServeRequest back;
+    ASSERT_TRUE(ParseServeRequest(reinterpret_cast<const uint8_t*>(bytes.data()), back));
+    EXPECT_EQ(back.signals, request.signals);
+    EXPECT_EQ(back.first, 1000u);
+    EXPECT_EQ(back.count, 500u);
+    for (const ServeRequest& bad :
+         {ServeRequest{{}, 0, 1}, ServeRequest{{0}, 0, kServeMaxSamples + 1}}) {
+        bytes = Raw(bad);
+        EXPECT_FALSE(ParseServeRequest(reinterpret_cast<const uint8_t*>(bytes.data()), back));
+    }
+    // Nine signals: the count field says 9 though only eight fit.
+    bytes = Raw(request);
+    const uint32_t nine = 9;
+    std::memcpy(bytes.data(), &nine, 4);
+    EXPECT_FALSE(ParseServeRequest(reinterpret_cast<const uint8_t*>(bytes.data()), back));
+
+    struct Answer {
+        const char* name;
+        uint32_t status, message;
+        uint64_t samples;
+        bool ok;
+    };
+    const Answer answers[] = {
+        {"all asked", 0, 0, 500, true},
+        {"fewer", 0, 3, 1, true},
+        {"refusal", 1, 12, 0, true},
+        {"more than asked", 0, 0, 501, false},
+        {"refusal with samples", 1, 0, 5, false},
+        {"unknown status", 2, 0, 0, false},
+        {"message past the limit", 1, static_cast<uint32_t>(kStreamMaxText) + 1, 0, false},
+    };
+    for (const Answer& a : answers) {
+        SCOPED_TRACE(a.name);
+        uint8_t fixed[kServeAnswerFixedBytes];
+        std::memcpy(fixed, &a.status, 4);
+        std::memcpy(fixed + 4, &a.message, 4);
+        std::memcpy(fixed + 8, &a.samples, 8);
+        ServeAnswerHead head;
+        uint32_t messageBytes = 0;
+        EXPECT_EQ(ParseServeAnswerFixed(fixed, 500, head, messageBytes), a.ok);
+        if (a.ok) {
+            EXPECT_EQ(messageBytes, a.message);
+        }
+    }
 }
 
 }  // namespace
