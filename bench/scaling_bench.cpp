@@ -15,7 +15,7 @@
 //   KORU_SCALING_LENGTHS=1m,1h build/bench/scaling_bench
 //   KORU_SCALING_REPS=3 TMPDIR=/big/disk build/bench/scaling_bench
 //   KORU_SCALING_ONLY="WFDB|EDF+" build/bench/scaling_bench   (those rows only)
-//   build/bench/scaling_bench --write-edf PATH SECONDS   (one EDF file only)
+//   build/bench/scaling_bench --write-edf PATH SECONDS [lists]   (one EDF file only)
 //
 // Targets: at 72 hours the first screen within 1.5x of 1 minute and the
 // peak resident set at most 150 MB, in every row.
@@ -330,9 +330,10 @@ std::vector<Length> Lengths() {
 int main(int argc, char** argv) {
     if (argc == 4 && std::string(argv[1]) == "--open")
         return OpenOnce(argv[2], std::string(argv[3]) == "file");
-    // The side-by-side script's files: --write-edf PATH SECONDS.
-    if (argc == 4 && std::string(argv[1]) == "--write-edf") {
-        WriteEdf(argv[2], std::atoll(argv[3]), 2);
+    // The side-by-side script's files: --write-edf PATH SECONDS [lists] (lists: EDF+
+    // with an annotation signal).
+    if ((argc == 4 || argc == 5) && std::string(argv[1]) == "--write-edf") {
+        WriteEdf(argv[2], std::atoll(argv[3]), 2, argc == 5 && std::string(argv[4]) == "lists");
         return 0;
     }
     const std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
