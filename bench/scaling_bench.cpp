@@ -1,7 +1,8 @@
 // First screen and peak memory against the recording's length: 8 channels at
 // 1000 Hz for 1 minute, 1 hour, 24 hours and 72 hours, as a ".sig" file in
 // memory mode and in file mode, and as EDF, BDF, EDF+ with an annotation
-// signal, and WFDB records of format 212, format 8 and of hour-long segments.
+// signal, and WFDB records of format 212, format 8, FLAC (516) and of
+// hour-long segments.
 // Each open runs in a fresh process (this program again), which opens the
 // recording as a file named at start-up is opened and paints a 1920x1080
 // view; the time is from before the open to the painted buffer, the memory
@@ -20,6 +21,7 @@
 // Targets: at 72 hours the first screen within 1.5x of 1 minute and the
 // peak resident set at most 150 MB, in every row.
 
+#include <FLAC/stream_encoder.h>
 #include <sys/resource.h>
 #include <sys/time.h>
 #include <sys/wait.h>
@@ -185,6 +187,36 @@ std::string WriteWfdb8(const std::string& dir, const std::string& name, int64_t 
     return dir + "/" + name + ".hea";
 }
 
+// A WFDB record of format 516: one FLAC stream of the 8 channels, as
+// compressed as the encoder's fastest level makes it, without a seek table.
+std::string WriteWfdbFlac(const std::string& dir, const std::string& name, int64_t seconds) {
+    std::ofstream hea(dir + "/" + name + ".hea", std::ios::trunc);
+    hea << name << " " << kChannels << " " << kRate << " " << seconds * kRate << "\n";
+    for (int c = 0; c < kChannels; ++c)
+        hea << name << ".dat 516 200 16 0 0 0 0 ECG" << c + 1 << "\n";
+    const std::string path = dir + "/" + name + ".dat";
+    FLAC__StreamEncoder* encoder = FLAC__stream_encoder_new();
+    FLAC__stream_encoder_set_channels(encoder, kChannels);
+    FLAC__stream_encoder_set_bits_per_sample(encoder, 16);
+    FLAC__stream_encoder_set_sample_rate(encoder, kRate);
+    FLAC__stream_encoder_set_compression_level(encoder, 0);
+    FLAC__stream_encoder_set_total_samples_estimate(encoder,
+                                                    static_cast<FLAC__uint64>(seconds * kRate));
+    if (FLAC__stream_encoder_init_file(encoder, path.c_str(), nullptr, nullptr) !=
+        FLAC__STREAM_ENCODER_INIT_STATUS_OK)
+        std::abort();
+    std::vector<FLAC__int32> block(static_cast<std::size_t>(kRate * kChannels));
+    for (int64_t s = 0; s < seconds; ++s) {
+        for (int64_t f = 0; f < kRate; ++f)
+            for (int c = 0; c < kChannels; ++c)
+                block[static_cast<std::size_t>(f * kChannels + c)] = EcgSample(s * kRate + f, c);
+        if (!FLAC__stream_encoder_process_interleaved(encoder, block.data(), kRate)) std::abort();
+    }
+    FLAC__stream_encoder_finish(encoder);
+    FLAC__stream_encoder_delete(encoder);
+    return dir + "/" + name + ".hea";
+}
+
 // A multi-segment WFDB record: format 212 segments of an hour at most.
 std::string WriteWfdbSegments(const std::string& dir, const std::string& name, int64_t seconds) {
     const int64_t hour = 3600;
@@ -228,6 +260,10 @@ std::vector<Format> Formats() {
         {"WFDB 8", false,
          [](const std::string& dir, const Length& l) {
              return WriteWfdb8(dir, "d" + l.name, l.seconds);
+         }},
+        {"WFDB FLAC", false,
+         [](const std::string& dir, const Length& l) {
+             return WriteWfdbFlac(dir, "f" + l.name, l.seconds);
          }},
         {"WFDB segments", false,
          [](const std::string& dir, const Length& l) {
