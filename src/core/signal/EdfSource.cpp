@@ -20,6 +20,7 @@ namespace {
 
 constexpr int64_t kFrameLimit = std::numeric_limits<int32_t>::max();  // a document's frames
 constexpr std::size_t kScanBytes = std::size_t{4} << 20;  // records read at a time for TALs
+constexpr uint64_t kSkipBytes = 4096;
 
 class EdfSource : public ForeignSource {
   public:
@@ -127,9 +128,9 @@ bool EdfSource::Open(const std::string& path, std::string& error) {
 }
 
 // Every annotation list of every record, and in a discontinuous file each
-// record's time from its first list. Where the lists are a small part of a
-// record (the signals' samples are the rest), only the stretch of each
-// record that holds them is read: a long file opens without reading it all.
+// record's time from its first list. Where the signals' samples fill most
+// of a record, only the stretch of each record that holds the lists is
+// read: a long file opens without reading it all.
 bool EdfSource::ScanAnnotations(std::string& error) {
     std::vector<std::size_t> lists;
     uint64_t lo = UINT64_MAX, hi = 0;  // the stretch of a record the lists lie in
@@ -145,7 +146,9 @@ bool EdfSource::ScanAnnotations(std::string& error) {
         return true;
     }
     const uint64_t bytes = header_.recordBytes;
-    const bool sparse = (hi - lo) * 4 < bytes;
+    // A read costs about what copying a few KiB does: reading each record's
+    // lists alone pays where that skips at least a page of samples a record.
+    const bool sparse = bytes - (hi - lo) >= kSkipBytes;
     const uint64_t from = sparse ? lo : 0, span = sparse ? hi - lo : bytes;
     const auto step = static_cast<int64_t>(std::max<uint64_t>(1, kScanBytes / span));
     std::vector<double> onsets;

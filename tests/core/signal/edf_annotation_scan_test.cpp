@@ -16,7 +16,7 @@ namespace {
 
 struct ScanCase {
     const char* name;
-    int dataPerRecord;  // 200: the lists are a sliver of each record; 2: most of it
+    int dataPerRecord;  // 1100: the lists are a sliver of each record; 2: most of it
     bool listFirst, listLast;
 };
 
@@ -75,8 +75,8 @@ TEST_P(EdfAnnotationScanTest, EveryNoteAndRecordTimeIsFound) {
 }
 
 const ScanCase kScanCases[] = {
-    {"sliver_last", 200, false, true}, {"sliver_first", 200, true, false},
-    {"sliver_both", 200, true, true},  {"most_last", 2, false, true},
+    {"sliver_last", 1100, false, true}, {"sliver_first", 1100, true, false},
+    {"sliver_both", 1100, true, true},  {"most_last", 2, false, true},
     {"most_both", 2, true, true},
 };
 
