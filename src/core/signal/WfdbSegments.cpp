@@ -43,11 +43,12 @@ class MultiRecord : public WfdbRecord {
     void MapSegment(Segment& seg);
     bool ReadFrom(Segment& seg, const std::vector<int>& signals, int64_t first, std::size_t count,
                   std::size_t at, std::vector<std::span<int32_t>>& out, std::string& error);
+    // The open record of segment `index`, opened now if it is not.
+    WfdbRecord* Opened(std::size_t index, std::string& error);
 
     std::string dir_;
     std::vector<Segment> segments_;
     bool variable_ = false;  // a layout header names the signals
-    WfdbRecord* Opened(std::size_t index, std::string& error);
 
     // The segments whose files are open, the last used last. The first ones
     // are opened with the record, so a file saved over by rename after that
