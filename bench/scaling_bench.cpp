@@ -1,9 +1,10 @@
 // First screen and peak memory against the recording's length: 8 channels at
 // 1000 Hz for 1 minute, 1 hour, 24 hours and 72 hours, as a ".sig" file in
-// memory mode and in file mode, and as EDF, BDF, WFDB format 212 and GDF
-// files (GDF through the reader process: its resident set counts when it is
-// the larger, as the peak is the largest of the bench's process and those
-// it waited for).
+// memory mode and in file mode, and as EDF, BDF, EDF+ with an annotation
+// signal, WFDB records of format 212, format 8, FLAC (516) and of hour-long
+// segments, and GDF (through the reader process: its resident set counts
+// when it is the larger, as the peak is the largest of the bench's process
+// and those it waited for).
 // Each open runs in a fresh process (this program again), which opens the
 // recording as a file named at start-up is opened and paints a 1920x1080
 // view; the time is from before the open to the painted buffer, the memory
@@ -16,12 +17,14 @@
 //   build/bench/scaling_bench                 (all lengths, 11 repetitions)
 //   KORU_SCALING_LENGTHS=1m,1h build/bench/scaling_bench
 //   KORU_SCALING_REPS=3 TMPDIR=/big/disk build/bench/scaling_bench
-//   build/bench/scaling_bench --write-edf PATH SECONDS   (one EDF file only)
+//   KORU_SCALING_ONLY="WFDB|EDF+" build/bench/scaling_bench   (those rows only)
+//   build/bench/scaling_bench --write-edf PATH SECONDS [lists]   (one EDF file only)
 //   build/bench/scaling_bench --write-gdf PATH SECONDS   (one GDF file only)
 //
 // Targets: at 72 hours the first screen within 1.5x of 1 minute and the
 // peak resident set at most 150 MB, in every row.
 
+#include <FLAC/stream_encoder.h>
 #include <sys/resource.h>
 #include <sys/time.h>
 #include <sys/wait.h>
@@ -96,9 +99,14 @@ std::string WriteSig(const std::string& path, int64_t seconds) {
     return path;
 }
 
-// EDF (2 bytes a sample) or BDF (3), one-second records.
-std::string WriteEdf(const std::string& path, int64_t seconds, int bytes) {
+// An EDF+ annotation signal's samples a record: its time, and a note a minute.
+constexpr int kListSamples = 30;
+
+// EDF (2 bytes a sample) or BDF (3), one-second records; with `lists`, an
+// EDF+ file whose last signal holds each record's annotation list.
+std::string WriteEdf(const std::string& path, int64_t seconds, int bytes, bool lists = false) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    const int signals = kChannels + (lists ? 1 : 0);
     std::string h = bytes == 3 ? std::string(
                                      "\xff"
                                      "BIOSEMI",
@@ -107,25 +115,37 @@ std::string WriteEdf(const std::string& path, int64_t seconds, int bytes) {
     h += Padded("X X X scaling", 80) + Padded("Startdate X X X X", 80);
     h += "01.01.11"
          "00.00.00" +
-         Padded(std::to_string(256 * (kChannels + 1)), 8) + Padded(bytes == 3 ? "24BIT" : "", 44);
-    h += Padded(std::to_string(seconds), 8) + Padded("1", 8) + Padded(std::to_string(kChannels), 4);
+         Padded(std::to_string(256 * (signals + 1)), 8) +
+         Padded(bytes == 3 ? "24BIT"
+                : lists    ? "EDF+C"
+                           : "",
+                44);
+    h += Padded(std::to_string(seconds), 8) + Padded("1", 8) + Padded(std::to_string(signals), 4);
     auto each = [&](const std::function<std::string(int)>& v, std::size_t w) {
-        for (int c = 0; c < kChannels; ++c) h += Padded(v(c), w);
+        for (int c = 0; c < signals; ++c) h += Padded(c < kChannels ? v(c) : v(-1), w);
     };
     const std::string lo = bytes == 3 ? "-8388608" : "-32768",
                       hi = bytes == 3 ? "8388607" : "32767";
-    each([](int c) { return "ECG " + std::to_string(c + 1); }, 16);
+    each([](int c) { return c < 0 ? "EDF Annotations" : "ECG " + std::to_string(c + 1); }, 16);
     each([](int) { return std::string(); }, 80);
-    each([](int) { return std::string("uV"); }, 8);
-    each([&](int) { return lo; }, 8), each([&](int) { return hi; }, 8);
+    each([](int c) { return std::string(c < 0 ? "" : "uV"); }, 8);
+    each([&](int c) { return c < 0 ? "-1" : lo; }, 8),
+        each([&](int c) { return c < 0 ? "1" : hi; }, 8);
     each([&](int) { return lo; }, 8), each([&](int) { return hi; }, 8);
     each([](int) { return std::string(); }, 80);
-    each([](int) { return std::to_string(kRate); }, 8);
+    each([](int c) { return std::to_string(c < 0 ? kListSamples : kRate); }, 8);
     each([](int) { return std::string(); }, 32);
     out << h;
-    WriteSeconds(out, seconds, [bytes](std::string& b, int64_t f0) {
+    WriteSeconds(out, seconds, [bytes, lists](std::string& b, int64_t f0) {
         for (int c = 0; c < kChannels; ++c)
             for (int64_t f = f0; f < f0 + kRate; ++f) PutLe(b, EcgSample(f, c), bytes);
+        if (!lists) return;
+        const std::string t = "+" + std::to_string(f0 / kRate);
+        std::string list = t + "\x14\x14";
+        list += '\0';
+        if (f0 % (60 * kRate) == 0) list += t + "\x14minute\x14" + std::string(1, '\0');
+        list.resize(2 * kListSamples, '\0');
+        b += list;
     });
     return path;
 }
@@ -190,6 +210,71 @@ std::string WriteWfdb(const std::string& dir, const std::string& name, int64_t s
     return dir + "/" + name + ".hea";
 }
 
+// A WFDB record of format 8 (first differences, each clipped to a byte, so
+// the running value follows EcgSample as closely as a byte allows).
+std::string WriteWfdb8(const std::string& dir, const std::string& name, int64_t seconds) {
+    std::ofstream hea(dir + "/" + name + ".hea", std::ios::trunc);
+    hea << name << " " << kChannels << " " << kRate << " " << seconds * kRate << "\n";
+    for (int c = 0; c < kChannels; ++c) hea << name << ".dat 8 200 12 0 0 0 0 ECG" << c + 1 << "\n";
+    std::ofstream out(dir + "/" + name + ".dat", std::ios::binary | std::ios::trunc);
+    std::vector<int> running(kChannels, 0);
+    WriteSeconds(out, seconds, [&running](std::string& b, int64_t f0) {
+        for (int64_t f = f0; f < f0 + kRate; ++f)
+            for (int c = 0; c < kChannels; ++c) {
+                const int d =
+                    std::clamp(EcgSample(f, c) - running[static_cast<std::size_t>(c)], -128, 127);
+                running[static_cast<std::size_t>(c)] += d;
+                b += static_cast<char>(static_cast<int8_t>(d));
+            }
+    });
+    return dir + "/" + name + ".hea";
+}
+
+// A WFDB record of format 516: one FLAC stream of the 8 channels, as
+// compressed as the encoder's fastest level makes it, without a seek table.
+std::string WriteWfdbFlac(const std::string& dir, const std::string& name, int64_t seconds) {
+    std::ofstream hea(dir + "/" + name + ".hea", std::ios::trunc);
+    hea << name << " " << kChannels << " " << kRate << " " << seconds * kRate << "\n";
+    for (int c = 0; c < kChannels; ++c)
+        hea << name << ".dat 516 200 16 0 0 0 0 ECG" << c + 1 << "\n";
+    const std::string path = dir + "/" + name + ".dat";
+    FLAC__StreamEncoder* encoder = FLAC__stream_encoder_new();
+    FLAC__stream_encoder_set_channels(encoder, kChannels);
+    FLAC__stream_encoder_set_bits_per_sample(encoder, 16);
+    FLAC__stream_encoder_set_sample_rate(encoder, kRate);
+    FLAC__stream_encoder_set_compression_level(encoder, 0);
+    FLAC__stream_encoder_set_total_samples_estimate(encoder,
+                                                    static_cast<FLAC__uint64>(seconds * kRate));
+    if (FLAC__stream_encoder_init_file(encoder, path.c_str(), nullptr, nullptr) !=
+        FLAC__STREAM_ENCODER_INIT_STATUS_OK)
+        std::abort();
+    std::vector<FLAC__int32> block(static_cast<std::size_t>(kRate * kChannels));
+    for (int64_t s = 0; s < seconds; ++s) {
+        for (int64_t f = 0; f < kRate; ++f)
+            for (int c = 0; c < kChannels; ++c)
+                block[static_cast<std::size_t>(f * kChannels + c)] = EcgSample(s * kRate + f, c);
+        if (!FLAC__stream_encoder_process_interleaved(encoder, block.data(), kRate)) std::abort();
+    }
+    FLAC__stream_encoder_finish(encoder);
+    FLAC__stream_encoder_delete(encoder);
+    return dir + "/" + name + ".hea";
+}
+
+// A multi-segment WFDB record: format 212 segments of an hour at most.
+std::string WriteWfdbSegments(const std::string& dir, const std::string& name, int64_t seconds) {
+    const int64_t hour = 3600;
+    const int64_t count = (seconds + hour - 1) / hour;
+    std::ofstream hea(dir + "/" + name + ".hea", std::ios::trunc);
+    hea << name << "/" << count << " " << kChannels << " " << kRate << " " << seconds * kRate
+        << "\n";
+    for (int64_t s = 0; s < count; ++s) {
+        const std::string seg = name + "_" + std::to_string(s);
+        WriteWfdb(dir, seg, std::min(hour, seconds - s * hour));
+        hea << seg << " " << std::min(hour, seconds - s * hour) * kRate << "\n";
+    }
+    return dir + "/" + name + ".hea";
+}
+
 struct Format {
     std::string name;
     bool fileMode;
@@ -214,6 +299,22 @@ std::vector<Format> Formats() {
         {"WFDB 212", false,
          [](const std::string& dir, const Length& l) {
              return WriteWfdb(dir, "r" + l.name, l.seconds);
+         }},
+        {"WFDB 8", false,
+         [](const std::string& dir, const Length& l) {
+             return WriteWfdb8(dir, "d" + l.name, l.seconds);
+         }},
+        {"WFDB FLAC", false,
+         [](const std::string& dir, const Length& l) {
+             return WriteWfdbFlac(dir, "f" + l.name, l.seconds);
+         }},
+        {"WFDB segments", false,
+         [](const std::string& dir, const Length& l) {
+             return WriteWfdbSegments(dir, "m" + l.name, l.seconds);
+         }},
+        {"EDF+ annotations", false,
+         [](const std::string& dir, const Length& l) {
+             return WriteEdf(dir + "/" + l.name + "a.edf", l.seconds, 2, true);
          }},
         {"GDF", false,
          [](const std::string& dir, const Length& l) {
@@ -312,17 +413,16 @@ std::vector<Length> Lengths() {
 int main(int argc, char** argv) {
     if (argc == 4 && std::string(argv[1]) == "--open")
         return OpenOnce(argv[2], std::string(argv[3]) == "file");
-    // The side-by-side script's files: --write-edf PATH SECONDS.
-    if (argc == 4 && std::string(argv[1]) == "--write-edf") {
-        WriteEdf(argv[2], std::atoll(argv[3]), 2);
+    // The side-by-side script's files: --write-edf PATH SECONDS [lists] (lists: EDF+
+    // with an annotation signal).
+    if ((argc == 4 || argc == 5) && std::string(argv[1]) == "--write-edf") {
+        WriteEdf(argv[2], std::atoll(argv[3]), 2, argc == 5 && std::string(argv[4]) == "lists");
         return 0;
     }
     if (argc == 4 && std::string(argv[1]) == "--write-gdf") {
         WriteGdf(argv[2], std::atoll(argv[3]));
         return 0;
     }
-    // Only some formats: KORU_SCALING_FORMATS=GDF,EDF (the rows' names).
-    const char* only = std::getenv("KORU_SCALING_FORMATS");
     const std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
     const int reps = std::max(1, std::atoi(std::getenv("KORU_SCALING_REPS") ?: "11"));
     const std::vector<Length> lengths = Lengths();
@@ -342,10 +442,14 @@ int main(int argc, char** argv) {
     std::printf("  first %s/%s  step %s/%s\n", lengths.back().name.c_str(),
                 lengths.front().name.c_str(), lengths.back().name.c_str(),
                 lengths.front().name.c_str());
+    // KORU_SCALING_ONLY="WFDB|EDF+": only the rows whose name holds one of these.
+    const std::string only = std::getenv("KORU_SCALING_ONLY") ?: "";
     for (const Format& format : Formats()) {
-        if (only &&
-            ("," + std::string(only) + ",").find("," + format.name + ",") == std::string::npos)
-            continue;
+        bool picked = only.empty();
+        std::stringstream names(only);
+        for (std::string part; std::getline(names, part, '|');)
+            picked = picked || (!part.empty() && format.name.find(part) != std::string::npos);
+        if (!picked) continue;
         std::vector<std::string> paths;
         for (const Length& l : lengths) paths.push_back(format.write(dir, l));
         const std::size_t n = lengths.size();

@@ -20,6 +20,7 @@ namespace {
 
 constexpr int64_t kFrameLimit = std::numeric_limits<int32_t>::max();  // a document's frames
 constexpr std::size_t kScanBytes = std::size_t{4} << 20;  // records read at a time for TALs
+constexpr uint64_t kSkipBytes = 4096;
 
 class EdfSource : public ForeignSource {
   public:
@@ -44,6 +45,11 @@ class EdfSource : public ForeignSource {
   private:
     bool ReadHeader(const std::string& path, std::string& error);
     bool ScanAnnotations(std::string& error);
+    void ScanRecord(const uint8_t* read, uint64_t from, const std::vector<std::size_t>& lists,
+                    std::vector<double>& onsets);
+    std::size_t ListBytes(const EdfSignalHeader& s) const {
+        return static_cast<std::size_t>(s.perRecord * header_.SampleBytes());
+    }
     bool CheckRecordTimes(std::string& error) const;
     void Layout(int64_t perRecord);
     int64_t Start(int64_t record) const {
@@ -122,45 +128,50 @@ bool EdfSource::Open(const std::string& path, std::string& error) {
 }
 
 // Every annotation list of every record, and in a discontinuous file each
-// record's time from its first list.
+// record's time from its first list. Where the signals' samples fill most
+// of a record, only the stretch of each record that holds the lists is
+// read: a long file opens without reading it all.
 bool EdfSource::ScanAnnotations(std::string& error) {
     std::vector<std::size_t> lists;
-    for (std::size_t i = 0; i < header_.signals.size(); ++i)
-        if (header_.signals[i].annotations) lists.push_back(i);
+    uint64_t lo = UINT64_MAX, hi = 0;  // the stretch of a record the lists lie in
+    for (std::size_t i = 0; i < header_.signals.size(); ++i) {
+        const EdfSignalHeader& s = header_.signals[i];
+        if (!s.annotations) continue;
+        lists.push_back(i);
+        lo = std::min<uint64_t>(lo, s.offset);
+        hi = std::max<uint64_t>(hi, s.offset + ListBytes(s));
+    }
     if (lists.empty()) {
         header_.discontinuous = false;  // no record times: read as continuous
         return true;
     }
     const uint64_t bytes = header_.recordBytes;
-    const auto step = static_cast<int64_t>(std::max<uint64_t>(1, kScanBytes / bytes));
+    // A read costs about what copying a few KiB does: reading each record's
+    // lists alone pays where that skips at least a page of samples a record.
+    const bool sparse = bytes - (hi - lo) >= kSkipBytes;
+    const uint64_t from = sparse ? lo : 0, span = sparse ? hi - lo : bytes;
+    const auto step = static_cast<int64_t>(std::max<uint64_t>(1, kScanBytes / span));
     std::vector<double> onsets;
     for (int64_t r0 = 0; r0 < header_.records; r0 += step) {
         const int64_t n = std::min(step, header_.records - r0);
-        raw_.resize(static_cast<std::size_t>(static_cast<uint64_t>(n) * bytes));
-        if (file_.ReadAt(header_.headerBytes + static_cast<uint64_t>(r0) * bytes, raw_.data(),
-                         raw_.size()) != raw_.size()) {
+        raw_.resize(static_cast<std::size_t>(static_cast<uint64_t>(n) * span));
+        const uint64_t at = header_.headerBytes + static_cast<uint64_t>(r0) * bytes;
+        bool whole = true;
+        if (!sparse) {
+            whole = file_.ReadAt(at, raw_.data(), raw_.size()) == raw_.size();
+        } else {
+            for (int64_t r = 0; r < n && whole; ++r) {
+                const uint64_t k = static_cast<uint64_t>(r);
+                whole = file_.ReadAt(at + k * bytes + from, raw_.data() + k * span,
+                                     static_cast<std::size_t>(span)) == span;
+            }
+        }
+        if (!whole) {
             error = "The file could not be read to its end.";
             return false;
         }
-        for (int64_t r = 0; r < n; ++r) {
-            bool timed = false;
-            for (const std::size_t i : lists) {
-                const EdfSignalHeader& s = header_.signals[i];
-                const char* at = reinterpret_cast<const char*>(raw_.data()) +
-                                 static_cast<uint64_t>(r) * bytes + s.offset;
-                const auto size = static_cast<std::size_t>(s.perRecord * header_.SampleBytes());
-                for (const EdfTal& t : ParseTals(std::string_view(at, size))) {
-                    if (!timed) onsets.push_back(t.onset);
-                    timed = true;
-                    for (const std::string& text : t.texts) {
-                        annotationOnset_.push_back(t.onset);
-                        annotationText_.push_back(text);
-                    }
-                }
-            }
-            // A record without its time follows the one before it.
-            if (!timed) onsets.push_back(onsets.empty() ? 0 : onsets.back() + header_.duration);
-        }
+        for (int64_t r = 0; r < n; ++r)
+            ScanRecord(raw_.data() + static_cast<uint64_t>(r) * span, from, lists, onsets);
     }
     const double start = onsets.empty() ? 0 : onsets.front();
     firstOnset_ = start;
@@ -170,6 +181,27 @@ bool EdfSource::ScanAnnotations(std::string& error) {
         for (double& t : recordOnset_) t -= start;
     }
     return true;
+}
+
+// The lists of one record, whose bytes from its byte `from` on are at `read`;
+// its time joins `onsets`.
+void EdfSource::ScanRecord(const uint8_t* read, uint64_t from,
+                           const std::vector<std::size_t>& lists, std::vector<double>& onsets) {
+    bool timed = false;
+    for (const std::size_t i : lists) {
+        const EdfSignalHeader& s = header_.signals[i];
+        const char* at = reinterpret_cast<const char*>(read) + (s.offset - from);
+        for (const EdfTal& t : ParseTals(std::string_view(at, ListBytes(s)))) {
+            if (!timed) onsets.push_back(t.onset);
+            timed = true;
+            for (const std::string& text : t.texts) {
+                annotationOnset_.push_back(t.onset);
+                annotationText_.push_back(text);
+            }
+        }
+    }
+    // A record without its time follows the one before it.
+    if (!timed) onsets.push_back(onsets.empty() ? 0 : onsets.back() + header_.duration);
 }
 
 // Records in time order, none overlapping the one before it, and the whole

@@ -125,19 +125,25 @@ class FixedReader : public SampleReader {
 
 // 8: each byte a signed difference from the signal's last sample, the first
 // from its initial value. A sample needs every one before it, so the reader
-// walks forward and starts over only when asked for an earlier stretch.
+// keeps the running values every so many samples as it passes them: a later
+// stretch starts from the nearest such checkpoint before it, and only a
+// stretch past all of them walks forward from the last.
 class DifferenceReader : public SampleReader {
   public:
     DifferenceReader(ReadOnlyFile file, const StreamLayout& layout)
-        : file_(std::move(file)), layout_(layout) {
+        : file_(std::move(file)),
+          layout_(layout),
+          every_(layout.checkpointSamples > 0 ? layout.checkpointSamples : uint64_t{1} << 16) {
         const uint64_t size = file_.Size();
         samples_ = size > layout.byteOffset ? size - layout.byteOffset : 0;
-        Restart();
+        running_ = layout_.initialValues;
+        checkpoints_ = running_;
     }
 
     bool Read(uint64_t first, std::span<int32_t> out) override {
         if (first > samples_ || out.size() > samples_ - first) return false;
-        if (first < next_) Restart();
+        const uint64_t nearest = std::min<uint64_t>(first / every_, Checkpoints() - 1);
+        if (first < next_ || nearest * every_ > next_) Resume(nearest);
         while (next_ < first) {  // walk up to the stretch, keeping only the running values
             const auto n = static_cast<std::size_t>(std::min<uint64_t>(first - next_, 65536));
             scratch_.resize(n);
@@ -151,30 +157,46 @@ class DifferenceReader : public SampleReader {
     }
 
   private:
-    void Restart() {
-        next_ = 0;
-        running_ = layout_.initialValues;
+    uint64_t Checkpoints() const { return checkpoints_.size() / running_.size(); }
+    void Resume(uint64_t checkpoint) {
+        next_ = checkpoint * every_;
+        const auto at = static_cast<std::ptrdiff_t>(checkpoint * running_.size());
+        std::copy(checkpoints_.begin() + at,
+                  checkpoints_.begin() + at + static_cast<std::ptrdiff_t>(running_.size()),
+                  running_.begin());
     }
     void Decode(std::span<int32_t> out) {
         raw_.resize(out.size());
         file_.ReadAt(layout_.byteOffset + next_, raw_.data(), raw_.size());
-        const auto spf = static_cast<uint64_t>(layout_.samplesPerFrame);
+        const auto spf = static_cast<std::size_t>(layout_.samplesPerFrame);
+        auto slot = static_cast<std::size_t>(next_ % spf);
+        // The next checkpoint not yet kept, as a count of samples from next_.
+        const uint64_t kept = Checkpoints() * every_;
+        uint64_t toCheckpoint = kept >= next_ ? kept - next_ : UINT64_MAX;
         for (std::size_t k = 0; k < out.size(); ++k) {
-            const auto slot = static_cast<std::size_t>((next_ + k) % spf);
+            if (toCheckpoint == 0) {
+                checkpoints_.insert(checkpoints_.end(), running_.begin(), running_.end());
+                toCheckpoint = every_;
+            }
+            --toCheckpoint;
             int32_t& v = running_[static_cast<std::size_t>(layout_.slotSignal[slot])];
             // Unsigned arithmetic: a long run of differences wraps instead of overflowing.
             v = static_cast<int32_t>(static_cast<uint32_t>(v) +
                                      static_cast<uint32_t>(static_cast<int8_t>(raw_[k])));
             out[k] = v;
+            if (++slot == spf) slot = 0;
         }
         next_ += out.size();
     }
 
     ReadOnlyFile file_;
     StreamLayout layout_;
+    uint64_t every_;  // samples from one checkpoint to the next
     uint64_t samples_ = 0;
     uint64_t next_ = 0;
     std::vector<int32_t> running_;
+    // The running values at samples 0, every_, 2 * every_, ... as far as decoded.
+    std::vector<int32_t> checkpoints_;
     std::vector<uint8_t> raw_;
     std::vector<int32_t> scratch_;
 };
@@ -210,7 +232,12 @@ std::unique_ptr<SampleReader> MakeSampleReader(ReadOnlyFile file, const StreamLa
     if (const SampleFormat* f = FixedFormat(layout.format))
         return std::make_unique<FixedReader>(std::move(file), *f, layout);
     if (layout.format == 8) {
-        if (layout.slotSignal.size() != static_cast<std::size_t>(layout.samplesPerFrame)) {
+        const bool slotsHold =
+            std::all_of(layout.slotSignal.begin(), layout.slotSignal.end(), [&](int s) {
+                return s >= 0 && static_cast<std::size_t>(s) < layout.initialValues.size();
+            });
+        if (layout.slotSignal.size() != static_cast<std::size_t>(layout.samplesPerFrame) ||
+            !slotsHold) {
             error = "A format 8 WFDB signal file has no running value per slot.";
             return nullptr;
         }

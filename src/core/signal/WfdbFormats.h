@@ -48,6 +48,8 @@ struct StreamLayout {
     // signal (slots of one signal share one), and each signal's initial value.
     std::vector<int> slotSignal;
     std::vector<int32_t> initialValues;
+    // Format 8: samples from one kept set of running values to the next (0: the reader's own).
+    uint64_t checkpointSamples = 0;
     // FLAC: one channel per signal, each with this many samples a frame.
     int flacChannels = 0;
 };

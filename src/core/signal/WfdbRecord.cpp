@@ -33,8 +33,6 @@ class SingleRecord : public WfdbRecord {
   public:
     bool Open(const std::string& dir, const WfdbHeader& header, std::string& error);
 
-    const std::vector<WfdbRecordSignal>& Signals() const override { return signals_; }
-    int64_t Frames() const override { return frames_; }
     bool Read(const std::vector<int>& signals, int64_t first, std::size_t count,
               std::vector<std::span<int32_t>>& out, std::string& error) override;
 
@@ -48,8 +46,6 @@ class SingleRecord : public WfdbRecord {
 
     std::vector<DataFile> files_;
     std::vector<SignalPlace> places_;
-    std::vector<WfdbRecordSignal> signals_;
-    int64_t frames_ = 0;
     std::vector<int32_t> stream_;
 };
 

@@ -27,17 +27,23 @@ struct WfdbRecordSignal {
     double digitalMax = 32767;
 };
 
+// A single record and a multi-segment one alike: the signals and length
+// their opening found, and samples read from any frame on.
 class WfdbRecord {
   public:
     virtual ~WfdbRecord() = default;
-    virtual const std::vector<WfdbRecordSignal>& Signals() const = 0;
-    virtual int64_t Frames() const = 0;
+    const std::vector<WfdbRecordSignal>& Signals() const { return signals_; }
+    int64_t Frames() const { return frames_; }
     // Samples [first, first + count) of each of `signals` at its own rate
     // (its sample n lies in frame n / samplesPerFrame) into out[k], which
     // holds `count` values. False with `error` set when a file ended early
     // or could not be decoded.
     virtual bool Read(const std::vector<int>& signals, int64_t first, std::size_t count,
                       std::vector<std::span<int32_t>>& out, std::string& error) = 0;
+
+  protected:
+    std::vector<WfdbRecordSignal> signals_;
+    int64_t frames_ = 0;
 };
 
 // The record of a parsed header whose files lie in `dir` (ending in '/', or

@@ -35,8 +35,6 @@ class MultiRecord : public WfdbRecord {
   public:
     bool Open(const std::string& dir, const WfdbHeader& header, std::string& error);
 
-    const std::vector<WfdbRecordSignal>& Signals() const override { return signals_; }
-    int64_t Frames() const override { return frames_; }
     bool Read(const std::vector<int>& signals, int64_t first, std::size_t count,
               std::vector<std::span<int32_t>>& out, std::string& error) override;
 
@@ -45,14 +43,23 @@ class MultiRecord : public WfdbRecord {
     void MapSegment(Segment& seg);
     bool ReadFrom(Segment& seg, const std::vector<int>& signals, int64_t first, std::size_t count,
                   std::size_t at, std::vector<std::span<int32_t>>& out, std::string& error);
+    // The open record of segment `index`, opened now if it is not.
+    WfdbRecord* Opened(std::size_t index, std::string& error);
 
     std::string dir_;
     std::vector<Segment> segments_;
-    std::vector<WfdbRecordSignal> signals_;
     bool variable_ = false;  // a layout header names the signals
-    int64_t frames_ = 0;
-    std::size_t openIndex_ = SIZE_MAX;  // the segment whose files are open
-    std::unique_ptr<WfdbRecord> open_;
+
+    // The segments whose files are open, the last used last. The first ones
+    // are opened with the record, so a file saved over by rename after that
+    // is not what is read; a record of more segments opens the rest as it
+    // reaches them, in place of those used longest ago.
+    static constexpr std::size_t kOpenSegments = 64;
+    struct OpenSegment {
+        std::size_t index = 0;
+        std::unique_ptr<WfdbRecord> record;
+    };
+    std::vector<OpenSegment> open_;
     std::vector<int32_t> scratch_;
 };
 
@@ -65,6 +72,8 @@ bool MultiRecord::Open(const std::string& dir, const WfdbHeader& header, std::st
     int64_t total = segments_.empty() ? 0 : segments_.back().start + segments_.back().frames;
     if (header.samples && *header.samples > 0) total = std::min(total, *header.samples);
     frames_ = std::min(total, kWfdbMaxFrames);
+    for (std::size_t i = 0; i < segments_.size() && open_.size() < kOpenSegments; ++i)
+        if (segments_[i].record != "~" && !Opened(i, error)) return false;
     return true;
 }
 
@@ -177,17 +186,8 @@ bool MultiRecord::Read(const std::vector<int>& signals, int64_t first, std::size
 bool MultiRecord::ReadFrom(Segment& seg, const std::vector<int>& signals, int64_t first,
                            std::size_t count, std::size_t at, std::vector<std::span<int32_t>>& out,
                            std::string& error) {
-    const auto index = static_cast<std::size_t>(&seg - segments_.data());
-    if (openIndex_ != index) {  // one segment's files open at a time
-        open_.reset();
-        openIndex_ = SIZE_MAX;
-        open_ = OpenSingleWfdbRecord(dir_, *seg.header, error);
-        if (!open_) {
-            error = "Segment " + seg.record + ": " + error;
-            return false;
-        }
-        openIndex_ = index;
-    }
+    WfdbRecord* const record = Opened(static_cast<std::size_t>(&seg - segments_.data()), error);
+    if (!record) return false;
     std::vector<int> own;
     std::vector<std::size_t> which;
     for (std::size_t k = 0; k < signals.size(); ++k) {
@@ -199,13 +199,13 @@ bool MultiRecord::ReadFrom(Segment& seg, const std::vector<int>& signals, int64_
     if (own.empty()) return true;
     // A segment shorter than its line says (a skew, a short file) reads as invalid past its end.
     const int spf = signals_[static_cast<std::size_t>(signals.front())].line.samplesPerFrame;
-    const int64_t have = open_->Frames() * spf - first;
+    const int64_t have = record->Frames() * spf - first;
     const std::size_t n =
         static_cast<std::size_t>(std::clamp<int64_t>(have, 0, static_cast<int64_t>(count)));
     scratch_.resize(own.size() * n);
     std::vector<std::span<int32_t>> spans;
     for (std::size_t j = 0; j < own.size(); ++j) spans.emplace_back(scratch_.data() + j * n, n);
-    if (n > 0 && !open_->Read(own, first, n, spans, error)) {
+    if (n > 0 && !record->Read(own, first, n, spans, error)) {
         error = "Segment " + seg.record + ": " + error;
         return false;
     }
@@ -225,6 +225,24 @@ bool MultiRecord::ReadFrom(Segment& seg, const std::vector<int>& signals, int64_
         }
     }
     return true;
+}
+
+WfdbRecord* MultiRecord::Opened(std::size_t index, std::string& error) {
+    const auto hit = std::find_if(open_.begin(), open_.end(),
+                                  [&](const OpenSegment& o) { return o.index == index; });
+    if (hit != open_.end()) {
+        std::rotate(hit, hit + 1, open_.end());
+        return open_.back().record.get();
+    }
+    const Segment& seg = segments_[index];
+    std::unique_ptr<WfdbRecord> record = OpenSingleWfdbRecord(dir_, *seg.header, error);
+    if (!record) {
+        error = "Segment " + seg.record + ": " + error;
+        return nullptr;
+    }
+    if (open_.size() == kOpenSegments) open_.erase(open_.begin());
+    open_.push_back({index, std::move(record)});
+    return open_.back().record.get();
 }
 
 }  // namespace

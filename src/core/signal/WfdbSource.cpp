@@ -163,15 +163,14 @@ void WfdbSource::SetNotice(const std::string& name) {
                   "." + name + " were read; the rest are left out.";
 }
 
-// Beats only: notes, rhythm changes and other non-beat annotations are not markers.
-// A multi-segment record opens its segments' files as it reaches them, and
-// first differences and FLAC are decoded from the start of their file.
+// Every record reads from any frame: a multi-segment record opens its
+// segments' files as it reaches them, first differences resume from the
+// nearest values kept as they were decoded, and FLAC seeks in its stream.
 bool WfdbSource::ReadsOnDemand() const {
-    return header_.segments.empty() &&
-           std::all_of(header_.signals.begin(), header_.signals.end(),
-                       [](const WfdbSignalLine& s) { return FixedFormat(s.format) != nullptr; });
+    return true;
 }
 
+// Beats only: notes, rhythm changes and other non-beat annotations are not markers.
 std::vector<int64_t> WfdbSource::Annotations() const {
     std::vector<int64_t> out;
     const double rate = header_.frequency * spf_;

@@ -272,34 +272,42 @@ TEST(ChangedFileTest, OnlyAShortRecordingInMemoryModeIsLoadedWhole) {
     }
 }
 
-// WFDB records that cannot be read at any frame without what comes before
-// (first differences) or without opening files as they are reached (several
-// segments) are loaded whole however long; a fixed-width record is not.
-TEST(ChangedFileTest, WfdbRecordsReadFromTheStartAreLoadedWhole) {
-    const TempDir dir;
+// WFDB records of every kind are read on demand however long: first
+// differences resume from values kept as they were decoded, and segments
+// are read from files opened with the record, so a file saved over by
+// rename once the record is open does not change what is shown.
+TEST(ChangedFileTest, WfdbRecordsOfEveryKindAreReadOnDemandFromTheFilesOpened) {
     const std::string zeros(2000, '\0');
-    for (const char* seg : {"s1", "s2"}) {
-        std::ofstream(dir.File(std::string(seg) + ".hea")) << seg << " 1 250 1000\n"
-                                                           << seg << ".dat 16 200 16 0 0 0 0 x\n";
-        std::ofstream(dir.File(std::string(seg) + ".dat"), std::ios::binary) << zeros;
-    }
-    std::ofstream(dir.File("m.hea")) << "m/2 1 250 2000\ns1 1000\ns2 1000\n";
-    std::ofstream(dir.File("d.hea")) << "d 1 250 1000\nd.dat 8 200 8 0 0 0 0 x\n";
-    std::ofstream(dir.File("d.dat"), std::ios::binary) << zeros.substr(0, 1000);
     const struct {
         const char* header;
-        bool whole;
-    } cases[] = {{"s1.hea", false}, {"m.hea", true}, {"d.hea", true}};
+        const char* replaced;
+        std::size_t bytes;
+    } cases[] = {{"s1.hea", "s1.dat", 2000}, {"m.hea", "s2.dat", 2000}, {"d.hea", "d.dat", 1000}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.header);
+        const TempDir dir;
+        for (const char* seg : {"s1", "s2"}) {
+            std::ofstream(dir.File(std::string(seg) + ".hea"))
+                << seg << " 1 250 1000\n"
+                << seg << ".dat 16 200 16 0 0 0 0 x\n";
+            std::ofstream(dir.File(std::string(seg) + ".dat"), std::ios::binary) << zeros;
+        }
+        std::ofstream(dir.File("m.hea")) << "m/2 1 250 2000\ns1 1000\ns2 1000\n";
+        std::ofstream(dir.File("d.hea")) << "d 1 250 1000\nd.dat 8 200 8 0 0 0 0 x\n";
+        std::ofstream(dir.File("d.dat"), std::ios::binary) << zeros.substr(0, 1000);
         test::ScriptedUi ui;
         SignalDocument doc;
         doc.SetWholeLoadLimitForTesting(0);
         ASSERT_EQ(OpenSignalFile(doc, dir.File(c.header), ui), OpenOutcome::Opened);
-        EXPECT_EQ(doc.LoadsWhole(), c.whole);
+        EXPECT_FALSE(doc.LoadsWhole());
         LoadRecording(doc, ui);
+        const std::string other = dir.WriteText("other.tmp", std::string(c.bytes, '\x5A'));
+        ASSERT_EQ(std::rename(other.c_str(), dir.File(c.replaced).c_str()), 0);
         EXPECT_EQ(doc.ReadableFrames(), doc.FrameCount());
-        EXPECT_EQ(AllFrames(doc).size(), static_cast<std::size_t>(doc.FrameCount()));
+        const std::vector<Frame> frames = AllFrames(doc);
+        EXPECT_EQ(frames.size(), static_cast<std::size_t>(doc.FrameCount()));
+        EXPECT_EQ(std::count(frames.begin(), frames.end(), Frame{}),
+                  static_cast<std::ptrdiff_t>(frames.size()));
         EXPECT_GE(doc.FrameCount(), 1000);
     }
 }
