@@ -8,6 +8,8 @@
 //
 //   build/bench/paint_bench [--benchmark_filter=...]
 //
+// The full paint is also timed on a buffer that scrolls have turned.
+//
 // Targets: full paint at most 3x the array scan in memory and 4x
 // file-backed; a strip at most 5% of a full paint; a line scroll at most
 // 0.1x a full paint (the buffer turns as a ring, so a scroll costs about
@@ -68,6 +70,20 @@ struct View {
 void BM_FullPaint(benchmark::State& state) {
     View v(state.range(0) != 0);
     koru::RasterCanvas& buffer = v.view->BackBuffer();
+    const koru::Rect all = v.view->ClientRect();
+    for (auto _ : state) {
+        v.view->Paint(buffer, all);
+        benchmark::DoNotOptimize(buffer.StoredPixels());
+    }
+    state.SetLabel(state.range(0) ? "file-backed" : "in memory");
+}
+
+// The full paint after line scrolls have turned the buffer a third of its
+// width and a few rows: every column's and row's place is wrapped.
+void BM_FullPaintTurned(benchmark::State& state) {
+    View v(state.range(0) != 0);
+    koru::RasterCanvas& buffer = v.view->BackBuffer();
+    (void)buffer.ScrollPixels(-kWidth / 3, 7);
     const koru::Rect all = v.view->ClientRect();
     for (auto _ : state) {
         v.view->Paint(buffer, all);
@@ -192,6 +208,7 @@ void BM_LineScroll(benchmark::State& state) {
 BENCHMARK(BM_ArrayScan)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_CursorScan)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_FullPaint)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_FullPaintTurned)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_FullPaintChannels)->Arg(1)->Arg(3)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_FullRepaint)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_StripRepaint)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);

@@ -7,7 +7,14 @@
 //
 // s_per_page is the printing time of one page (PDF written and committed),
 // KB_per_page the file's size divided by its pages; the screen paint's time
-// per iteration is one full repaint of the view.
+// per iteration is one full repaint of the view. Target: a page at most 10x
+// a repaint at either time base.
+//
+// The file of the last run stays in /tmp/koru-bench-print.pdf. Whether a
+// change to printing still draws the same pages: keep that file from a run
+// before the change and one after, and
+//
+//   bench/compare_pdf_pages.py BEFORE.pdf AFTER.pdf
 
 #include <benchmark/benchmark.h>
 

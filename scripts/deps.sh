@@ -9,6 +9,8 @@ packages=(build-essential cmake ninja-build ccache pkg-config qt6-base-dev libgl
 # The icon's renderer; the Debian package and its check: cpack's shlibdeps
 # and file type look-ups, the desktop entry's validator.
 packages+=(qt6-svg-dev dpkg-dev file desktop-file-utils)
+# zlib, through which the PDF writer's deflate level is set.
+packages+=(zlib1g-dev)
 # The file type the desktop gives a recording: the MIME database and the
 # tools that ask it as a file manager does.
 packages+=(shared-mime-info xdg-utils libglib2.0-bin)

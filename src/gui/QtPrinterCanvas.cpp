@@ -3,6 +3,7 @@
 #include <QFontMetrics>
 #include <QPaintDevice>
 #include <QPainter>
+#include <QPainterPath>
 #include <QPen>
 #include <QStringDecoder>
 #include <algorithm>
@@ -76,33 +77,39 @@ bool QtPrinterCanvas::Tick() {
     return true;
 }
 
+QtPrinterCanvas::Strokes& QtPrinterCanvas::StrokesOf(koru::ColorRef color) {
+    if (lastStrokes_ < strokes_.size() && strokes_[lastStrokes_].color == color)
+        return strokes_[lastStrokes_];
+    for (lastStrokes_ = 0; lastStrokes_ < strokes_.size(); ++lastStrokes_)
+        if (strokes_[lastStrokes_].color == color) return strokes_[lastStrokes_];
+    return strokes_.emplace_back(Strokes{color, {}, {}});
+}
+
 void QtPrinterCanvas::DrawLine(koru::Point from, koru::Point to) {
     if (from == to || !Tick()) return;
     FlushPixels();
     // Inverting what is under it leaves black on white paper.
-    const koru::ColorRef color = GetROP2() == koru::Rop::Not ? koru::Rgb(0, 0, 0) : CurrentPen();
-    Strokes* s = nullptr;
-    for (Strokes& each : strokes_)
-        if (each.color == color) s = &each;
-    if (!s) s = &strokes_.emplace_back(Strokes{color, QPainterPath(), QPointF(), QPointF()});
-    const QPointF a = Corner(from);
-    const QPointF b = Corner(to);
-    // A stroke that goes on from where the colour's last one stopped
-    // continues its polyline; one that goes on in the same direction just
-    // lengthens the last segment.
-    if (!s->path.isEmpty() && s->end == a) {
-        const QPointF d1 = a - s->start, d2 = b - a;
-        if (d1.x() * d2.y() == d1.y() * d2.x() && QPointF::dotProduct(d1, d2) > 0) {
-            s->path.setElementPositionAt(s->path.elementCount() - 1, b.x(), b.y());
-            s->end = b;
-            return;
-        }
-    } else {
-        s->path.moveTo(a);
+    Strokes& s = StrokesOf(GetROP2() == koru::Rop::Not ? koru::Rgb(0, 0, 0) : CurrentPen());
+    // Open polylines are few (a trace or two per colour, a tick or a box);
+    // older ones are only drawn.
+    constexpr std::size_t kOpen = 16;
+    for (auto it = s.open.rbegin(); it != s.open.rend(); ++it) {
+        std::vector<koru::Point>& line = s.lines[*it];
+        if (line.back() != from) continue;
+        // A stroke that goes on in the same direction just lengthens the
+        // last segment.
+        const koru::Point before = line[line.size() - 2];
+        const long long ax = from.x - before.x, ay = from.y - before.y;
+        const long long bx = to.x - from.x, by = to.y - from.y;
+        if (ax * by == ay * bx && ax * bx + ay * by > 0)
+            line.back() = to;
+        else
+            line.push_back(to);
+        return;
     }
-    s->path.lineTo(b);
-    s->start = a;
-    s->end = b;
+    if (s.open.size() == kOpen) s.open.erase(s.open.begin());
+    s.open.push_back(s.lines.size());
+    s.lines.push_back({from, to});
 }
 
 void QtPrinterCanvas::SetPixel(int x, int y, koru::ColorRef color) {
@@ -163,12 +170,21 @@ void QtPrinterCanvas::FlushStrokes() {
     painter_.translate(0.5, 0.5);
     painter_.setBrush(Qt::NoBrush);
     for (const Strokes& s : strokes_) {
+        QPainterPath path;
+        std::size_t points = 0;
+        for (const std::vector<koru::Point>& line : s.lines) points += line.size();
+        path.reserve(static_cast<int>(points));
+        for (const std::vector<koru::Point>& line : s.lines) {
+            path.moveTo(Corner(line.front()));
+            for (std::size_t i = 1; i < line.size(); ++i) path.lineTo(Corner(line[i]));
+        }
         // One logical pixel wide, so the lines scale with the picture.
         painter_.setPen(QPen(ToQColor(s.color), 1.0, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-        painter_.drawPath(s.path);
+        painter_.drawPath(path);
     }
     painter_.restore();
     strokes_.clear();
+    lastStrokes_ = 0;
 }
 
 void QtPrinterCanvas::FlushPixels() {

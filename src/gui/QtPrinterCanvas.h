@@ -1,13 +1,12 @@
 #pragma once
 // A printed page as a canvas: QPainter on a printer or a PDF file, the
 // logical screen stretched onto the printable page. The output is vector:
-// strokes are gathered into polylines per colour and pixels into small
+// strokes are gathered into polylines, one path per colour, and pixels into small
 // squares, so a trace is a path, never a picture. On paper an inverting
 // stroke prints black and GetPixel answers white, the colour of the paper.
 
 #include <QElapsedTimer>
 #include <QFont>
-#include <QPainterPath>
 #include <QPoint>
 #include <functional>
 #include <vector>
@@ -55,11 +54,14 @@ class QtPrinterCanvas final : public koru::Canvas {
     void DrawLine(koru::Point from, koru::Point to) override;
 
   private:
+    // The strokes of one colour as polylines. A trace drawn column by
+    // column among traces of other colours, or of the same colour, goes on
+    // from where its own polyline stopped: that polyline is found among the
+    // last few still open, so each trace stays one polyline on the page.
     struct Strokes {
         koru::ColorRef color;
-        QPainterPath path;
-        QPointF end;    // where the path's last polyline stops
-        QPointF start;  // where its last segment starts
+        std::vector<std::vector<koru::Point>> lines;
+        std::vector<std::size_t> open;  // lines a stroke may go on from, latest last
     };
     struct Pixels {
         koru::ColorRef color;
@@ -71,6 +73,7 @@ class QtPrinterCanvas final : public koru::Canvas {
     }
     // Counts a drawing call; false once the drawing is dropped.
     bool Tick();
+    Strokes& StrokesOf(koru::ColorRef color);
     void FlushStrokes();
     void FlushPixels();
     // Pixels that are every pairing of some columns with some rows, such as
@@ -84,6 +87,7 @@ class QtPrinterCanvas final : public koru::Canvas {
     koru::Size logical_;
     std::vector<koru::Size> savedLogical_;  // with each saved state
     std::vector<Strokes> strokes_;
+    std::size_t lastStrokes_ = 0;  // where the last stroke's colour was found
     std::vector<Pixels> pixels_;
     std::function<bool()> poll_;
     QElapsedTimer sincePoll_;

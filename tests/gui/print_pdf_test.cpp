@@ -92,6 +92,31 @@ class PrintPdfTest : public QObject {
         QVERIFY(start.Footer(1).contains(Position("00:00.000", 40, 1000)));
     }
 
+    void streamsAreDeflatedAtTheFastestLevel() {
+        // Each compressed stream opens with a zlib header (RFC 1950): method
+        // 8, a check that makes the two bytes a multiple of 31, and level
+        // bits 0, "fastest".
+        Job job;
+        QVERIFY(job.Record(1000, 40 * kPageDivisions * 2, 300));
+        QCOMPARE(job.Print({}).exitCode, 0);
+        QFile file(job.pdf);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray pdf = file.readAll();
+        int streams = 0;
+        for (qsizetype at = pdf.indexOf("/FlateDecode"); at >= 0;
+             at = pdf.indexOf("/FlateDecode", at + 1)) {
+            const qsizetype start = pdf.indexOf("stream\n", at) + 7;
+            QVERIFY(start > at && start + 2 <= pdf.size());
+            const int cmf = static_cast<uint8_t>(pdf[start]);
+            const int flg = static_cast<uint8_t>(pdf[start + 1]);
+            QCOMPARE(cmf & 0x0F, 8);
+            QCOMPARE((cmf * 256 + flg) % 31, 0);
+            QCOMPARE(flg >> 6, 0);
+            ++streams;
+        }
+        QVERIFY(streams >= 2);  // the page and its font at least
+    }
+
     void allPagesOfAWholeNumberOfPageStepsGiveOneMore() {
         Job job;
         QVERIFY(job.Record(1000, 40 * kPageDivisions * 3));

@@ -148,6 +148,45 @@ class PrinterCanvasTest : public QObject {
         QCOMPARE(a, b);
     }
 
+    void tracesOfOneColourDrawnColumnByColumnKeepTheirShape() {
+        // Three traces, two of one colour, drawn column by column as the
+        // printout draws them (each column from the trace's last point), a
+        // fourth stroke starting where one of them ended: the page shows the
+        // same lines as each trace drawn whole on its own.
+        struct Trace {
+            koru::ColorRef color;
+            int base;
+        };
+        const std::array<Trace, 3> traces = {
+            Trace{Rgb(0, 0, 255), 10}, {Rgb(255, 0, 0), 30}, {Rgb(0, 0, 255), 50}};
+        auto y = [](const Trace& t, int x) { return t.base + (x % 7 < 3 ? x % 7 : 6 - x % 7); };
+        Paper interleaved(90, 70), whole(90, 70);
+        for (int x = 1; x < 80; ++x) {
+            for (const Trace& t : traces) {
+                interleaved.canvas.SelectPen(t.color);
+                interleaved.canvas.MoveToEx(x - 1, y(t, x - 1));
+                interleaved.canvas.LineTo(x, y(t, x));
+            }
+        }
+        interleaved.canvas.SelectPen(traces[0].color);
+        interleaved.canvas.MoveToEx(79, y(traces[0], 79));
+        interleaved.canvas.LineTo(79, 65);
+        for (const Trace& t : traces) {
+            std::vector<koru::Point> line;
+            for (int x = 0; x < 80; ++x) line.push_back({x, y(t, x)});
+            whole.canvas.SelectPen(t.color);
+            whole.canvas.Polyline(line);
+        }
+        whole.canvas.SelectPen(traces[0].color);
+        whole.canvas.MoveToEx(79, y(traces[0], 79));
+        whole.canvas.LineTo(79, 65);
+        const QImage a = interleaved.Done(), b = whole.Done();
+        QVERIFY(CountOf(a, qRgb(0, 0, 255)) > 2 * 80);
+        QCOMPARE(a.pixel(79, 64), qRgb(0, 0, 255));
+        QCOMPARE(a.pixel(40, 20), kWhite);  // between the traces
+        QCOMPARE(a, b);
+    }
+
     void aCancelledPageStopsDrawing() {
         Paper p(40, 1000);
         int polls = 0;
