@@ -21,6 +21,76 @@ struct TraceChannel {
     int Y(int16_t v) const { return ToPixel(baseline - TraceOffset(v, size, divisor)); }
 };
 
+// The frames the columns take, in runs as the document (or the display
+// filter) hands them over: every frame the pass needs is asked for at once,
+// so runs end only where a chunk or a file block does.
+class ColumnFrames {
+  public:
+    ColumnFrames(const SignalDocument& doc, int64_t first, std::size_t wanted,
+                 const Cascade* filter, int64_t margin,
+                 const std::array<bool, kFrameChannels>& drawn)
+        : spans_(doc, first), wanted_(wanted) {
+        if (filter) filtered_.emplace(doc, first, *filter, margin, drawn);
+        run_ = Next(wanted_);
+        wanted_ -= run_.size();
+    }
+    bool Empty() const { return run_.empty(); }
+    Frame First() const { return run_[0]; }
+    // Widens lo/hi by up to `count` frames and keeps the last one taken;
+    // fewer where the data ends.
+    void Take(std::size_t count, Frame& lo, Frame& hi, Frame& last) {
+        for (std::size_t need = count; need > 0 && More();) {
+            const std::size_t n = std::min(need, run_.size() - pos_);
+            WidenExtremes(run_.subspan(pos_, n), lo, hi);
+            last = run_[pos_ + n - 1];
+            pos_ += n;
+            need -= n;
+        }
+    }
+    // The next run when this one is used up; false once the data has ended.
+    bool More() {
+        if (pos_ < run_.size()) return true;
+        run_ = Next(std::max<std::size_t>(wanted_, 1));
+        wanted_ -= std::min(wanted_, run_.size());
+        pos_ = 0;
+        return !run_.empty();
+    }
+
+  private:
+    std::span<const Frame> Next(std::size_t n) {
+        return filtered_ ? filtered_->Next(n) : spans_.Next(n);
+    }
+
+    FrameSpans spans_;
+    std::optional<FilteredSpans> filtered_;
+    std::size_t wanted_ = 0;
+    std::span<const Frame> run_;
+    std::size_t pos_ = 0;
+};
+
+// One column of one trace on a canvas other than the back buffer. On paper
+// the stroke goes on from the previous column's end nearest it, so the
+// trace is one unbroken line.
+void StrokeColumn(Canvas& canvas, bool printing, const TraceChannel& ch, Point low, Point high,
+                  Point prevLow, Point prevHigh) {
+    canvas.SelectPen(ch.color);
+    if (!printing) {
+        if (low == high) {
+            canvas.SetPixel(low.x, low.y, ch.color);
+        } else {
+            canvas.StrokeLine(low, high);
+        }
+    } else if (prevLow.y >= high.y) {
+        canvas.MoveToEx(prevLow.x, prevLow.y);
+        canvas.LineTo(high.x, high.y);
+        canvas.LineTo(low.x, low.y);
+    } else {
+        canvas.MoveToEx(prevHigh.x, prevHigh.y);
+        canvas.LineTo(low.x, low.y);
+        canvas.LineTo(high.x, high.y);
+    }
+}
+
 }  // namespace
 
 void SignalView::Paint(Canvas& canvas, const Rect& rect,
@@ -98,81 +168,37 @@ void SignalView::DrawTraces(Canvas& canvas, const PaintPass& pass) const {
                                          PixelFromColor(color),
                                          scale.divisor};
     }
-
-    // Every frame the columns will take, asked for at once: runs then end
-    // only where a chunk or a file block does.
-    std::size_t wanted = static_cast<std::size_t>(pass.R - firstColumn + 1) *
-                         static_cast<std::size_t>(pass.map.PerColumn());
-    FrameSpans spans(ctx_.document, firstFrame);
     // With a display filter on, the drawn channels come filtered; the
     // recording itself is never changed.
-    std::optional<FilteredSpans> filtered;
-    if (filter_) {
-        std::array<bool, kFrameChannels> drawn{};
-        for (std::size_t i = 0; i < count; ++i) drawn[channels[i].index] = true;
-        filtered.emplace(ctx_.document, firstFrame, *filter_, filterMargin_, drawn);
-    }
-    auto next = [&](std::size_t n) { return filtered ? filtered->Next(n) : spans.Next(n); };
-    std::span<const Frame> run = next(wanted);
-    if (run.empty()) return;
-    wanted -= run.size();
-    std::size_t pos = 0;
-    // The next run when this one is used up; false once the data has ended.
-    auto more = [&] {
-        if (pos < run.size()) return true;
-        run = next(std::max<std::size_t>(wanted, 1));
-        wanted -= std::min(wanted, run.size());
-        pos = 0;
-        return !run.empty();
-    };
+    std::array<bool, kFrameChannels> drawn{};
+    for (std::size_t i = 0; i < count; ++i) drawn[channels[i].index] = true;
+    const std::size_t perColumn = static_cast<std::size_t>(pass.map.PerColumn());
+    ColumnFrames frames(ctx_.document, firstFrame,
+                        static_cast<std::size_t>(pass.R - firstColumn + 1) * perColumn,
+                        filter_ ? &*filter_ : nullptr, filterMargin_, drawn);
+    if (frames.Empty()) return;
 
     // The screen's back buffer is drawn straight into; any other canvas
     // (paper, a test's) through its drawing calls.
     RasterCanvas* raster = pass.printing ? nullptr : dynamic_cast<RasterCanvas*>(&canvas);
-    Frame lo = run[0], hi = run[0], last = run[0];
+    Frame lo = frames.First(), hi = lo, last = lo;
     std::array<Point, kChannelCount> prevLow{}, prevHigh{};
     for (std::size_t i = 0; i < count; ++i) {
         const int y = channels[i].Y(last[channels[i].index]);
         prevLow[i] = prevHigh[i] = Point{0, y};
     }
-
-    const std::size_t perColumn = static_cast<std::size_t>(pass.map.PerColumn());
-    for (int32_t x = firstColumn; x <= pass.R && more(); ++x) {
+    for (int32_t x = firstColumn; x <= pass.R && frames.More(); ++x) {
         // Each column ends early where the data ends and is drawn with what
         // it got.
-        for (std::size_t need = perColumn; need > 0 && more();) {
-            const std::size_t n = std::min(need, run.size() - pos);
-            WidenExtremes(run.subspan(pos, n), lo, hi);
-            last = run[pos + n - 1];
-            pos += n;
-            need -= n;
-        }
+        frames.Take(perColumn, lo, hi, last);
         for (std::size_t i = 0; i < count; ++i) {
             const TraceChannel& ch = channels[i];
             const Point low{x, ch.Y(lo[ch.index])};
             const Point high{x, ch.Y(hi[ch.index])};
-            if (raster) {
+            if (raster)
                 raster->TraceColumn(x, low.y, high.y, ch.pixel);
-                prevLow[i] = low;
-                prevHigh[i] = high;
-                continue;
-            }
-            canvas.SelectPen(ch.color);
-            if (!pass.printing) {
-                if (low == high) {
-                    canvas.SetPixel(x, low.y, ch.color);
-                } else {
-                    canvas.StrokeLine(low, high);
-                }
-            } else if (prevLow[i].y >= high.y) {
-                canvas.MoveToEx(prevLow[i].x, prevLow[i].y);
-                canvas.LineTo(high.x, high.y);
-                canvas.LineTo(low.x, low.y);
-            } else {
-                canvas.MoveToEx(prevHigh[i].x, prevHigh[i].y);
-                canvas.LineTo(low.x, low.y);
-                canvas.LineTo(high.x, high.y);
-            }
+            else
+                StrokeColumn(canvas, pass.printing, ch, low, high, prevLow[i], prevHigh[i]);
             prevLow[i] = low;
             prevHigh[i] = high;
         }
