@@ -19,6 +19,7 @@
 #include "export/Amplitude.h"
 #include "export/SaveCutout.h"
 #include "signal/OpenFlow.h"
+#include "support/ChangedFile.h"
 #include "support/EdfFile.h"
 #include "support/ScriptedUi.h"
 #include "support/SigBuilder.h"
@@ -28,13 +29,14 @@
 namespace koru {
 namespace {
 
+using test::AllFrames;
+using test::Change;
+using test::ChangeFile;
 using test::TempDir;
 
 const std::string kReal = KORU_REAL_DATA_DIR;
 
 enum class Storage { Whole, OnDemand, FileMode };
-enum class Change { RenamedOver, Appended, CutShort, Emptied };
-
 const char* Name(Storage s) {
     return s == Storage::Whole ? "whole" : s == Storage::OnDemand ? "on demand" : "file mode";
 }
@@ -95,41 +97,6 @@ void Reopen(SignalDocument& doc, const std::string& path, Storage storage, test:
     doc.SetWholeLoadLimitForTesting(storage == Storage::Whole ? UINT64_MAX : 0);
     ASSERT_EQ(OpenSignalFile(doc, path, ui), OpenOutcome::Opened);
     LoadRecording(doc, ui);
-}
-
-std::vector<Frame> AllFrames(const SignalDocument& doc) {
-    std::vector<Frame> out;
-    FrameSpans spans(doc, 0);
-    for (std::span<const Frame> run; !(run = spans.Next(5000)).empty();)
-        out.insert(out.end(), run.begin(), run.end());
-    return out;
-}
-
-void ChangeFile(const TempDir& dir, const std::string& path, Change change) {
-    const auto size = static_cast<off_t>(std::filesystem::file_size(path));
-    switch (change) {
-        case Change::RenamedOver: {
-            // Another recording of the same size, all different values.
-            const std::string other = dir.Write(
-                "other.tmp", std::vector<uint8_t>(static_cast<std::size_t>(size), uint8_t{0x5A}));
-            ASSERT_EQ(std::rename(other.c_str(), path.c_str()), 0);
-            return;
-        }
-        case Change::Appended: {
-            const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND);
-            ASSERT_GE(fd, 0);
-            const std::vector<uint8_t> more(100'000, uint8_t{0x33});
-            EXPECT_EQ(::write(fd, more.data(), more.size()), static_cast<ssize_t>(more.size()));
-            ::close(fd);
-            return;
-        }
-        case Change::CutShort:
-            ASSERT_EQ(::truncate(path.c_str(), size / 2), 0);
-            return;
-        case Change::Emptied:
-            ASSERT_EQ(::truncate(path.c_str(), 0), 0);
-            return;
-    }
 }
 
 TEST(ChangedFileTest, WhatIsShownStaysTheOpenedRecordingAndNothingCrashes) {

@@ -12,6 +12,7 @@
 #include "app/Session.h"
 #include "signal/OpenFlow.h"
 #include "signal/SignalDocument.h"
+#include "support/ChangedFile.h"
 #include "support/PeerExpected.h"
 #include "support/ScriptedUi.h"
 #include "support/TempDir.h"
@@ -19,41 +20,9 @@
 namespace koru {
 namespace {
 
-std::vector<Frame> AllFrames(const SignalDocument& doc) {
-    std::vector<Frame> out;
-    FrameSpans spans(doc, 0);
-    for (std::span<const Frame> run; !(run = spans.Next(5000)).empty();)
-        out.insert(out.end(), run.begin(), run.end());
-    return out;
-}
-
-enum class Change { RenamedOver, Appended, CutShort, Emptied };
-
-void ChangeFile(const test::TempDir& dir, const std::string& path, Change change) {
-    const auto size = static_cast<off_t>(std::filesystem::file_size(path));
-    switch (change) {
-        case Change::RenamedOver: {
-            const std::string other = dir.Write(
-                "other.tmp", std::vector<uint8_t>(static_cast<std::size_t>(size), uint8_t{0x5A}));
-            ASSERT_EQ(std::rename(other.c_str(), path.c_str()), 0);
-            return;
-        }
-        case Change::Appended: {
-            std::FILE* f = std::fopen(path.c_str(), "ab");
-            ASSERT_TRUE(f);
-            const std::vector<uint8_t> more(100'000, uint8_t{0x33});
-            EXPECT_EQ(std::fwrite(more.data(), 1, more.size(), f), more.size());
-            std::fclose(f);
-            return;
-        }
-        case Change::CutShort:
-            ASSERT_EQ(::truncate(path.c_str(), size / 2), 0);
-            return;
-        case Change::Emptied:
-            ASSERT_EQ(::truncate(path.c_str(), 0), 0);
-            return;
-    }
-}
+using test::AllFrames;
+using test::Change;
+using test::ChangeFile;
 
 TEST(LibraryChangedFileTest, ServedGdfKeepsWhatWasOpenedOrEndsEarly) {
     const struct {
