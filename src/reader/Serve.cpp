@@ -29,18 +29,6 @@ bool ReadAll(int fd, void* data, std::size_t size) {
     return true;
 }
 
-bool WriteAll(int fd, const void* data, std::size_t size) {
-    const char* p = static_cast<const char*>(data);
-    while (size > 0) {
-        const ssize_t n = write(fd, p, size);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        p += n;
-        size -= static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
 bool Refuse(int socket, const std::string& message) {
     ServeAnswerHead head;
     head.status = 1;
@@ -185,6 +173,18 @@ void CivilFromDays(int64_t z, int& year, int& month, int& day) {
 }
 
 }  // namespace
+
+bool WriteAll(int fd, const void* data, std::size_t size) {
+    const char* p = static_cast<const char*>(data);
+    while (size > 0) {
+        const ssize_t n = write(fd, p, size);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        p += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
 
 int Serve(HDRTYPE* hdr, const LibraryStream& stream, int socket) {
     std::vector<uint8_t> request(kServeRequestBytes);

@@ -13,6 +13,10 @@ namespace koru {
 // in `hdr`, its signals the library's switched-on channels in order.
 int Serve(HDRTYPE* hdr, const LibraryStream& stream, int socket);
 
+// Writes all `size` bytes, through interruptions; false when the other
+// end is gone.
+bool WriteAll(int fd, const void* data, std::size_t size);
+
 // The library's start of the recording in calendar parts; unknown when the
 // header gives none.
 RecordingStart StartOf(HDRTYPE* hdr);

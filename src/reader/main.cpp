@@ -67,22 +67,10 @@ void LimitSelf(uint64_t fileBytes) {
     Limit(RLIMIT_FSIZE, static_cast<rlim_t>(memory));
 }
 
-bool WriteAll(const void* data, std::size_t size) {
-    const char* p = static_cast<const char*>(data);
-    while (size > 0) {
-        const ssize_t n = write(kOut, p, size);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        p += n;
-        size -= static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
 bool Pad(std::size_t& written, uint64_t to) {
     static const char zeros[8] = {};
     if (to < written || to - written > 8) return false;
-    const bool ok = WriteAll(zeros, static_cast<std::size_t>(to - written));
+    const bool ok = WriteAll(kOut, zeros, static_cast<std::size_t>(to - written));
     written = static_cast<std::size_t>(to);
     return ok;
 }
@@ -90,7 +78,8 @@ bool Pad(std::size_t& written, uint64_t to) {
 // The description; a serving reader's goes after its length.
 bool WriteHead(const std::string& head) {
     const uint64_t size = head.size();
-    return (!gServe || WriteAll(&size, sizeof size)) && WriteAll(head.data(), head.size());
+    return (!gServe || WriteAll(kOut, &size, sizeof size)) &&
+           WriteAll(kOut, head.data(), head.size());
 }
 
 int Refuse(const std::string& reason) {
@@ -222,7 +211,7 @@ bool WriteColumn(const Column& column, uint64_t samples) {
         const std::size_t n =
             static_cast<std::size_t>(std::min<uint64_t>(chunk.size(), samples - k));
         for (std::size_t i = 0; i < n; ++i) chunk[i] = static_cast<T>(column[k + i]);
-        if (!WriteAll(chunk.data(), n * sizeof(T))) return false;
+        if (!WriteAll(kOut, chunk.data(), n * sizeof(T))) return false;
         k += n;
     }
     return true;
