@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <array>
+#include <atomic>
 #include <chrono>
 #include <cstring>
 #include <filesystem>
@@ -209,32 +210,42 @@ TEST(AppendWriter, AFailingWriterNeverShortensWhatAnotherWrote) {
 TEST(AppendWriter, ASaveOverTheFileWaitsForARunningAppend) {
     TempDir dir;
     const std::string target = dir.WriteText("run.sig", "old");
-    int held[2], done[2];
+    int held[2], go[2], done[2];
     ASSERT_EQ(::pipe(held), 0);
+    ASSERT_EQ(::pipe(go), 0);
     ASSERT_EQ(::pipe(done), 0);
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
         AppendWriter w;
         const char c = w.Open(target) && w.Write(Pattern(1000, 8)) ? 'y' : 'n';
-        if (::write(held[1], &c, 1) != 1) ::_exit(3);
-        ::usleep(200000);
+        char g = 0;
+        if (::write(held[1], &c, 1) != 1 || ::read(go[0], &g, 1) != 1) ::_exit(3);
         const char d = w.Commit() ? 'c' : 'f';
         ::_exit(::write(done[1], &d, 1) == 1 ? 0 : 3);
     }
     char c = 0;
     ASSERT_EQ(::read(held[0], &c, 1), 1);
     ASSERT_EQ(c, 'y');
-    ASSERT_TRUE(WriteWholeFile(target, "new"));
-    // By the time the save is in place the append has committed: it went
-    // into the old file while that was still the file.
-    ::fcntl(done[0], F_SETFL, O_NONBLOCK);
+    // The save runs beside the held append and must not finish before it.
+    std::atomic<bool> saved{false};
+    bool ok = false;
+    std::thread save([&] {
+        ok = WriteWholeFile(target, "new");
+        saved = true;
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    EXPECT_FALSE(saved.load());
+    ASSERT_EQ(::write(go[1], "g", 1), 1);
+    save.join();
+    EXPECT_TRUE(ok);
     char d = 0;
     EXPECT_EQ(::read(done[0], &d, 1), 1);
     EXPECT_EQ(d, 'c');
     Wait(child);
+    // The append went into the old file while that was still the file.
     EXPECT_EQ(ReadText(target), "new");
-    for (int fd : {held[0], held[1], done[0], done[1]}) ::close(fd);
+    for (int fd : {held[0], held[1], go[0], go[1], done[0], done[1]}) ::close(fd);
     EXPECT_EQ(Names(dir.path()), std::set<std::string>{"run.sig"});
 }
 
