@@ -346,7 +346,10 @@ int OpenOnce(const std::string& path, bool fileMode) {
     const double first = MsSince(t0);
     // What the window does next: the annotations the open left, read after
     // the first screen is shown.
-    if (session.CompleteAnnotations()) view.Update();
+    if (session.CompleteAnnotations()) {
+        view.InvalidateAll();
+        view.Update();
+    }
     // Page steps from the middle of the recording, each repainting the view.
     view.Reposition(view.HorizontalRange() / 2);
     view.Update();

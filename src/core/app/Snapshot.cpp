@@ -13,7 +13,10 @@ bool RenderFirstScreen(Session& session, SignalView& view, const std::string& fi
 
 bool RenderStartUpPicture(Session& session, SignalView& view, const std::string& file) {
     if (!RenderFirstScreen(session, view, file)) return false;
-    if (session.CompleteAnnotations()) view.Update();
+    if (session.CompleteAnnotations()) {
+        view.InvalidateAll();  // the markers and labels now read
+        view.Update();
+    }
     return session.document().IsOpen();
 }
 

@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "app/CommandRunner.h"
+#include "app/Snapshot.h"
 #include "signal/OpenFlow.h"
 #include "support/EdfFile.h"
 #include "view/ViewFixture.h"
@@ -126,6 +127,20 @@ TEST(DeferredAnnotationsTest, ACommandRunRightAfterTheOpenSeesThemAll) {
     std::size_t lines = 0;
     for (std::string line; std::getline(in, line);) lines += line.find("note") != std::string::npos;
     EXPECT_EQ(lines, Expected().size() - 1);  // every note but "late"
+}
+
+// The first screen comes without them (a note is on it, at 0.5 s); the
+// picture made once they are read is what a full repaint shows.
+TEST(DeferredAnnotationsTest, TheStartUpPictureIsPaintedAgainWithThem) {
+    ViewFixture first, complete;
+    const std::string path = first.dir.WriteText("long.edf", LongEdfPlus());
+    ASSERT_TRUE(RenderFirstScreen(first.session, *first.view, path));
+    ASSERT_TRUE(RenderStartUpPicture(complete.session, *complete.view, path));
+    EXPECT_TRUE(first.session.document().AnnotationsPending());
+    EXPECT_FALSE(complete.session.document().AnnotationsPending());
+    const std::vector<uint32_t> shown = test::PixelsOf(complete.view->BackBuffer());
+    EXPECT_NE(test::PixelsOf(first.view->BackBuffer()), shown);
+    EXPECT_EQ(test::PixelsOf(complete.Full()), shown);
 }
 
 TEST(DeferredAnnotationsTest, AFileCutShortBeforeTheyAreReadIsClosedWithTheReason) {
