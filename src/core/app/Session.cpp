@@ -103,8 +103,13 @@ void Session::OpenRecording(const std::string& path, bool deferLoad) {
 }
 
 bool Session::CompleteAnnotations() {
-    if (!doc_.AnnotationsPending()) return false;
-    if (FinishForeignAnnotations(doc_, ui_))
+    // The progress box lets the window paint, and a paint asks for this
+    // again: the reading under way finishes them.
+    if (completing_ || !doc_.AnnotationsPending()) return false;
+    completing_ = true;
+    const bool read = FinishForeignAnnotations(doc_, ui_);
+    completing_ = false;
+    if (read)
         ui_.InvalidateAll();
     else
         ShowNoRecording();

@@ -105,6 +105,7 @@ class Session {
     std::string idleStatus_;
     std::string settingsPath_, helpPath_, programDir_, examplesDir_;
     bool openedFromCommandLine_ = false;
+    bool completing_ = false;  // CompleteAnnotations under way
 };
 
 }  // namespace koru
