@@ -29,7 +29,7 @@ using Rows = std::vector<std::pair<int64_t, std::string>>;
 // Each record's time (the first a quarter second after the header's start),
 // a note half a second into every 97th record, and in the first record one
 // more note near the end (a list may name any time).
-std::string LongEdfPlus() {
+std::string LongEdfPlus(bool bdf = false) {
     std::vector<std::string> lists;
     for (int r = 0; r < kRecords; ++r) {
         std::string list = test::Tal(std::to_string(r) + ".25", "");
@@ -42,7 +42,7 @@ std::string LongEdfPlus() {
     for (std::size_t i = 0; i < samples.size(); ++i) samples[i] = static_cast<int32_t>(i % 50);
     return test::EdfBytes({{"ECG", -100, 100, -1000, 1000, samples, kRate},
                            {"EDF Annotations", -1, 1, -32768, 32767, {}, 40, true, lists}},
-                          kRecords, false, true);
+                          kRecords, bdf, true);
 }
 
 // Worked by hand: record r's note (r + 0.5) s after the first record's
@@ -72,8 +72,10 @@ std::vector<int32_t> MarkersOf(const Rows& rows) {
 struct Opened {
     ViewFixture fx;
     std::string path;
-    Opened() {
-        path = fx.dir.WriteText("long.edf", LongEdfPlus());
+    explicit Opened(bool bdf = false) {
+        std::string bytes = LongEdfPlus(bdf);
+        if (bdf) bytes.replace(192, 5, "BDF+C");
+        path = fx.dir.WriteText(bdf ? "long.bdf" : "long.edf", bytes);
         fx.session.StartUp({});
         fx.session.OpenRecording(path, false);
     }
@@ -103,17 +105,21 @@ TEST(DeferredAnnotationsTest, TheWindowsOpenLeavesThemPendingAndShowsNoneUntilRe
     EXPECT_FALSE(o.fx.session.CompleteAnnotations());  // nothing left to read
 }
 
-TEST(DeferredAnnotationsTest, TheyEqualAWholeScanAtOpen) {
-    Opened o;
-    o.fx.session.CompleteAnnotations();
-    test::ScriptedUi ui;
-    SignalDocument whole;
-    ASSERT_EQ(OpenSignalFile(whole, o.path, ui), OpenOutcome::Opened);  // koru's road
-    EXPECT_FALSE(whole.AnnotationsPending());
-    EXPECT_EQ(RowsOf(whole), RowsOf(o.doc()));
-    EXPECT_EQ(whole.Markers().items, o.doc().Markers().items);
-    EXPECT_EQ(o.doc().Foreign()->StartTime().micros, 250000);
-    EXPECT_EQ(whole.Foreign()->StartTime().micros, 250000);
+TEST(DeferredAnnotationsTest, TheyEqualAWholeScanAtOpenInEdfAndBdf) {
+    for (const bool bdf : {false, true}) {
+        SCOPED_TRACE(bdf ? "BDF+C" : "EDF+C");
+        Opened o(bdf);
+        EXPECT_TRUE(o.fx.session.CompleteAnnotations());
+        test::ScriptedUi ui;
+        SignalDocument whole;
+        ASSERT_EQ(OpenSignalFile(whole, o.path, ui), OpenOutcome::Opened);  // koru's road
+        EXPECT_FALSE(whole.AnnotationsPending());
+        EXPECT_EQ(RowsOf(o.doc()), Expected());
+        EXPECT_EQ(RowsOf(whole), RowsOf(o.doc()));
+        EXPECT_EQ(whole.Markers().items, o.doc().Markers().items);
+        EXPECT_EQ(o.doc().Foreign()->StartTime().micros, 250000);
+        EXPECT_EQ(whole.Foreign()->StartTime().micros, 250000);
+    }
 }
 
 TEST(DeferredAnnotationsTest, ACommandRunRightAfterTheOpenSeesThemAll) {
