@@ -342,8 +342,14 @@ int OpenOnce(const std::string& path, bool fileMode) {
     session.settings().fileMode = fileMode ? 1 : 0;
     koru::SignalView view(session.viewContext());
     view.ResizeClient(kWidth, kHeight);
-    if (!koru::RenderStartUpPicture(session, view, path)) return 1;
+    if (!koru::RenderFirstScreen(session, view, path)) return 1;
     const double first = MsSince(t0);
+    // What the window does next: the annotations the open left, read after
+    // the first screen is shown.
+    if (session.CompleteAnnotations()) {
+        view.InvalidateAll();
+        view.Update();
+    }
     // Page steps from the middle of the recording, each repainting the view.
     view.Reposition(view.HorizontalRange() / 2);
     view.Update();

@@ -229,11 +229,21 @@ void TClientWin::paintEvent(QPaintEvent* event) {
     // While a resize is under way the viewport can outgrow the buffer.
     const QRegion uncovered = QRegion(area).subtracted(QRegion(stored.rect()));
     for (const QRect& r : uncovered) p.fillRect(r, Background());
+    // The first screen is up: the annotations the open left are read next,
+    // outside the paint, since their reading may show boxes.
+    if (session_.document().AnnotationsPending() && !completing_) {
+        completing_ = true;
+        QTimer::singleShot(0, this, [this] {
+            completing_ = false;
+            session_.CompleteAnnotations();
+        });
+    }
 }
 
 // Qt keeps sending a pressed button's moves and release to this widget,
 // with coordinates relative to it even outside it, as a mouse capture would.
 void TClientWin::mousePressEvent(QMouseEvent* event) {
+    session_.CompleteAnnotations();  // a click may set or pick a marker
     const QPoint p = event->position().toPoint();
     const bool ctrl = event->modifiers().testFlag(Qt::ControlModifier);
     if (event->button() == Qt::LeftButton) {
@@ -270,6 +280,7 @@ void TClientWin::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void TClientWin::keyPressEvent(QKeyEvent* event) {
+    session_.CompleteAnnotations();  // the marker keys need the whole list
     // The marker keys and the navigation keys; with Ctrl or Alt a key
     // belongs to the menus.
     if (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) {

@@ -61,6 +61,7 @@ class TClientWin : public QAbstractScrollArea {
     koru::Session& session_;
     koru::SignalView view_;
     QCursor viewCursor_;
-    QSize failedSize_;    // the last size whose back buffer could not be had
-    int wheelAngle_ = 0;  // wheel turn not yet a whole step, in eighths of a degree
+    QSize failedSize_;         // the last size whose back buffer could not be had
+    int wheelAngle_ = 0;       // wheel turn not yet a whole step, in eighths of a degree
+    bool completing_ = false;  // the pending annotations' reading is posted
 };

@@ -519,6 +519,7 @@ void TKoruWin::RefreshCommandStates() {
 
 void TKoruWin::OnCommand(int command) {
     if (command == static_cast<int>(Cmd::ToggleAnnotationTable)) {
+        session_.CompleteAnnotations();  // the table lists them all or none
         annotations_->setVisible(annotations_->isHidden());
         RefreshCommandStates();
         return;

@@ -62,6 +62,8 @@ EnableState CommandRunner::Enables() const {
 
 void CommandRunner::Run(int32_t command) {
     const auto cmd = static_cast<Cmd>(command);
+    // Every command sees the whole lists, whatever it reads.
+    session_.CompleteAnnotations();
     if (RunFileCommand(cmd) || RunViewCommand(cmd) || FindCommand(command) == nullptr) return;
     // Not built yet: the command still shows its message and gives the idle
     // text back, so no menu item is dead.

@@ -2,6 +2,7 @@
 
 #include "app/Commands.h"
 #include "app/RecentFiles.h"
+#include "signal/ForeignOpen.h"
 #include "signal/OpenFlow.h"
 #include "text/TimeText.h"
 #include "view/RecordingLayout.h"
@@ -85,7 +86,9 @@ void Session::OpenCommand() {
 }
 
 void Session::OpenRecording(const std::string& path, bool deferLoad) {
-    if (OpenSignalFile(doc_, path, ui_) != OpenOutcome::Opened) {
+    // A long recording's annotations are read once its first screen is
+    // shown (CompleteAnnotations).
+    if (OpenSignalFile(doc_, path, ui_, true) != OpenOutcome::Opened) {
         ShowNoRecording();
         return;
     }
@@ -97,6 +100,20 @@ void Session::OpenRecording(const std::string& path, bool deferLoad) {
             MakeRecordingLayout(source->Signals(), doc_.ChosenSignals(), geometry_.ScreenHeight,
                                 channels_.current, settings_.background);
     ShowRecording(deferLoad);
+}
+
+bool Session::CompleteAnnotations() {
+    // The progress box lets the window paint, and a paint asks for this
+    // again: the reading under way finishes them.
+    if (completing_ || !doc_.AnnotationsPending()) return false;
+    completing_ = true;
+    const bool read = FinishForeignAnnotations(doc_, ui_);
+    completing_ = false;
+    if (read)
+        ui_.InvalidateAll();
+    else
+        ShowNoRecording();
+    return true;
 }
 
 void Session::OpenChosen(const std::string& path) {

@@ -81,6 +81,11 @@ class Session {
     // The recordings opened last, newest first (read at start-up).
     const std::vector<std::string>& recentFiles() const { return recentFiles_; }
     void ShowRecording(bool deferLoad);
+    // Reads the annotations the open left for after the first screen, makes
+    // them the markers and the annotation list, and repaints; a file found
+    // broken is closed. Whatever reads markers or annotations calls it
+    // first. False when nothing was pending.
+    bool CompleteAnnotations();
     void ShowNoRecording();
 
     // The View menu's check marks from the four display settings.
@@ -100,6 +105,7 @@ class Session {
     std::string idleStatus_;
     std::string settingsPath_, helpPath_, programDir_, examplesDir_;
     bool openedFromCommandLine_ = false;
+    bool completing_ = false;  // CompleteAnnotations under way
 };
 
 }  // namespace koru

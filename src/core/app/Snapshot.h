@@ -30,8 +30,13 @@ class HeadlessUi : public Ui {
 };
 
 // Opens `file` in the session (settings and screen already in place), loads
-// it and paints the view's buffer, which must already have its size. False
-// when the recording could not be opened; the Ui was told why.
+// it and paints the view's buffer, which must already have its size: the
+// first screen the window shows, before any annotations the open left
+// pending. False when the recording could not be opened; the Ui was told why.
+bool RenderFirstScreen(Session& session, SignalView& view, const std::string& file);
+
+// The same, then the pending annotations read and the picture painted again
+// with them: what the window shows once the open is complete.
 bool RenderStartUpPicture(Session& session, SignalView& view, const std::string& file);
 
 }  // namespace koru

@@ -21,10 +21,13 @@ namespace {
 constexpr int64_t kFrameLimit = std::numeric_limits<int32_t>::max();  // a document's frames
 constexpr std::size_t kScanBytes = std::size_t{4} << 20;  // records read at a time for TALs
 constexpr uint64_t kSkipBytes = 4096;
+// Past this many records a continuous file's lists are left for after the
+// first screen when the open may defer them.
+constexpr int64_t kDeferRecords = 1024;
 
 class EdfSource : public ForeignSource {
   public:
-    bool Open(const std::string& path, std::string& error);
+    bool Open(const std::string& path, bool mayDefer, std::string& error);
 
     const std::vector<ForeignSignal>& Signals() const override { return signals_; }
     std::string Identification() const override { return identification_; }
@@ -32,6 +35,8 @@ class EdfSource : public ForeignSource {
     int64_t FrameCount() const override { return frames_; }
     std::vector<int64_t> Annotations() const override;
     std::vector<Annotation> LabelledAnnotations() const override;
+    bool AnnotationsPending() const override { return pending_; }
+    bool FinishAnnotations(ProgressSink& progress, std::string& error) override;
     void Choose(const std::vector<int>& picked) override;
     bool ReadsOnDemand() const override { return true; }
     std::size_t Read(int64_t first, std::size_t count, Frame* out, std::string& error) override {
@@ -44,7 +49,8 @@ class EdfSource : public ForeignSource {
 
   private:
     bool ReadHeader(const std::string& path, std::string& error);
-    bool ScanAnnotations(std::string& error);
+    bool ScanAnnotations(int64_t records, ProgressSink* progress, std::string& error);
+    bool ReadLists(int64_t r0, int64_t n, uint64_t from, uint64_t span);
     void ScanRecord(const uint8_t* read, uint64_t from, const std::vector<std::size_t>& lists,
                     std::vector<double>& onsets);
     std::size_t ListBytes(const EdfSignalHeader& s) const {
@@ -72,6 +78,7 @@ class EdfSource : public ForeignSource {
     std::vector<double> recordOnset_;  // each record's, in a discontinuous file only
     std::vector<double> annotationOnset_;
     std::vector<std::string> annotationText_;  // the text of each onset
+    bool pending_ = false;                     // only the first record's lists read yet
 
     int64_t perRecord_ = 0;        // samples a record of the chosen signals
     std::vector<int64_t> starts_;  // first frame of each record, when discontinuous
@@ -99,7 +106,7 @@ bool EdfSource::ReadHeader(const std::string& path, std::string& error) {
     return true;
 }
 
-bool EdfSource::Open(const std::string& path, std::string& error) {
+bool EdfSource::Open(const std::string& path, bool mayDefer, std::string& error) {
     if (!ReadHeader(path, error)) return false;
     for (std::size_t i = 0; i < header_.signals.size(); ++i) {
         const EdfSignalHeader& p = header_.signals[i];
@@ -121,17 +128,22 @@ bool EdfSource::Open(const std::string& path, std::string& error) {
     }
     identification_ = header_.patient + " " + header_.recording;
     std::replace(identification_.begin(), identification_.end(), '\0', ' ');
-    if (!ScanAnnotations(error) || !CheckRecordTimes(error)) return false;
+    // A continuous file's layout needs only the first record's time: its
+    // other lists can wait until the first screen is shown.
+    const bool defer = mayDefer && !header_.discontinuous && header_.records > kDeferRecords;
+    if (!ScanAnnotations(defer ? 1 : header_.records, nullptr, error) || !CheckRecordTimes(error))
+        return false;
     Choose({0});
     chosen_.clear();
     return true;
 }
 
-// Every annotation list of every record, and in a discontinuous file each
-// record's time from its first list. Where the signals' samples fill most
-// of a record, only the stretch of each record that holds the lists is
-// read: a long file opens without reading it all.
-bool EdfSource::ScanAnnotations(std::string& error) {
+// The annotation lists of the first `records` records, and in a
+// discontinuous file each record's time from its first list; fewer than all
+// leaves the annotations pending. Where the signals' samples fill most of a
+// record, only the stretch of each record that holds the lists is read: a
+// long file opens without reading it all.
+bool EdfSource::ScanAnnotations(int64_t records, ProgressSink* progress, std::string& error) {
     std::vector<std::size_t> lists;
     uint64_t lo = UINT64_MAX, hi = 0;  // the stretch of a record the lists lie in
     for (std::size_t i = 0; i < header_.signals.size(); ++i) {
@@ -145,42 +157,63 @@ bool EdfSource::ScanAnnotations(std::string& error) {
         header_.discontinuous = false;  // no record times: read as continuous
         return true;
     }
+    annotationOnset_.clear();
+    annotationText_.clear();
     const uint64_t bytes = header_.recordBytes;
     // A read costs about what copying a few KiB does: reading each record's
     // lists alone pays where that skips at least a page of samples a record.
     const bool sparse = bytes - (hi - lo) >= kSkipBytes;
     const uint64_t from = sparse ? lo : 0, span = sparse ? hi - lo : bytes;
     const auto step = static_cast<int64_t>(std::max<uint64_t>(1, kScanBytes / span));
+    const int64_t end = std::min(records, header_.records);
     std::vector<double> onsets;
-    for (int64_t r0 = 0; r0 < header_.records; r0 += step) {
-        const int64_t n = std::min(step, header_.records - r0);
-        raw_.resize(static_cast<std::size_t>(static_cast<uint64_t>(n) * span));
-        const uint64_t at = header_.headerBytes + static_cast<uint64_t>(r0) * bytes;
-        bool whole = true;
-        if (!sparse) {
-            whole = file_.ReadAt(at, raw_.data(), raw_.size()) == raw_.size();
-        } else {
-            for (int64_t r = 0; r < n && whole; ++r) {
-                const uint64_t k = static_cast<uint64_t>(r);
-                whole = file_.ReadAt(at + k * bytes + from, raw_.data() + k * span,
-                                     static_cast<std::size_t>(span)) == span;
-            }
-        }
-        if (!whole) {
+    int shown = 0;
+    if (progress) progress->ProgressSet(0);
+    for (int64_t r0 = 0; r0 < end; r0 += step) {
+        const int64_t n = std::min(step, end - r0);
+        if (!ReadLists(r0, n, sparse ? from : UINT64_MAX, span)) {
             error = "The file could not be read to its end.";
             return false;
         }
         for (int64_t r = 0; r < n; ++r)
             ScanRecord(raw_.data() + static_cast<uint64_t>(r) * span, from, lists, onsets);
+        const auto percent = static_cast<int>((r0 + n) * 100 / end);
+        if (progress && percent != shown) progress->ProgressSet(shown = percent);
     }
     const double start = onsets.empty() ? 0 : onsets.front();
     firstOnset_ = start;
+    pending_ = end < header_.records;
+    if (pending_) {  // kept for the whole scan, which finds these again
+        annotationOnset_.clear();
+        annotationText_.clear();
+    }
     for (double& t : annotationOnset_) t -= start;
     if (header_.discontinuous) {
         recordOnset_ = std::move(onsets);
         for (double& t : recordOnset_) t -= start;
     }
     return true;
+}
+
+// Records r0 to r0 + n - 1 into raw_, `span` bytes of each from its byte
+// `from` on, or whole when `from` is UINT64_MAX; false when the file ends first.
+bool EdfSource::ReadLists(int64_t r0, int64_t n, uint64_t from, uint64_t span) {
+    const uint64_t bytes = header_.recordBytes;
+    raw_.resize(static_cast<std::size_t>(static_cast<uint64_t>(n) * span));
+    const uint64_t at = header_.headerBytes + static_cast<uint64_t>(r0) * bytes;
+    if (from == UINT64_MAX) return file_.ReadAt(at, raw_.data(), raw_.size()) == raw_.size();
+    for (int64_t r = 0; r < n; ++r) {
+        const uint64_t k = static_cast<uint64_t>(r);
+        if (file_.ReadAt(at + k * bytes + from, raw_.data() + k * span,
+                         static_cast<std::size_t>(span)) != span)
+            return false;
+    }
+    return true;
+}
+
+bool EdfSource::FinishAnnotations(ProgressSink& progress, std::string& error) {
+    if (!pending_) return true;
+    return ScanAnnotations(header_.records, &progress, error);
 }
 
 // The lists of one record, whose bytes from its byte `from` on are at `read`;
@@ -354,9 +387,10 @@ std::size_t EdfSource::ReadRange(int64_t first, std::size_t count, int16_t* out,
 
 }  // namespace
 
-std::unique_ptr<ForeignSource> OpenEdfRecording(const std::string& path, std::string& error) {
+std::unique_ptr<ForeignSource> OpenEdfRecording(const std::string& path, bool mayDefer,
+                                                std::string& error) {
     auto source = std::make_unique<EdfSource>();
-    if (!source->Open(path, error)) return nullptr;
+    if (!source->Open(path, mayDefer, error)) return nullptr;
     return source;
 }
 

@@ -140,9 +140,10 @@ std::string MarkersKeptText(std::size_t total) {
            std::to_string(total) + " annotations are shown as markers.";
 }
 
-OpenOutcome OpenForeignRecording(SignalDocument& doc, const std::string& path, Ui& ui) {
+OpenOutcome OpenForeignRecording(SignalDocument& doc, const std::string& path, Ui& ui,
+                                 bool mayDefer) {
     std::string error;
-    std::unique_ptr<ForeignSource> source = OpenForeignSource(path, error);
+    std::unique_ptr<ForeignSource> source = OpenForeignSource(path, error, mayDefer);
     if (!source) {
         Refuse(doc, ui, error);
         return OpenOutcome::Invalid;
@@ -168,10 +169,26 @@ OpenOutcome OpenForeignRecording(SignalDocument& doc, const std::string& path, U
     doc.SetForeignSource(std::move(source));
     doc.MarkOpen();
     doc.CountFrames();
-    TakeAnnotations(doc, *doc.Foreign(), ui);
+    if (!doc.AnnotationsPending()) TakeAnnotations(doc, *doc.Foreign(), ui);
     if (const std::string notice = doc.Foreign()->Notice(); !notice.empty())
         ui.ShowMessage(MessageOwner::None, notice, "Markers", MessageIcon::Information);
     return OpenOutcome::Opened;
+}
+
+bool FinishForeignAnnotations(SignalDocument& doc, Ui& ui) {
+    if (!doc.AnnotationsPending()) return true;
+    ui.SetCursor(CursorShape::Wait);
+    ui.ProgressBegin(ProgressMode::Reading);
+    std::string error;
+    const bool read = doc.Foreign()->FinishAnnotations(ui, error);
+    ui.SetCursor(CursorShape::View);
+    ui.ProgressEnd();
+    if (!read) {
+        Refuse(doc, ui, error);
+        return false;
+    }
+    TakeAnnotations(doc, *doc.Foreign(), ui);
+    return true;
 }
 
 }  // namespace koru

@@ -86,11 +86,13 @@ bool IsForeignPath(std::string_view p) {
     return false;
 }
 
-std::unique_ptr<ForeignSource> OpenForeignSource(const std::string& path, std::string& error) {
+std::unique_ptr<ForeignSource> OpenForeignSource(const std::string& path, std::string& error,
+                                                 bool mayDefer) {
     std::string upper(path);
     for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     if (EndsWith(upper, ".HEA")) return OpenWfdbRecord(path, error);
-    if (EndsWith(upper, ".EDF") || EndsWith(upper, ".BDF")) return OpenEdfRecording(path, error);
+    if (EndsWith(upper, ".EDF") || EndsWith(upper, ".BDF"))
+        return OpenEdfRecording(path, mayDefer, error);
     return OpenLibraryRecording(path, error);
 }
 

@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/Progress.h"
 #include "signal/AnnotationList.h"
 #include "signal/FrameStore.h"
 #include "signal/RecordingStart.h"
@@ -84,6 +85,15 @@ class ForeignSource {
         (void)name;
         return false;
     }
+    // Whether the annotations are still to be read (an open that deferred
+    // them); Annotations and LabelledAnnotations are empty until then.
+    virtual bool AnnotationsPending() const { return false; }
+    // Reads what is pending, telling `progress` each new percentage; false
+    // with `error` set when the file could not be read.
+    virtual bool FinishAnnotations(ProgressSink& progress, std::string& error) {
+        (void)progress, (void)error;
+        return true;
+    }
     // When the recording began, as far as its header says.
     virtual RecordingStart StartTime() const { return {}; }
     // Whether Read reaches any frame without reading those before it, from
@@ -113,12 +123,15 @@ class ForeignSource {
 bool IsForeignPath(std::string_view upperPath);
 
 // Opens `path` with the reader for its extension; nullptr with the reason in
-// `error` when the file cannot be read as a recording.
-std::unique_ptr<ForeignSource> OpenForeignSource(const std::string& path, std::string& error);
+// `error` when the file cannot be read as a recording. With `mayDefer` a
+// long recording's annotations may be left pending (see FinishAnnotations).
+std::unique_ptr<ForeignSource> OpenForeignSource(const std::string& path, std::string& error,
+                                                 bool mayDefer = false);
 
 // The readers behind OpenForeignSource.
 std::unique_ptr<ForeignSource> OpenWfdbRecord(const std::string& headerPath, std::string& error);
-std::unique_ptr<ForeignSource> OpenEdfRecording(const std::string& path, std::string& error);
+std::unique_ptr<ForeignSource> OpenEdfRecording(const std::string& path, bool mayDefer,
+                                                std::string& error);
 std::unique_ptr<ForeignSource> OpenLibraryRecording(const std::string& path, std::string& error);
 
 }  // namespace koru

@@ -44,7 +44,7 @@ std::string InvalidFileText(const std::string& upperPath, const std::string& rea
     return InvalidFileText(upperPath) + "\n" + reason;
 }
 
-OpenOutcome OpenSignalFile(SignalDocument& doc, const std::string& path, Ui& ui) {
+OpenOutcome OpenSignalFile(SignalDocument& doc, const std::string& path, Ui& ui, bool mayDefer) {
     const std::string upper = UpperCased(path);
     doc.Close();
     const SourceKind kind = KindFromPath(upper);
@@ -55,7 +55,7 @@ OpenOutcome OpenSignalFile(SignalDocument& doc, const std::string& path, Ui& ui)
         ui.ShowMessage(MessageOwner::None, CannotOpenText(upper), "Error", MessageIcon::Stop);
         return OpenOutcome::CannotOpen;
     }
-    if (kind == SourceKind::Foreign) return OpenForeignRecording(doc, path, ui);
+    if (kind == SourceKind::Foreign) return OpenForeignRecording(doc, path, ui, mayDefer);
     if (kind == SourceKind::Sig) {
         if (!doc.ReadSigHeader()) {
             doc.Close();

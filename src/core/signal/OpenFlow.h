@@ -27,7 +27,9 @@ std::string FramesCutText(const std::string& upperPath);
 std::string InvalidFileText(const std::string& upperPath, const std::string& reason);
 
 // Closes what was open, then opens `path`. The document is left closed on
-// failure. Samples are not loaded here.
-OpenOutcome OpenSignalFile(SignalDocument& doc, const std::string& path, Ui& ui);
+// failure. Samples are not loaded here. With `mayDefer` a long foreign
+// recording's annotations may be left pending (see FinishForeignAnnotations).
+OpenOutcome OpenSignalFile(SignalDocument& doc, const std::string& path, Ui& ui,
+                           bool mayDefer = false);
 
 }  // namespace koru

@@ -93,6 +93,10 @@ class SignalDocument {
     // Takes the source a foreign recording's samples are loaded from.
     void SetForeignSource(std::unique_ptr<ForeignSource> source);
     const ForeignSource* Foreign() const { return foreign_.get(); }
+    ForeignSource* Foreign() { return foreign_.get(); }
+    // Whether the open left the foreign recording's annotations to be read
+    // (the markers and the annotation list are empty until then).
+    bool AnnotationsPending() const { return foreign_ && foreign_->AnnotationsPending(); }
     // Which of the foreign source's signals are channels 1 to n.
     void SetChosenSignals(std::vector<int> chosen) { chosen_ = std::move(chosen); }
     const std::vector<int>& ChosenSignals() const { return chosen_; }
