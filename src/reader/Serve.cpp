@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -159,19 +160,6 @@ bool Answer(HDRTYPE* hdr, const LibraryStream& stream, const ServeRequest& reque
     return true;
 }
 
-// Days since 1970-01-01 as a calendar date (proleptic Gregorian).
-void CivilFromDays(int64_t z, int& year, int& month, int& day) {
-    z += 719468;
-    const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-    const int64_t doe = z - era * 146097;
-    const int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const int64_t mp = (5 * doy + 2) / 153;
-    day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-    month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-    year = static_cast<int>(yoe + era * 400 + (month <= 2));
-}
-
 }  // namespace
 
 bool WriteAll(int fd, const void* data, std::size_t size) {
@@ -216,10 +204,15 @@ RecordingStart StartOf(HDRTYPE* hdr) {
         micros -= 86400000000;
         ++days;
     }
-    CivilFromDays(days, start.year, start.month, start.day);
     // A date the library made up (an SCP-ECG file with its date blanked
-    // gives the year 53255) says nothing of the time either.
-    if (start.year < 1900 || start.year > 9999) return {};
+    // gives the year 53255) says nothing of the time either: years 1900 to
+    // 9999 only, which the calendar type also holds.
+    constexpr int64_t k1900 = -25567, k10000 = 2932897;  // days from 1970-01-01
+    if (days < k1900 || days >= k10000) return {};
+    const std::chrono::year_month_day date{std::chrono::sys_days{std::chrono::days{days}}};
+    start.year = static_cast<int>(date.year());
+    start.month = static_cast<int>(static_cast<unsigned>(date.month()));
+    start.day = static_cast<int>(static_cast<unsigned>(date.day()));
     const int64_t seconds = micros / 1000000;
     start.hour = static_cast<int>(seconds / 3600);
     start.minute = static_cast<int>(seconds / 60 % 60);

@@ -62,24 +62,6 @@ int TimeLimitMs(uint64_t fileBytes) {
 // One request reads at most a few tens of megabytes.
 constexpr int kRequestMs = 10000;
 
-std::string Outcome(const ChildOutcome& run, const std::string& kind) {
-    using Kind = ChildOutcome::Kind;
-    const std::string reader = "The " + kind + " reader";
-    switch (run.kind) {
-        case Kind::NotStarted:
-            return reader + " (" + kReaderProgram + ") could not be started.";
-        case Kind::TimedOut:
-            return reader + " ran out of time on this file.";
-        case Kind::Signalled:
-            if (run.signal == SIGXCPU) return reader + " ran out of time on this file.";
-            return reader + " stopped on this file.";
-        case Kind::Exited:
-            if (run.code == 3) return reader + " ran out of memory on this file.";
-            return run.code == 0 ? "" : reader + " stopped on this file.";
-    }
-    return reader + " stopped on this file.";
-}
-
 class LibrarySource : public ForeignSource {
   public:
     ~LibrarySource() override {
@@ -154,7 +136,7 @@ bool LibrarySource::Open(const std::string& path, uint64_t serveFromBytes, std::
         return false;
     }
     const ChildOutcome run = RunChild(program, {program, path}, fd, TimeLimitMs(bytes));
-    error = Outcome(run, kind);
+    error = ReaderOutcomeText(run, kind);
     const bool ok = error.empty() && TakeStream(fd, kind, error);
     close(fd);
     return ok;

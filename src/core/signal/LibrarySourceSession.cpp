@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <csignal>
 
 #include "platform/ChildProcess.h"
 
@@ -32,6 +33,24 @@ bool SendAll(int fd, const std::string& bytes) {
 }
 
 }  // namespace
+
+std::string ReaderOutcomeText(const ChildOutcome& run, const std::string& kind) {
+    using Kind = ChildOutcome::Kind;
+    const std::string reader = "The " + kind + " reader";
+    switch (run.kind) {
+        case Kind::NotStarted:
+            return reader + " (koru-reader) could not be started.";
+        case Kind::TimedOut:
+            return reader + " ran out of time on this file.";
+        case Kind::Signalled:
+            if (run.signal == SIGXCPU) return reader + " ran out of time on this file.";
+            return reader + " stopped on this file.";
+        case Kind::Exited:
+            if (run.code == 3) return reader + " ran out of memory on this file.";
+            return run.code == 0 ? "" : reader + " stopped on this file.";
+    }
+    return reader + " stopped on this file.";
+}
 
 LibrarySession::~LibrarySession() {
     if (file_ >= 0) close(file_);
@@ -103,14 +122,12 @@ bool LibrarySession::Spawn(int openMs, LibraryStream& stream, std::string& error
         // How it ended says more than the missing bytes: out of memory,
         // out of time or a crash.
         ChildOutcome outcome;
-        const bool ended = WaitChild(pid_, 100, outcome);
-        if (ended) pid_ = -1;
-        const bool memory =
-            ended && outcome.kind == ChildOutcome::Kind::Exited && outcome.code == 3;
-        error = "The " + kind_ + " reader " +
-                (memory  ? "ran out of memory on this file."
-                 : ended ? "stopped on this file."
-                         : "ran out of time on this file.");
+        if (WaitChild(pid_, 100, outcome))
+            pid_ = -1;
+        else
+            outcome.kind = ChildOutcome::Kind::TimedOut;
+        error = ReaderOutcomeText(outcome, kind_);
+        if (error.empty()) error = "The " + kind_ + " reader stopped on this file.";
     } else if (ParseLibraryStream(head.data(), head.size(), stream, error)) {
         if (!stream.refusal.empty())
             error = stream.refusal;

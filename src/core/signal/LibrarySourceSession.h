@@ -13,9 +13,15 @@
 #include <string>
 #include <vector>
 
+#include "platform/ChildProcess.h"
 #include "signal/LibraryStream.h"
 
 namespace koru {
+
+// How a reader process ended, said for the "Invalid file" box: empty for a
+// clean exit, else that it could not be started, ran out of time or memory,
+// or stopped. `kind` names the format ("GDF").
+std::string ReaderOutcomeText(const ChildOutcome& run, const std::string& kind);
 
 class LibrarySession {
   public:
